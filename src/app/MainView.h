@@ -1,0 +1,78 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace moxel {
+
+// The drop-down lists of the main window.
+enum class ListId { MidiIn, MidiOut, MidiCh, BeatPer };
+
+// Labels whose caption changes at run time.
+enum class LabelId { TempoVal, Patch };
+
+enum class LampId { Input = 0, Output = 1 };
+
+// Menu items that carry a check mark.
+enum class CheckItem { TopMost, UpdateInCh };
+
+enum class MessageIcon { None, Information };
+
+enum class WindowState { Normal, Minimized, Maximized };
+
+struct Rgb {
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+    friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+// Everything the presenter asks of the screen. All texts are UTF-8. The Qt
+// window implements it; tests use a recording fake.
+class MainView {
+  public:
+    virtual ~MainView() = default;
+
+    // Lists. Selecting from code never calls back into the presenter; the
+    // presenter runs the click handler itself where one belongs.
+    virtual void clearList(ListId list) = 0;
+    virtual void addListItem(ListId list, const std::string& text) = 0;
+    virtual int listCount(ListId list) const = 0;
+    virtual std::string listItem(ListId list, int position) const = 0;
+    virtual void setListItem(ListId list, int position, const std::string& text) = 0;
+    virtual int selectedIndex(ListId list) const = 0; // -1: nothing selected
+    virtual void selectIndex(ListId list, int position) = 0;
+
+    virtual void setCaption(LabelId label, const std::string& text) = 0;
+    virtual void setLampColor(LampId lamp, Rgb color) = 0;
+    virtual void setChecked(CheckItem item, bool checked) = 0;
+
+    // Modal boxes: message text lines are separated by "\r\n".
+    virtual void messageBox(const std::string& text, const std::string& title,
+                            MessageIcon icon) = 0;
+    // The typed text, or nothing when cancelled.
+    virtual std::optional<std::string> inputBox(const std::string& prompt,
+                                                const std::string& title) = 0;
+    // Opens the pop-up menu at the mouse cursor and returns when it closes.
+    virtual void popupMenu(bool eitherButtonChooses) = 0;
+
+    // The window.
+    virtual void setTopMost(bool topMost) = 0;
+    virtual WindowState windowState() const = 0;
+    virtual void restoreWindow() = 0; // normal state, shown, focused
+    virtual void hideWindow() = 0;
+    virtual void requestClose() = 0; // an unload request, as the close box makes
+
+    // The notification area.
+    virtual bool trayAvailable() const = 0;
+    virtual void showTrayIcon(const std::string& tip) = 0;
+    virtual void removeTrayIcon() = 0;
+
+    // The event loop and the lamp fade timer (10 ms turns).
+    virtual void processEvents() = 0;
+    virtual void runEventLoop() = 0;  // returns after quitEventLoop()
+    virtual void quitEventLoop() = 0;
+    virtual void setLampTimerActive(bool active) = 0;
+};
+
+} // namespace moxel

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+
+namespace moxel {
+
+enum class MouseButton { Left = 1, Right = 2, Middle = 4 };
+
+// Keys the window passes on to Form_KeyDown: virtual-key codes.
+inline constexpr int vkAdd = 0x6B;      // numeric keypad plus
+inline constexpr int vkSubtract = 0x6D; // numeric keypad minus
+
+// Why the notification-area icon was pressed.
+enum class TrayPress { Left, Right };
+
+// The window's events, each with its handler. The Qt window calls these; the
+// presenter FrmMIDIMain implements them.
+class MainWindowEvents {
+  public:
+    virtual ~MainWindowEvents() = default;
+
+    // Lists: an entry chosen by the user (also when it was already selected).
+    virtual void CmbMidiIn_Click() = 0;
+    virtual void CmbMidiOut_Click() = 0;
+    // The user chose a channel in the channel list.
+    virtual void channelChosen(int position) = 0;
+
+    virtual void CmdTempoBeat_MouseDown(MouseButton button) = 0;
+    virtual void CmdTempoReset_Click() = 0;
+    virtual void LblPatch_DblClick() = 0;
+    // Every key press in the window, whichever control has the focus.
+    virtual void Form_KeyDown(int keyCode) = 0;
+    virtual void Form_MouseDown(MouseButton button) = 0;
+    virtual void Form_Resize() = 0;
+    // cancel: set true to refuse the close request.
+    virtual void Form_QueryUnload(bool& cancel) = 0;
+    virtual void trayIconPressed(TrayPress press) = 0;
+
+    // Menu commands; arrays get their item index.
+    virtual void MnuMidiDeviceReFind_Click(std::int16_t index) = 0;
+    virtual void MnuMidiDeviceDefault_Click(std::int16_t index) = 0;
+    virtual void MnuMidiChDefault_Click() = 0;
+    virtual void MnuAllSoundOff_Click() = 0;
+    virtual void MnuTopMost_Click() = 0;
+    virtual void MnuUpdateInCh_Click() = 0;
+    virtual void MnuShowOption_Click(std::int16_t index) = 0;
+    virtual void MnuVersionInfo_Click() = 0;
+    virtual void MnuShowHelp_Click() = 0;
+    virtual void MnuShowWeb_Click() = 0;
+    virtual void MnuHSNet_Click(std::int16_t index) = 0;
+    virtual void MnuAppExit_Click() = 0;
+
+    // One 10 ms turn of the lamp fade.
+    virtual void lampTick() = 0;
+    // The relay left news for the UI thread (lamps, followed channel).
+    virtual void relayActivity() = 0;
+};
+
+} // namespace moxel

@@ -1,0 +1,41 @@
+#include "relay/NoteTracker.h"
+
+#include "relay/ChannelRule.h"
+
+namespace moxel {
+
+void NoteTracker::clear() noexcept {
+    route_.fill(-1);
+    sounding_.fill(0);
+}
+
+void NoteTracker::recordSent(int inChannel, const std::uint8_t* out, unsigned size) noexcept {
+    if (size < 1 || !isChannelStatus(out[0])) {
+        return;
+    }
+    const int outChannel = out[0] & 0x0F;
+    const std::uint8_t kind = out[0] & 0xF0;
+    if (isNoteOn(out, size)) {
+        sounding_[index(outChannel, out[1])] = 1;
+        if (inChannel >= 0) {
+            route_[index(inChannel, out[1])] = static_cast<std::int8_t>(outChannel);
+        }
+    } else if (isNoteOff(out, size)) {
+        sounding_[index(outChannel, out[1])] = 0;
+        if (inChannel >= 0) {
+            route_[index(inChannel, out[1])] = -1;
+        }
+    } else if (kind == 0xB0 && size >= 3 && (out[1] == 123 || out[1] == 120)) {
+        // All Notes Off / All Sound Off: nothing is sounding on that channel.
+        for (int key = 0; key < 128; ++key) {
+            sounding_[index(outChannel, key)] = 0;
+        }
+        for (auto& r : route_) {
+            if (r == outChannel) {
+                r = -1;
+            }
+        }
+    }
+}
+
+} // namespace moxel

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace moxel {
+
+// Which notes the relay has sent a note-on for and no note-off yet, per
+// output channel, and to which output channel each input note went, so that
+// its note-off follows it there even if the channel selection changed in
+// between. Fixed size; safe for the real-time thread.
+class NoteTracker {
+  public:
+    NoteTracker() noexcept { clear(); }
+
+    void clear() noexcept;
+
+    // The output channel a note-off for (input channel, key) must go to, or -1
+    // when no note-on of that input note is sounding.
+    int routeOf(int inChannel, int key) const noexcept { return route_[index(inChannel, key)]; }
+
+    // Record a message as sent: inChannel is the channel it arrived on (or -1
+    // for the UI's own messages), out the bytes that left.
+    void recordSent(int inChannel, const std::uint8_t* out, unsigned size) noexcept;
+
+    bool sounding(int outChannel, int key) const noexcept {
+        return sounding_[index(outChannel, key)] != 0;
+    }
+
+  private:
+    static constexpr unsigned index(int channel, int key) noexcept {
+        return static_cast<unsigned>((channel & 0x0F) * 128 + (key & 0x7F));
+    }
+    std::array<std::int8_t, 16 * 128> route_{};
+    std::array<std::uint8_t, 16 * 128> sounding_{};
+};
+
+} // namespace moxel

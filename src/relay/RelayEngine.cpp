@@ -1,0 +1,53 @@
+#include "relay/RelayEngine.h"
+
+#include "relay/ChannelRule.h"
+
+namespace moxel {
+
+bool RelayEngine::acceptInput() noexcept {
+    if (!shared_.inputOpen.load(std::memory_order_acquire)) {
+        return false;
+    }
+    shared_.inputLamp.store(true, std::memory_order_release);
+    return true;
+}
+
+bool RelayEngine::prepareOutput(std::uint8_t* bytes, unsigned size,
+                                MessageSource source) noexcept {
+    if (!shared_.outputOpen.load(std::memory_order_acquire)) {
+        return false;
+    }
+    if (size == 0 || bytes[0] < 0x80) {
+        return false; // not a MIDI message: never forward garbage
+    }
+    if (!isChannelStatus(bytes[0])) {
+        return true; // system messages and SysEx pass unchanged
+    }
+    if (shared_.updateInCh.load(std::memory_order_relaxed) != 0) {
+        shared_.channelPosition.store(bytes[0] & 0x0F, std::memory_order_relaxed);
+        shared_.channelFollowed.store(true, std::memory_order_release);
+        return true;
+    }
+    int position = shared_.channelPosition.load(std::memory_order_relaxed);
+    if (source == MessageSource::Input && isNoteOff(bytes, size)) {
+        // A note-off goes where its note-on went, even if the channel
+        // selection changed while the note was held.
+        const int routed = notes_.routeOf(bytes[0] & 0x0F, bytes[1]);
+        if (routed >= 0) {
+            position = routed;
+        }
+    }
+    bytes[0] = withChannel(bytes[0], position);
+    return true;
+}
+
+void RelayEngine::markSent(std::uint8_t originalStatus, const std::uint8_t* bytes, unsigned size,
+                           MessageSource source) noexcept {
+    shared_.outputLamp.store(true, std::memory_order_release);
+    const int inChannel =
+        (source == MessageSource::Input && isChannelStatus(originalStatus)) ? (originalStatus & 0x0F)
+                                                                            : -1;
+    notes_.recordSent(inChannel, bytes, size);
+}
+
+} // namespace moxel

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+
+#include "relay/NoteTracker.h"
+#include "relay/RelayShared.h"
+
+namespace moxel {
+
+// Where a message handed to the relay came from.
+enum class MessageSource { Input, Ui };
+
+// The relay rule, run by the backend for every message on its way out:
+// checks that an input/output is open, applies the channel rule, lights the
+// lamps and keeps track of sounding notes. Real-time safe: no allocation, no
+// lock, no system call.
+class RelayEngine {
+  public:
+    explicit RelayEngine(RelayShared& shared) noexcept : shared_(shared) {}
+
+    // A message arrived on the input port. False when no input is open, in
+    // which case it must not be relayed. Lights the input lamp otherwise.
+    bool acceptInput() noexcept;
+
+    // Applies the channel rule to the message in place. False when nothing
+    // must be sent: no output open, or not a MIDI message at all (empty, or
+    // not starting with a status byte).
+    bool prepareOutput(std::uint8_t* bytes, unsigned size, MessageSource source) noexcept;
+
+    // The backend wrote the prepared message: lights the output lamp and
+    // records note state. originalStatus is the status byte before the rule.
+    void markSent(std::uint8_t originalStatus, const std::uint8_t* bytes, unsigned size,
+                  MessageSource source) noexcept;
+
+    NoteTracker& notes() noexcept { return notes_; }
+    RelayShared& shared() noexcept { return shared_; }
+
+  private:
+    RelayShared& shared_;
+    NoteTracker notes_;
+};
+
+} // namespace moxel

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace moxel {
+
+// The state the relay reads and writes on the MIDI side (possibly a real-time
+// thread) and the UI thread reads and writes on its side. Only lock-free
+// atomics, so neither side ever waits for the other.
+class RelayShared {
+  public:
+    // UI -> relay
+    std::atomic<int> channelPosition{0}; // selected position of the channel list, 0..15
+    std::atomic<std::int32_t> updateInCh{0}; // nonzero: follow mode
+    std::atomic<bool> inputOpen{false};
+    std::atomic<bool> outputOpen{false};
+
+    // relay -> UI (the UI takes them with exchange(false))
+    std::atomic<bool> inputLamp{false};
+    std::atomic<bool> outputLamp{false};
+    std::atomic<bool> channelFollowed{false}; // channelPosition was moved by follow mode
+
+    static_assert(std::atomic<int>::is_always_lock_free);
+    static_assert(std::atomic<bool>::is_always_lock_free);
+};
+
+} // namespace moxel

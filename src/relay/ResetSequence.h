@@ -1,0 +1,35 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "relay/NoteTracker.h"
+
+namespace moxel {
+
+// The messages that silence an output, produced one at a time so a backend
+// can spread them over several cycles when they do not all fit into one:
+// per channel sustain off (CC 64 = 0), a note-off for each note still
+// sounding on it, All Notes Off (CC 123) and All Sound Off (CC 120).
+class ResetSequence {
+  public:
+    // Starts over; the notes are read as the sequence advances.
+    void start() noexcept {
+        channel_ = 0;
+        step_ = 0;
+        key_ = 0;
+    }
+    bool done() const noexcept { return channel_ >= 16; }
+
+    // The next message, or false when the sequence is complete. Does not
+    // advance: call advance() once the message has been written.
+    bool peek(const NoteTracker& notes, std::array<std::uint8_t, 3>& message) noexcept;
+    void advance() noexcept;
+
+  private:
+    int channel_ = 16;
+    int step_ = 0; // 0 sustain off, 1 note-offs, 2 all notes off, 3 all sound off
+    int key_ = 0;
+};
+
+} // namespace moxel
