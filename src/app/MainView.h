@@ -73,6 +73,8 @@ class MainView {
     virtual void runEventLoop() = 0;  // returns after quitEventLoop()
     virtual void quitEventLoop() = 0;
     virtual void setLampTimerActive(bool active) = 0;
+    // May be called from any thread: runs relayActivity() on the UI thread.
+    virtual void notifyRelayActivity() = 0;
 };
 
 } // namespace moxel

@@ -1,0 +1,35 @@
+#include "shell/QtShellServices.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QUrl>
+
+namespace moxel {
+
+bool QtShellServices::openDocument(const std::string& pathOrUrl) {
+    const QString text = QString::fromStdString(pathOrUrl);
+    const QUrl url = text.startsWith('/') ? QUrl::fromLocalFile(text) : QUrl(text);
+    return QDesktopServices::openUrl(url);
+}
+
+bool QtShellServices::startDetached(const std::string& program,
+                                    const std::vector<std::string>& args) {
+    QStringList list;
+    for (const auto& arg : args) {
+        list << QString::fromStdString(arg);
+    }
+    return QProcess::startDetached(QString::fromStdString(program), list);
+}
+
+bool QtShellServices::programExists(const std::string& program) const {
+    return !QStandardPaths::findExecutable(QString::fromStdString(program)).isEmpty();
+}
+
+bool QtShellServices::isRegularFile(const std::string& path) const {
+    return QFileInfo(QString::fromStdString(path)).isFile();
+}
+
+} // namespace moxel
