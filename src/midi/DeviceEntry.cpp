@@ -4,6 +4,9 @@ namespace moxel {
 
 namespace {
 constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80"; // U+3000 in UTF-8
+// Values are read through a 128-byte buffer; a cut that would split a UTF-8
+// character backs off by up to three bytes.
+constexpr std::size_t kLongestUncutValue = 127 - 3;
 } // namespace
 
 std::string TrimDeviceName(std::string_view text) {
@@ -45,6 +48,11 @@ bool storedNameMatchesEntry(std::string_view entry, std::string_view storedName)
         return true;
     }
     return entry.size() >= 2 && entry.substr(2) == storedName;
+}
+
+bool cutStoredNameBeginsEntry(std::string_view entry, std::string_view storedName) {
+    return storedName.size() >= kLongestUncutValue && entry.find('|') != std::string_view::npos &&
+           entryNamePart(entry).starts_with(storedName);
 }
 
 std::string channelItemText(int position) { return std::to_string(position + 1) + "Ch"; }

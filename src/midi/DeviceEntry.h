@@ -31,6 +31,11 @@ std::string entryNamePart(std::string_view entry);
 // from its third character on ("|Synth" for "10|Synth").
 bool storedNameMatchesEntry(std::string_view entry, std::string_view storedName);
 
+// Stored values come back cut to 127 bytes (a little less where the cut
+// would split a character), and JACK port names can be longer. True when the
+// stored name is that long and the entry's name part begins with it.
+bool cutStoredNameBeginsEntry(std::string_view entry, std::string_view storedName);
+
 // "1Ch" .. "16Ch" for positions 0..15.
 std::string channelItemText(int position);
 

@@ -34,14 +34,18 @@ std::string inUseMessage(const std::string& name, const char* line) {
 
 void FrmMIDIMain::selectDefault(ListId list, const std::string& defaultName) {
     const int count = view_.listCount(list);
-    int chosen = 0;
-    for (int position = 0; position < count; ++position) {
+    int chosen = -1;
+    for (int position = 0; position < count && chosen < 0; ++position) {
         if (storedNameMatchesEntry(view_.listItem(list, position), defaultName)) {
             chosen = position;
-            break;
         }
     }
-    view_.selectIndex(list, chosen);
+    for (int position = 0; position < count && chosen < 0; ++position) {
+        if (cutStoredNameBeginsEntry(view_.listItem(list, position), defaultName)) {
+            chosen = position;
+        }
+    }
+    view_.selectIndex(list, chosen < 0 ? 0 : chosen);
     if (list == ListId::MidiIn) {
         CmbMidiIn_Click();
     } else {

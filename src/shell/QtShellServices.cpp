@@ -11,7 +11,16 @@ namespace moxel {
 
 bool QtShellServices::openDocument(const std::string& pathOrUrl) {
     const QString text = QString::fromStdString(pathOrUrl);
-    const QUrl url = text.startsWith('/') ? QUrl::fromLocalFile(text) : QUrl(text);
+    if (!text.startsWith('/')) {
+        return QDesktopServices::openUrl(QUrl(text));
+    }
+    // A local page may name a section after "#": that is no part of the
+    // file's name.
+    const qsizetype hash = text.indexOf('#');
+    QUrl url = QUrl::fromLocalFile(hash < 0 ? text : text.left(hash));
+    if (hash >= 0) {
+        url.setFragment(text.mid(hash + 1));
+    }
     return QDesktopServices::openUrl(url);
 }
 

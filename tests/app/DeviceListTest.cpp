@@ -198,3 +198,23 @@ TEST_F(PresenterTest, ReFindWithDevicesSwitchesThroughCloseThenOpen) {
 
 } // namespace
 } // namespace moxel::testing
+
+namespace moxel::testing {
+namespace {
+
+TEST_F(PresenterTest, LongPortNamesStillFindTheirStoredDefault) {
+    const std::string longName = "client-with-a-long-name:" + std::string(150, 'p');
+    const std::string sibling = longName.substr(0, 130) + "-other";
+    backend.outputs = {device(sibling), device("short"), device(longName)};
+    writeSettings("[Moxel Settings.]\nDefaultMidiOut=" + longName + "\n");
+    started();
+    EXPECT_EQ(backend.openOutputId(), 0); // both begin with the cut value: the first
+    backend.outputs = {device("short"), device(longName.substr(0, 127)), device(longName)};
+    window.reset();
+    view = FakeView{};
+    started();
+    EXPECT_EQ(backend.openOutputId(), 1); // an exact match wins over a longer name
+}
+
+} // namespace
+} // namespace moxel::testing

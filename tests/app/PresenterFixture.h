@@ -1,9 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -14,6 +12,7 @@
 #include "app/FrmMIDIMain.h"
 #include "midi/backends/fake/FakeBackend.h"
 #include "relay/RelayShared.h"
+#include "support/TempDir.h"
 
 namespace moxel::testing {
 
@@ -22,15 +21,6 @@ namespace moxel::testing {
 // temporary folder (where setting.ini is read and written).
 class PresenterTest : public ::testing::Test {
   protected:
-    PresenterTest() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "moxel-test-XXXXXX").string();
-        folder = ::mkdtemp(pattern.data());
-        view.events = nullptr;
-    }
-    ~PresenterTest() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
 
     // Builds the presenter (call after scripting devices and the settings).
     FrmMIDIMain& make() {
@@ -46,12 +36,9 @@ class PresenterTest : public ::testing::Test {
     }
 
     void writeSettings(const std::string& content) {
-        std::ofstream(folder / "setting.ini", std::ios::binary) << content;
+        test::writeFileBytes(folder / "setting.ini", content);
     }
-    std::string settingsText() const {
-        std::ifstream in(folder / "setting.ini", std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::string settingsText() const { return test::readFileBytes(folder / "setting.ini"); }
     static FakeBackend::Device device(std::string name, CapsResult caps = CapsResult::Ok,
                                       OpenResult open = OpenResult::Ok) {
         return {caps, std::move(name), open};
@@ -59,7 +46,8 @@ class PresenterTest : public ::testing::Test {
     std::vector<std::string>& list(ListId id) { return view.lists[id]; }
     int selected(ListId id) { return view.selectedIndex(id); }
 
-    std::filesystem::path folder;
+    test::TempDir temp;
+    const std::filesystem::path& folder = temp.path();
     RelayShared relay;
     FakeBackend backend{relay};
     FakeView view;
