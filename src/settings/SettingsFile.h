@@ -5,15 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "settings/WriteOutcome.h"
+
 namespace moxel {
 
-// Outcome of writing one key.
-struct WriteOutcome {
-    enum class Status { Written, Skipped, Failed };
-    Status status = Status::Written;
-    std::string reason; // for Skipped/Failed: why, in words for the user
-    bool ok() const { return status == Status::Written; }
-};
+// The one section of setting.ini, and the file's name.
+inline constexpr std::string_view kSettingsSection = "Moxel Settings.";
+inline constexpr std::string_view kSettingsFileName = "setting.ini";
 
 // setting.ini: one INI section, "Moxel Settings.", read and written key by
 // key. Each call is self-contained (the file is never held open).
@@ -24,8 +22,8 @@ class SettingsFile {
     const std::filesystem::path& path() const { return file_; }
 
     // The key's value (at most 127 bytes, never splitting a UTF-8 character),
-    // or defaultValue when the file, the section or the key is missing. Key
-    // names match without regard to letter case.
+    // or defaultValue (cut the same way) when the file, the section or the key
+    // is missing. Key names match without regard to ASCII letter case.
     std::string readString(std::string_view key, std::string_view defaultValue) const;
 
     // The key's value as a whole number (leading blanks, optional sign, leading
@@ -34,6 +32,9 @@ class SettingsFile {
 
     // Sets the key, creating file, section or key as needed and keeping every
     // other line as it was. Atomic: the old file stays intact on failure.
+    // Missing folders above the file are created first. An empty key name is
+    // Skipped (and reads the default); a name the INI format cannot carry as
+    // it is gets stored encoded and is found again under the same name.
     WriteOutcome writeString(std::string_view key, std::string_view value);
 
   private:
@@ -43,6 +44,9 @@ class SettingsFile {
 // Where setting.ini lives: in the program's folder when that folder is
 // writable or the file already exists there; otherwise in the user's
 // configuration folder ($XDG_CONFIG_HOME/moxel, else $HOME/.config/moxel).
+// appPath is the program folder with its trailing "/"; the file path is that
+// text followed by "setting.ini". An empty appPath always gives the
+// configuration folder.
 std::filesystem::path settingsFileLocation(const std::string& appPath,
                                            const std::string& xdgConfigHome,
                                            const std::string& home);

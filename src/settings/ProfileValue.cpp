@@ -1,0 +1,140 @@
+#include "settings/ProfileValue.h"
+
+#include <cstdint>
+#include <limits>
+
+namespace moxel {
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool isContinuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
+
+// Length of the well-formed UTF-8 character at the start of s, or 0 when s
+// does not start with one (overlong forms and surrogates included).
+std::size_t wellFormedUtf8Length(std::string_view s) {
+    if (s.empty()) {
+        return 0;
+    }
+    const auto lead = static_cast<unsigned char>(s[0]);
+    std::size_t length = 0;
+    unsigned char secondLow = 0x80;
+    unsigned char secondHigh = 0xBF;
+    if (lead < 0x80) {
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) {
+            secondLow = 0xA0;
+        } else if (lead == 0xED) {
+            secondHigh = 0x9F;
+        }
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) {
+            secondLow = 0x90;
+        } else if (lead == 0xF4) {
+            secondHigh = 0x8F;
+        }
+    } else {
+        return 0;
+    }
+    if (s.size() < length) {
+        return 0;
+    }
+    const auto second = static_cast<unsigned char>(s[1]);
+    if (second < secondLow || second > secondHigh) {
+        return 0;
+    }
+    for (std::size_t i = 2; i < length; ++i) {
+        if (!isContinuation(static_cast<unsigned char>(s[i]))) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+} // namespace
+
+std::string_view valueFromLine(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+        text = text.substr(1, text.size() - 2);
+    }
+    return text;
+}
+
+std::string valueForLine(std::string_view value) {
+    const bool needsQuotes =
+        !value.empty() && (isBlank(value.front()) || isBlank(value.back()) ||
+                           (value.size() >= 2 && value.front() == '"' && value.back() == '"'));
+    if (!needsQuotes) {
+        return std::string(value);
+    }
+    std::string quoted;
+    quoted.reserve(value.size() + 2);
+    quoted += '"';
+    quoted += value;
+    quoted += '"';
+    return quoted;
+}
+
+bool valueFitsOnLine(std::string_view value) {
+    return value.find_first_of("\r\n") == std::string_view::npos;
+}
+
+std::string_view cutToProfileLimit(std::string_view value) {
+    if (value.size() <= kProfileValueLimit) {
+        return value;
+    }
+    // Find where the character holding the last byte kept begins.
+    std::size_t start = kProfileValueLimit - 1;
+    while (start > 0 && kProfileValueLimit - start < 4 &&
+           isContinuation(static_cast<unsigned char>(value[start]))) {
+        --start;
+    }
+    const std::size_t length = wellFormedUtf8Length(value.substr(start));
+    if (length > 1 && start + length > kProfileValueLimit) {
+        return value.substr(0, start);
+    }
+    return value.substr(0, kProfileValueLimit);
+}
+
+std::int32_t parseProfileInt(std::string_view value) {
+    std::size_t i = 0;
+    while (i < value.size() && isBlank(value[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
+        negative = value[i] == '-';
+        ++i;
+    }
+    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int64_t kMinMagnitude = kMax + 1;
+    std::int64_t magnitude = 0;
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
+        magnitude = magnitude * 10 + (value[i] - '0');
+        if (magnitude > kMinMagnitude) {
+            magnitude = kMinMagnitude;
+        }
+    }
+    if (negative) {
+        return static_cast<std::int32_t>(-magnitude);
+    }
+    return static_cast<std::int32_t>(magnitude > kMax ? kMax : magnitude);
+}
+
+} // namespace moxel
