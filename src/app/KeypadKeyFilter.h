@@ -1,0 +1,27 @@
+#pragma once
+
+#include <functional>
+
+#include <QObject>
+
+class QWidget;
+
+namespace moxel {
+
+// Lets a window see the numeric keypad's plus and minus keys whichever of its
+// controls has the focus, before that control does, without taking the keys
+// from it. Installed on the application; each key press (auto-repeats
+// included) is reported once, with its virtual-key code (vkAdd, vkSubtract).
+class KeypadKeyFilter : public QObject {
+    Q_OBJECT
+  public:
+    KeypadKeyFilter(QWidget* window, std::function<void(int keyCode)> onKeyDown);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QWidget* window_;
+    std::function<void(int)> onKeyDown_;
+};
+
+} // namespace moxel

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace moxel {
+
+enum class MenuKind { Item, Submenu, Separator };
+
+// One item of the menu tree. Items that share a name form a menu array and
+// are told apart by their index; a single item has the index -1.
+struct MenuNode {
+    std::string name;
+    std::string caption; // UTF-8; "-" for a separator
+    int index = -1;
+    MenuKind kind = MenuKind::Item;
+    bool checkable = false;
+    std::vector<MenuNode> children;
+};
+
+// The invisible top-level item MnuMainMenu; its children, in order, are the
+// entries of the pop-up menu.
+const MenuNode& mainMenu();
+
+} // namespace moxel
