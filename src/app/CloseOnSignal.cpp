@@ -1,6 +1,7 @@
 #include "app/CloseOnSignal.h"
 
 #include <csignal>
+#include <pthread.h>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -13,12 +14,25 @@ namespace moxel {
 namespace {
 int g_signalPipe[2] = {-1, -1};
 
+sigset_t terminationSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    return set;
+}
+
 extern "C" void onTerminationSignal(int /*signal*/) {
     const char byte = 1;
     // write() is async-signal-safe; a full pipe already carries the news.
     [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
 }
 } // namespace
+
+void CloseOnSignal::holdSignals() {
+    const sigset_t set = terminationSignals();
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
 
 CloseOnSignal::CloseOnSignal(std::function<void()> onSignal, QObject* parent)
     : QObject(parent), onSignal_(std::move(onSignal)) {
@@ -40,6 +54,8 @@ CloseOnSignal::CloseOnSignal(std::function<void()> onSignal, QObject* parent)
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
+    const sigset_t set = terminationSignals();
+    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 CloseOnSignal::~CloseOnSignal() {

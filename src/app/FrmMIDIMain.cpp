@@ -31,6 +31,10 @@ FrmMIDIMain::FrmMIDIMain(MainView& view, MidiBackend& backend, ShellServices& sh
 void FrmMIDIMain::MainLoop() {
     InitApplication();
     view_.runEventLoop(); // until the first close request sets blnAppExit
+    // A close request that came during start-up, while the devices were
+    // still being opened, found nothing to close yet.
+    CloseMidiIn();
+    CloseMidiOut();
     view_.setLampTimerActive(false);
     lampTimerActive_ = false;
     view_.removeTrayIcon();

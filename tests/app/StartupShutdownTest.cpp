@@ -174,3 +174,21 @@ TEST_F(PresenterTest, OnlyTheLitLampIsPaintedAndTheTimerRunsUntilItIsDark) {
 
 } // namespace
 } // namespace moxel::testing
+
+namespace moxel::testing {
+namespace {
+
+TEST_F(PresenterTest, CloseRequestDuringStartUpStillClosesTheDevicesItOpens) {
+    backend.inputs = {device("In")};
+    backend.outputs = {device("Out")};
+    auto& w = make();
+    bool cancel = false;
+    w.Form_QueryUnload(cancel); // e.g. SIGTERM while the window is being set up
+    w.MainLoop();
+    EXPECT_EQ(backend.openInputHandle(), 0U);
+    EXPECT_EQ(backend.openOutputHandle(), 0U);
+    EXPECT_TRUE(view.closed);
+}
+
+} // namespace
+} // namespace moxel::testing

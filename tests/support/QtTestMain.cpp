@@ -1,4 +1,4 @@
-// The window tests need a QApplication for their whole run. Without a display
+// Tests of the Qt window need a QApplication for their whole run. Without a display
 // they draw off screen.
 #include <gtest/gtest.h>
 
