@@ -8,12 +8,11 @@ bool RelayEngine::acceptInput() noexcept {
     if (!shared_.inputOpen.load(std::memory_order_acquire)) {
         return false;
     }
-    shared_.inputLamp.store(true, std::memory_order_release);
+    news_ |= !shared_.inputLamp.exchange(true, std::memory_order_acq_rel);
     return true;
 }
 
-bool RelayEngine::prepareOutput(std::uint8_t* bytes, unsigned size,
-                                MessageSource source) noexcept {
+bool RelayEngine::prepareOutput(std::uint8_t* bytes, unsigned size, MessageSource source) noexcept {
     if (!shared_.outputOpen.load(std::memory_order_acquire)) {
         return false;
     }
@@ -25,7 +24,7 @@ bool RelayEngine::prepareOutput(std::uint8_t* bytes, unsigned size,
     }
     if (shared_.updateInCh.load(std::memory_order_relaxed) != 0) {
         shared_.channelPosition.store(bytes[0] & 0x0F, std::memory_order_relaxed);
-        shared_.channelFollowed.store(true, std::memory_order_release);
+        news_ |= !shared_.channelFollowed.exchange(true, std::memory_order_acq_rel);
         return true;
     }
     int position = shared_.channelPosition.load(std::memory_order_relaxed);
@@ -43,10 +42,10 @@ bool RelayEngine::prepareOutput(std::uint8_t* bytes, unsigned size,
 
 void RelayEngine::markSent(std::uint8_t originalStatus, const std::uint8_t* bytes, unsigned size,
                            MessageSource source) noexcept {
-    shared_.outputLamp.store(true, std::memory_order_release);
-    const int inChannel =
-        (source == MessageSource::Input && isChannelStatus(originalStatus)) ? (originalStatus & 0x0F)
-                                                                            : -1;
+    news_ |= !shared_.outputLamp.exchange(true, std::memory_order_acq_rel);
+    const int inChannel = (source == MessageSource::Input && isChannelStatus(originalStatus))
+                              ? (originalStatus & 0x0F)
+                              : -1;
     notes_.recordSent(inChannel, bytes, size);
 }
 

@@ -32,12 +32,24 @@ class RelayEngine {
     void markSent(std::uint8_t originalStatus, const std::uint8_t* bytes, unsigned size,
                   MessageSource source) noexcept;
 
+    // True when, since the last call, a lamp or the followed-channel flag in
+    // RelayShared went from false to true: the UI has news it has not been
+    // told about. The UI takes those flags with exchange(false), which arms
+    // them again, so at most one piece of news per flag is reported per
+    // drain. Called on the relay's own thread only.
+    bool takeNews() noexcept {
+        const bool news = news_;
+        news_ = false;
+        return news;
+    }
+
     NoteTracker& notes() noexcept { return notes_; }
     RelayShared& shared() noexcept { return shared_; }
 
   private:
     RelayShared& shared_;
     NoteTracker notes_;
+    bool news_ = false;
 };
 
 } // namespace moxel

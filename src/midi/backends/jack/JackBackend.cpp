@@ -1,0 +1,328 @@
+#include "midi/backends/jack/JackBackend.h"
+
+#include <array>
+#include <cerrno>
+#include <thread>
+#include <utility>
+
+#include "midi/ShortMessage.h"
+#include "midi/backends/jack/JackPorts.h"
+#include "midi/backends/jack/JackRelayProcess.h"
+#include "midi/backends/jack/RealtimeScope.h"
+#include "relay/RelayShared.h"
+
+namespace moxel {
+
+namespace {
+
+// A reset or a close waits for the process callback at most this long plus a
+// few cycles, so a stalled or vanished server can never hang the UI.
+constexpr auto kWaitBase = std::chrono::milliseconds(300);
+constexpr int kWaitCycles = 8;
+constexpr auto kPollInterval = std::chrono::microseconds(250);
+
+DeviceCaps capsOf(jack_client_t* client, const std::vector<std::string>& snapshot, int id) {
+    DeviceCaps caps;
+    if (client == nullptr || id < 0 || static_cast<std::size_t>(id) >= snapshot.size()) {
+        return caps;
+    }
+    const std::string& name = snapshot[static_cast<std::size_t>(id)];
+    if (portExists(client, name)) {
+        caps.result = CapsResult::Ok;
+        caps.name = name;
+    }
+    return caps;
+}
+
+// Whether a packed value holds a short message that may go to a device: a
+// status byte that starts a short message (SysEx framing bytes do not) and
+// data bytes below 0x80 where the message has them.
+bool isSendable(std::uint32_t message) {
+    std::array<std::uint8_t, 3> bytes{};
+    const unsigned size = unpackShortMessage(message, bytes);
+    if (bytes[0] < 0x80 || bytes[0] == 0xF0 || bytes[0] == 0xF7) {
+        return false;
+    }
+    for (unsigned i = 1; i < size; ++i) {
+        if (bytes[i] >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+JackBackend::JackBackend(RelayShared& shared, std::string clientName)
+    : shared_(shared), requestedName_(std::move(clientName)) {
+    openClient();
+}
+
+JackBackend::~JackBackend() {
+    // The client goes first: once it is closed nothing signals the notifier.
+    closeClient();
+}
+
+bool JackBackend::inProcessCallback() noexcept {
+    return RealtimeScope::active();
+}
+
+void JackBackend::onShutdown(void* arg) noexcept {
+    // Runs on one of JACK's threads like a signal handler: only note it. The
+    // UI thread drops the client at its next call.
+    static_cast<JackBackend*>(arg)->serverGone_.store(true, std::memory_order_release);
+}
+
+bool JackBackend::openClient() {
+    jack_status_t status{};
+    // No JackUseExactName: when "moxel" is taken, JACK picks a free name.
+    jack_client_t* client = jack_client_open(requestedName_.c_str(), JackNoStartServer, &status);
+    if (client == nullptr) {
+        return false;
+    }
+    auto process = std::make_unique<JackRelayProcess>(shared_, notifier_, lostEvents_);
+    jack_port_t* in =
+        jack_port_register(client, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    jack_port_t* out =
+        jack_port_register(client, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    if (in == nullptr || out == nullptr) {
+        jack_client_close(client);
+        return false;
+    }
+    process->setPorts(in, out);
+    serverGone_.store(false, std::memory_order_release);
+    jack_on_shutdown(client, &JackBackend::onShutdown, this);
+    if (jack_set_process_callback(client, &JackRelayProcess::processCallback, process.get()) != 0 ||
+        jack_activate(client) != 0) {
+        jack_client_close(client);
+        return false;
+    }
+    client_ = client;
+    inputPort_ = in;
+    outputPort_ = out;
+    process_ = std::move(process);
+    actualName_ = jack_get_client_name(client);
+    inputPortName_ = jack_port_name(in);
+    outputPortName_ = jack_port_name(out);
+    const double rate = jack_get_sample_rate(client);
+    const double frames = jack_get_buffer_size(client);
+    cycleTime_ = std::chrono::microseconds(rate > 0 ? static_cast<long>(frames * 1e6 / rate) : 0);
+    return true;
+}
+
+void JackBackend::closeClient() {
+    if (client_ == nullptr) {
+        return;
+    }
+    shared_.inputOpen.store(false, std::memory_order_release);
+    shared_.outputOpen.store(false, std::memory_order_release);
+    // Closing deactivates first: the process thread is gone when it returns.
+    // After the server went away this close must come before the next
+    // jack_client_open: libjack frees the clients of a dead server that are
+    // still open in the process when a new client opens.
+    jack_client_close(client_);
+    client_ = nullptr;
+    inputPort_ = nullptr;
+    outputPort_ = nullptr;
+    process_.reset();
+    actualName_.clear();
+    inputPortName_.clear();
+    outputPortName_.clear();
+    sources_.clear();
+    destinations_.clear();
+    input_ = {};
+    output_ = {};
+    outputReadyCycle_ = 0;
+}
+
+// The client, if it is still usable; drops it when its server went away.
+bool JackBackend::liveClient() {
+    if (client_ != nullptr && serverGone_.load(std::memory_order_acquire)) {
+        closeClient();
+    }
+    return client_ != nullptr;
+}
+
+bool JackBackend::ensureClient() {
+    return liveClient() || openClient();
+}
+
+bool JackBackend::available() {
+    return liveClient();
+}
+
+MidiHandle JackBackend::nextHandle() noexcept {
+    ++lastHandle_;
+    if (lastHandle_ == 0) {
+        ++lastHandle_;
+    }
+    return lastHandle_;
+}
+
+int JackBackend::inputCount() {
+    sources_.clear();
+    if (ensureClient()) {
+        sources_ = listMidiPorts(client_, PortRole::Source);
+    }
+    return static_cast<int>(sources_.size());
+}
+
+int JackBackend::outputCount() {
+    destinations_.clear();
+    if (ensureClient()) {
+        destinations_ = listMidiPorts(client_, PortRole::Destination);
+    }
+    return static_cast<int>(destinations_.size());
+}
+
+DeviceCaps JackBackend::inputCaps(int id) {
+    return capsOf(liveClient() ? client_ : nullptr, sources_, id);
+}
+
+DeviceCaps JackBackend::outputCaps(int id) {
+    return capsOf(liveClient() ? client_ : nullptr, destinations_, id);
+}
+
+OpenResult JackBackend::openInput(int id, MidiHandle& handle) {
+    handle = 0;
+    if (input_.handle != 0) {
+        closeInput(input_.handle);
+    }
+    const DeviceCaps caps = inputCaps(id);
+    if (caps.result != CapsResult::Ok) {
+        return OpenResult::Failed;
+    }
+    const int rc = jack_connect(client_, caps.name.c_str(), inputPortName_.c_str());
+    if (rc != 0 && rc != EEXIST) {
+        return OpenResult::Failed;
+    }
+    // No wait here: the connection takes effect a cycle or two later, by
+    // which time startInput has let the relay accept it.
+    input_ = {nextHandle(), caps.name};
+    handle = input_.handle;
+    return OpenResult::Ok;
+}
+
+void JackBackend::startInput(MidiHandle handle) {
+    if (handle != 0 && handle == input_.handle && liveClient()) {
+        shared_.inputOpen.store(true, std::memory_order_release);
+    }
+}
+
+void JackBackend::closeInput(MidiHandle handle) {
+    if (handle == 0 || handle != input_.handle) {
+        return;
+    }
+    shared_.inputOpen.store(false, std::memory_order_release);
+    const Connection closing = std::exchange(input_, Connection{});
+    if (!liveClient()) {
+        return;
+    }
+    jack_disconnect(client_, closing.port.c_str(), inputPortName_.c_str());
+    // After this no cycle can carry the old port's data any more, and the
+    // next input may be opened and started.
+    waitUntilGraphUpdated();
+}
+
+OpenResult JackBackend::openOutput(int id, MidiHandle& handle) {
+    handle = 0;
+    if (output_.handle != 0) {
+        closeOutput(output_.handle);
+    }
+    const DeviceCaps caps = outputCaps(id);
+    if (caps.result != CapsResult::Ok) {
+        return OpenResult::Failed;
+    }
+    // The relay sends from before the connection takes effect, so nothing
+    // that arrives once a client sees the connection is dropped.
+    shared_.outputOpen.store(true, std::memory_order_release);
+    const int rc = jack_connect(client_, outputPortName_.c_str(), caps.name.c_str());
+    if (rc != 0 && rc != EEXIST) {
+        shared_.outputOpen.store(false, std::memory_order_release);
+        return OpenResult::Failed;
+    }
+    output_ = {nextHandle(), caps.name};
+    handle = output_.handle;
+    // Returns at once, so the window restores the output's channel before
+    // the connection takes effect; the UI's first message waits for that.
+    outputReadyCycle_ = process_->cycles() + 2;
+    return OpenResult::Ok;
+}
+
+void JackBackend::resetOutput(MidiHandle handle) {
+    if (handle == 0 || handle != output_.handle || !liveClient()) {
+        return;
+    }
+    waitUntilOutputConnected();
+    const std::uint64_t ticket = process_->requestReset();
+    // Returns once the whole sequence is written and the destination has
+    // had its cycle to read it, so a close right after cannot cut it off.
+    waitFor([&] { return process_->resetFinished(ticket); });
+}
+
+void JackBackend::closeOutput(MidiHandle handle) {
+    if (handle == 0 || handle != output_.handle) {
+        return;
+    }
+    shared_.outputOpen.store(false, std::memory_order_release);
+    const Connection closing = std::exchange(output_, Connection{});
+    if (!liveClient()) {
+        return;
+    }
+    jack_disconnect(client_, outputPortName_.c_str(), closing.port.c_str());
+    // As for the input: after this nothing can reach the old destination, so
+    // a new output opened next receives the relay alone.
+    waitUntilGraphUpdated();
+}
+
+bool JackBackend::sendShort(MidiHandle handle, std::uint32_t message) {
+    if (handle == 0 || handle != output_.handle || !liveClient()) {
+        return false;
+    }
+    if (!isSendable(message)) {
+        return false;
+    }
+    waitUntilOutputConnected();
+    return process_->queueShort(message);
+}
+
+void JackBackend::setActivityCallback(std::function<void()> callback) {
+    notifier_.setCallback(std::move(callback));
+}
+
+std::chrono::steady_clock::duration JackBackend::waitLimit() const {
+    return kWaitBase + kWaitCycles * cycleTime_;
+}
+
+bool JackBackend::waitFor(const std::function<bool()>& pred) {
+    const auto deadline = std::chrono::steady_clock::now() + waitLimit();
+    for (;;) {
+        if (pred()) {
+            return true;
+        }
+        if (serverGone_.load(std::memory_order_acquire) ||
+            std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+}
+
+// JACK applies a connection change to the graph at the start of a server
+// cycle, and a cycle of ours that began before that still runs on the old
+// graph. The first of our cycles counted after the change was requested began
+// after the request, so the server cycle of the second began after it too:
+// from the second on, every cycle runs on the new graph.
+bool JackBackend::waitUntilGraphUpdated() {
+    const std::uint64_t ready = process_->cycles() + 2;
+    return waitFor([&] { return process_->cycles() >= ready; });
+}
+
+bool JackBackend::waitUntilOutputConnected() {
+    if (process_->cycles() >= outputReadyCycle_) {
+        return true; // the usual case: no waiting
+    }
+    return waitFor([&] { return process_->cycles() >= outputReadyCycle_; });
+}
+
+} // namespace moxel

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <jack/jack.h>
+
+#include "midi/MidiBackend.h"
+#include "midi/backends/jack/ActivityNotifier.h"
+
+namespace moxel {
+
+class JackRelayProcess;
+
+// MIDI through a JACK server. Moxel is one JACK client with one MIDI input
+// port and one MIDI output port; a device is another client's MIDI port
+// (input devices are their output ports, output devices their input ports),
+// named by its full port name. Opening a device connects it to Moxel's port,
+// closing disconnects it. Closing returns once the change is in effect, and
+// the UI's messages to an output just opened wait until its connection is. The relay runs inside
+// the JACK process callback: each event leaves in the cycle and at the frame offset it arrived
+// with.
+//
+// Without a reachable server there is no MIDI service (no devices); every
+// enumeration tries to reach the server again, so a server that starts, or
+// comes back after it went away, is found by the next re-find.
+class JackBackend final : public MidiBackend {
+  public:
+    explicit JackBackend(RelayShared& shared, std::string clientName = "moxel");
+    ~JackBackend() override;
+    JackBackend(const JackBackend&) = delete;
+    JackBackend& operator=(const JackBackend&) = delete;
+
+    int inputCount() override;
+    DeviceCaps inputCaps(int id) override;
+    int outputCount() override;
+    DeviceCaps outputCaps(int id) override;
+
+    OpenResult openInput(int id, MidiHandle& handle) override;
+    void startInput(MidiHandle handle) override;
+    void closeInput(MidiHandle handle) override;
+
+    OpenResult openOutput(int id, MidiHandle& handle) override;
+    void resetOutput(MidiHandle handle) override;
+    void closeOutput(MidiHandle handle) override;
+
+    bool sendShort(MidiHandle handle, std::uint32_t message) override;
+    void setActivityCallback(std::function<void()> callback) override;
+
+    // True while a client is open on a live server.
+    bool available();
+    // The client's name as JACK gave it (JACK renames a taken name), and the
+    // full names of Moxel's two ports; empty without a client.
+    const std::string& clientName() const noexcept { return actualName_; }
+    const std::string& inputPortName() const noexcept { return inputPortName_; }
+    const std::string& outputPortName() const noexcept { return outputPortName_; }
+    // Events that did not fit into the output buffer and were dropped.
+    std::uint64_t lostEvents() const noexcept {
+        return lostEvents_.load(std::memory_order_relaxed);
+    }
+    // True on the thread that is running Moxel's process callback, inside it.
+    static bool inProcessCallback() noexcept;
+
+  private:
+    struct Connection {
+        MidiHandle handle = 0;
+        std::string port; // the other client's port
+    };
+
+    bool ensureClient();
+    bool liveClient();
+    bool openClient();
+    void closeClient();
+    static void onShutdown(void* arg) noexcept;
+
+    MidiHandle nextHandle() noexcept;
+    std::chrono::steady_clock::duration waitLimit() const;
+    // Polls until pred holds, the deadline passes or the server goes away.
+    bool waitFor(const std::function<bool()>& pred);
+    // Return once a connection made or removed just now is in effect (the
+    // second for the output's connection made by openOutput).
+    bool waitUntilGraphUpdated();
+    bool waitUntilOutputConnected();
+
+    RelayShared& shared_;
+    std::string requestedName_;
+    ActivityNotifier notifier_;
+    std::atomic<std::uint64_t> lostEvents_{0};
+    std::atomic<bool> serverGone_{false}; // set by JACK's shutdown callback
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* inputPort_ = nullptr;
+    jack_port_t* outputPort_ = nullptr;
+    std::unique_ptr<JackRelayProcess> process_;
+    std::string actualName_;
+    std::string inputPortName_;
+    std::string outputPortName_;
+    std::chrono::microseconds cycleTime_{0};
+
+    std::vector<std::string> sources_;      // snapshot of the input devices
+    std::vector<std::string> destinations_; // snapshot of the output devices
+    Connection input_;
+    Connection output_;
+    MidiHandle lastHandle_ = 0;
+    std::uint64_t outputReadyCycle_ = 0; // the cycle from which the output's connection holds
+};
+
+} // namespace moxel

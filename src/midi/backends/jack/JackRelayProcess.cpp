@@ -1,0 +1,126 @@
+#include "midi/backends/jack/JackRelayProcess.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include <jack/midiport.h>
+
+#include "midi/ShortMessage.h"
+#include "midi/backends/jack/ActivityNotifier.h"
+#include "midi/backends/jack/JackCycleOrder.h"
+#include "midi/backends/jack/RealtimeScope.h"
+
+// Everything in this file runs on JACK's process thread: no allocation, no
+// lock, no logging, no system call (the single, bounded exception is the
+// notifier wake in ActivityNotifier::signal).
+
+namespace moxel {
+
+int JackRelayProcess::processCallback(jack_nframes_t frames, void* arg) noexcept {
+    return static_cast<JackRelayProcess*>(arg)->process(frames);
+}
+
+int JackRelayProcess::process(jack_nframes_t frames) noexcept {
+    const RealtimeScope realtime;
+    jackCallbackBegins();
+    const std::uint64_t cycle = cycles_.fetch_add(1, std::memory_order_acq_rel) + 1;
+
+    void* out = jack_port_get_buffer(output_, frames);
+    void* in = jack_port_get_buffer(input_, frames);
+    jack_midi_clear_buffer(out);
+
+    // JACK wants the events of a buffer in time order: what goes out at frame
+    // 0 (the UI's messages, then the reset) before the relayed input.
+    sendUiMessages(out);
+    continueReset(out, cycle);
+    relayInput(in, out);
+
+    if (engine_.takeNews()) {
+        notifier_.signal();
+    }
+    jackCallbackEnds();
+    return 0;
+}
+
+void JackRelayProcess::sendUiMessages(void* out) noexcept {
+    std::uint32_t packed = 0;
+    while (uiMessages_.tryPop(packed)) {
+        std::array<std::uint8_t, 3> bytes{};
+        const unsigned size = unpackShortMessage(packed, bytes);
+        const std::uint8_t originalStatus = bytes[0];
+        if (!engine_.prepareOutput(bytes.data(), size, MessageSource::Ui)) {
+            continue;
+        }
+        jack_midi_data_t* slot = jack_midi_event_reserve(out, 0, size);
+        if (slot == nullptr) {
+            lostEvents_.fetch_add(1, std::memory_order_relaxed);
+            continue;
+        }
+        std::memcpy(slot, bytes.data(), size);
+        engine_.markSent(originalStatus, bytes.data(), size, MessageSource::Ui);
+    }
+}
+
+void JackRelayProcess::continueReset(void* out, std::uint64_t cycle) noexcept {
+    const std::uint64_t requested = resetRequested_.load(std::memory_order_acquire);
+    if (requested != resetActive_) {
+        // A new request (or one that replaces a reset still under way).
+        resetActive_ = requested;
+        reset_.start();
+    }
+    if (reset_.done()) {
+        return;
+    }
+    // The reset goes out as it is: no channel rule, no lamp, and it is not
+    // recorded as relayed notes. When the buffer fills up, the rest follows in
+    // the next cycle.
+    std::array<std::uint8_t, 3> message{};
+    while (reset_.peek(engine_.notes(), message)) {
+        jack_midi_data_t* slot = jack_midi_event_reserve(out, 0, message.size());
+        if (slot == nullptr) {
+            return;
+        }
+        std::memcpy(slot, message.data(), message.size());
+        reset_.advance();
+    }
+    // Everything is silent now; notes relayed from here on are tracked anew.
+    engine_.notes().clear();
+    resetDoneCycle_.store(cycle, std::memory_order_release);
+    resetDone_.store(resetActive_, std::memory_order_release);
+}
+
+void JackRelayProcess::relayInput(void* in, void* out) noexcept {
+    const jack_nframes_t count = jack_midi_get_event_count(in);
+    for (jack_nframes_t i = 0; i < count; ++i) {
+        jack_midi_event_t event;
+        if (jack_midi_event_get(&event, in, i) != 0) {
+            continue;
+        }
+        if (event.size == 0 || event.buffer[0] < 0x80) {
+            continue; // not a MIDI message: dropped
+        }
+        if (!engine_.acceptInput()) {
+            continue;
+        }
+        // The rule rewrites the status byte only; note-off routing also
+        // needs the two data bytes, so it gets a copy of the first three.
+        std::array<std::uint8_t, 3> head{};
+        const auto headSize = static_cast<unsigned>(std::min<std::size_t>(event.size, head.size()));
+        std::memcpy(head.data(), event.buffer, headSize);
+        const std::uint8_t originalStatus = head[0];
+        if (!engine_.prepareOutput(head.data(), headSize, MessageSource::Input)) {
+            continue;
+        }
+        jack_midi_data_t* slot = jack_midi_event_reserve(out, event.time, event.size);
+        if (slot == nullptr) {
+            lostEvents_.fetch_add(1, std::memory_order_relaxed);
+            continue;
+        }
+        std::memcpy(slot, event.buffer, event.size);
+        slot[0] = head[0];
+        engine_.markSent(originalStatus, head.data(), headSize, MessageSource::Input);
+    }
+}
+
+} // namespace moxel

@@ -1,0 +1,152 @@
+#include "e2e/RealtimeHooks.h"
+
+#include <dlfcn.h>
+#include <pthread.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstddef>
+
+#include "midi/backends/jack/RealtimeScope.h"
+
+// The C library's allocator under its internal names, so the wrappers below
+// can forward to it without recursion.
+extern "C" {
+void* __libc_malloc(std::size_t size);
+void* __libc_calloc(std::size_t count, std::size_t size);
+void* __libc_realloc(void* ptr, std::size_t size);
+void __libc_free(void* ptr);
+void* __libc_memalign(std::size_t alignment, std::size_t size);
+}
+
+namespace {
+
+std::atomic<std::uint64_t> allocations{0};
+std::atomic<std::uint64_t> locks{0};
+
+void noteAllocation() noexcept {
+    if (moxel::RealtimeScope::active()) {
+        allocations.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+void noteLock() noexcept {
+    if (moxel::RealtimeScope::active()) {
+        locks.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+// The next definition of a symbol (the C library's), looked up on first use.
+// No function-local statics: their guards could lock.
+template <typename Fn> Fn next(std::atomic<Fn>& slot, const char* name) noexcept {
+    Fn fn = slot.load(std::memory_order_acquire);
+    if (fn == nullptr) {
+        fn = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
+        slot.store(fn, std::memory_order_release);
+    }
+    return fn;
+}
+
+using MutexFn = int (*)(pthread_mutex_t*);
+using TimedMutexFn = int (*)(pthread_mutex_t*, const timespec*);
+using RwlockFn = int (*)(pthread_rwlock_t*);
+std::atomic<MutexFn> realMutexLock{nullptr};
+std::atomic<MutexFn> realMutexTrylock{nullptr};
+std::atomic<TimedMutexFn> realMutexTimedlock{nullptr};
+std::atomic<RwlockFn> realRdlock{nullptr};
+std::atomic<RwlockFn> realWrlock{nullptr};
+
+} // namespace
+
+extern "C" {
+
+void* malloc(std::size_t size) {
+    noteAllocation();
+    return __libc_malloc(size);
+}
+
+void* calloc(std::size_t count, std::size_t size) {
+    noteAllocation();
+    return __libc_calloc(count, size);
+}
+
+void* realloc(void* ptr, std::size_t size) {
+    noteAllocation();
+    return __libc_realloc(ptr, size);
+}
+
+void free(void* ptr) {
+    if (ptr != nullptr) {
+        noteAllocation();
+    }
+    __libc_free(ptr);
+}
+
+void* memalign(std::size_t alignment, std::size_t size) {
+    noteAllocation();
+    return __libc_memalign(alignment, size);
+}
+
+void* aligned_alloc(std::size_t alignment, std::size_t size) {
+    noteAllocation();
+    return __libc_memalign(alignment, size);
+}
+
+int posix_memalign(void** out, std::size_t alignment, std::size_t size) {
+    noteAllocation();
+    if (alignment < sizeof(void*) || (alignment & (alignment - 1)) != 0) {
+        return EINVAL;
+    }
+    void* p = __libc_memalign(alignment, size);
+    if (p == nullptr) {
+        return ENOMEM;
+    }
+    *out = p;
+    return 0;
+}
+
+void* valloc(std::size_t size) {
+    noteAllocation();
+    return __libc_memalign(static_cast<std::size_t>(sysconf(_SC_PAGESIZE)), size);
+}
+
+int pthread_mutex_lock(pthread_mutex_t* m) {
+    noteLock();
+    return next(realMutexLock, "pthread_mutex_lock")(m);
+}
+
+int pthread_mutex_trylock(pthread_mutex_t* m) {
+    noteLock();
+    return next(realMutexTrylock, "pthread_mutex_trylock")(m);
+}
+
+int pthread_mutex_timedlock(pthread_mutex_t* m, const timespec* until) {
+    noteLock();
+    return next(realMutexTimedlock, "pthread_mutex_timedlock")(m, until);
+}
+
+int pthread_rwlock_rdlock(pthread_rwlock_t* l) {
+    noteLock();
+    return next(realRdlock, "pthread_rwlock_rdlock")(l);
+}
+
+int pthread_rwlock_wrlock(pthread_rwlock_t* l) {
+    noteLock();
+    return next(realWrlock, "pthread_rwlock_wrlock")(l);
+}
+
+} // extern "C"
+
+namespace moxel::test {
+
+RealtimeViolations realtimeViolations() {
+    return {allocations.load(std::memory_order_relaxed), locks.load(std::memory_order_relaxed)};
+}
+
+void resetRealtimeViolations() {
+    allocations.store(0, std::memory_order_relaxed);
+    locks.store(0, std::memory_order_relaxed);
+}
+
+} // namespace moxel::test
