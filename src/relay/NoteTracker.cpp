@@ -9,6 +9,19 @@ void NoteTracker::clear() noexcept {
     sounding_.fill(0);
 }
 
+bool NoteTracker::nextInputRelease(std::array<std::uint8_t, 3>& noteOff,
+                                   int& inChannel) const noexcept {
+    for (unsigned i = 0; i < route_.size(); ++i) {
+        if (route_[i] >= 0) {
+            inChannel = static_cast<int>(i / 128);
+            noteOff = {static_cast<std::uint8_t>(0x80 | route_[i]), static_cast<std::uint8_t>(i % 128),
+                       0};
+            return true;
+        }
+    }
+    return false;
+}
+
 void NoteTracker::recordSent(int inChannel, const std::uint8_t* out, unsigned size) noexcept {
     if (size < 1 || !isChannelStatus(out[0])) {
         return;

@@ -23,6 +23,11 @@ class NoteTracker {
     // for the UI's own messages), out the bytes that left.
     void recordSent(int inChannel, const std::uint8_t* out, unsigned size) noexcept;
 
+    // The note-off that releases one note the input left sounding (the
+    // lowest input channel and key first), or false when there is none.
+    // Recording it as sent removes the note.
+    bool nextInputRelease(std::array<std::uint8_t, 3>& noteOff, int& inChannel) const noexcept;
+
     bool sounding(int outChannel, int key) const noexcept {
         return sounding_[index(outChannel, key)] != 0;
     }

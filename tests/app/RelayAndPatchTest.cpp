@@ -129,3 +129,22 @@ TEST_F(RelayAndPatchTest, TapTempoShowsTheAverage) {
 
 } // namespace
 } // namespace moxel::testing
+
+namespace moxel::testing {
+namespace {
+
+TEST_F(PresenterTest, SwitchingTheInputReleasesTheNotesItLeftSounding) {
+    backend.inputs = {device("Keys"), device("Pads")};
+    backend.outputs = {device("Synth")};
+    auto& w = started();
+    view.selectIndex(ListId::MidiCh, 2);
+    w.channelChosen(2);
+    backend.receive({0x90, 60, 100}); // held while the input changes
+    view.selectIndex(ListId::MidiIn, 1);
+    w.CmbMidiIn_Click();
+    ASSERT_EQ(backend.sent.size(), 2U);
+    EXPECT_EQ(backend.sent[1], (std::vector<std::uint8_t>{0x82, 60, 0}));
+}
+
+} // namespace
+} // namespace moxel::testing

@@ -148,6 +148,9 @@ TEST_F(JackDeviceTest, AfterSwitchingInputsTheOldInputIsCutOff) {
     ASSERT_TRUE(sink.waitForReceived(1));
 
     backend->closeInput(first);
+    // The note it left sounding is released: its note-off can never come now.
+    ASSERT_TRUE(sink.waitForReceived(2));
+    EXPECT_EQ(sink.received()[1].bytes, (Bytes{0x80, 0x01, 0x00}));
     ASSERT_NE(openInput(newSource), 0u);
     sink.clearReceived();
     // The old source keeps playing; only the new one may be heard.

@@ -132,3 +132,32 @@ TEST(NoteTrackerTest, IgnoresSystemMessagesAndShortMessages) {
 
 } // namespace
 } // namespace moxel
+
+namespace moxel {
+namespace {
+
+TEST(NoteTrackerTest, InputReleaseNamesEachHeldInputNoteOnTheChannelItSoundsOn) {
+    NoteTracker notes;
+    const std::uint8_t first[] = {0x93, 60, 100};  // arrived on channel 1, left on 4
+    const std::uint8_t second[] = {0x95, 62, 100}; // arrived on channel 2, left on 6
+    notes.recordSent(0, first, 3);
+    notes.recordSent(1, second, 3);
+    const std::uint8_t ui[] = {0x97, 64, 100}; // the UI's own note is no input's
+    notes.recordSent(-1, ui, 3);
+
+    std::array<std::uint8_t, 3> noteOff{};
+    int inChannel = -1;
+    std::vector<std::array<std::uint8_t, 3>> released;
+    while (notes.nextInputRelease(noteOff, inChannel)) {
+        released.push_back(noteOff);
+        notes.recordSent(inChannel, noteOff.data(), 3);
+    }
+    const std::vector<std::array<std::uint8_t, 3>> expected = {{0x83, 60, 0}, {0x85, 62, 0}};
+    EXPECT_EQ(released, expected);
+    EXPECT_FALSE(notes.sounding(3, 60));
+    EXPECT_FALSE(notes.sounding(5, 62));
+    EXPECT_TRUE(notes.sounding(7, 64));
+}
+
+} // namespace
+} // namespace moxel

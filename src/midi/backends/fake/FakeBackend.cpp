@@ -69,6 +69,12 @@ void FakeBackend::closeInput(MidiHandle handle) {
         engine_.shared().inputOpen = false;
         inputHandle_ = 0;
         inputId_ = -1;
+        std::array<std::uint8_t, 3> noteOff{};
+        int inChannel = 0;
+        while (outputHandle_ != 0 && engine_.notes().nextInputRelease(noteOff, inChannel)) {
+            sent.emplace_back(noteOff.begin(), noteOff.end());
+            engine_.notes().recordSent(inChannel, noteOff.data(), 3);
+        }
     }
 }
 

@@ -222,6 +222,11 @@ void JackBackend::closeInput(MidiHandle handle) {
     // After this no cycle can carry the old port's data any more, and the
     // next input may be opened and started.
     waitUntilGraphUpdated();
+    // Its note-offs can never come now: release what it left sounding.
+    if (output_.handle != 0) {
+        const std::uint64_t ticket = process_->requestRelease();
+        waitFor([&] { return process_->releaseFinished(ticket); });
+    }
 }
 
 OpenResult JackBackend::openOutput(int id, MidiHandle& handle) {

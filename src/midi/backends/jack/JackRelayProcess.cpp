@@ -34,6 +34,7 @@ int JackRelayProcess::process(jack_nframes_t frames) noexcept {
     // 0 (the UI's messages, then the reset) before the relayed input.
     sendUiMessages(out);
     continueReset(out, cycle);
+    continueRelease(out);
     relayInput(in, out);
 
     if (engine_.takeNews()) {
@@ -88,6 +89,26 @@ void JackRelayProcess::continueReset(void* out, std::uint64_t cycle) noexcept {
     engine_.notes().clear();
     resetDoneCycle_.store(cycle, std::memory_order_release);
     resetDone_.store(resetActive_, std::memory_order_release);
+}
+
+void JackRelayProcess::continueRelease(void* out) noexcept {
+    const std::uint64_t requested = releaseRequested_.load(std::memory_order_acquire);
+    if (releaseDone_.load(std::memory_order_relaxed) == requested) {
+        return;
+    }
+    // A note-off for every note the closed input left sounding, on the
+    // channel its note-on went to. What does not fit follows next cycle.
+    std::array<std::uint8_t, 3> noteOff{};
+    int inChannel = 0;
+    while (engine_.notes().nextInputRelease(noteOff, inChannel)) {
+        jack_midi_data_t* slot = jack_midi_event_reserve(out, 0, noteOff.size());
+        if (slot == nullptr) {
+            return;
+        }
+        std::memcpy(slot, noteOff.data(), noteOff.size());
+        engine_.notes().recordSent(inChannel, noteOff.data(), noteOff.size());
+    }
+    releaseDone_.store(requested, std::memory_order_release);
 }
 
 void JackRelayProcess::relayInput(void* in, void* out) noexcept {

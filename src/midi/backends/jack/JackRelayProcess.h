@@ -53,6 +53,16 @@ class JackRelayProcess {
                resetDoneCycle_.load(std::memory_order_acquire);
     }
 
+    // UI side: asks the callback to release the notes the input left
+    // sounding (after the input was disconnected); a ticket for
+    // releaseFinished().
+    std::uint64_t requestRelease() noexcept {
+        return releaseRequested_.fetch_add(1, std::memory_order_acq_rel) + 1;
+    }
+    bool releaseFinished(std::uint64_t ticket) const noexcept {
+        return releaseDone_.load(std::memory_order_acquire) >= ticket;
+    }
+
     // Number of cycles begun so far; counted at the start of each cycle.
     std::uint64_t cycles() const noexcept { return cycles_.load(std::memory_order_acquire); }
 
@@ -60,6 +70,7 @@ class JackRelayProcess {
     int process(jack_nframes_t frames) noexcept;
     void sendUiMessages(void* out) noexcept;
     void continueReset(void* out, std::uint64_t cycle) noexcept;
+    void continueRelease(void* out) noexcept;
     void relayInput(void* in, void* out) noexcept;
 
     static constexpr std::size_t kUiRingSize = 256;
@@ -77,6 +88,8 @@ class JackRelayProcess {
     std::atomic<std::uint64_t> resetRequested_{0};
     std::atomic<std::uint64_t> resetDone_{0};
     std::atomic<std::uint64_t> resetDoneCycle_{0};
+    std::atomic<std::uint64_t> releaseRequested_{0};
+    std::atomic<std::uint64_t> releaseDone_{0};
 
     static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
 };
