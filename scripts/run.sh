@@ -26,7 +26,7 @@ if ! JACK_NO_START_SERVER=1 jack_lsp >/dev/null 2>&1; then
   echo "run: no JACK server found; starting a private one ($JACK_DEFAULT_SERVER, dummy driver)"
   jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$build/jackd.log" 2>&1 &
   pids+=($!)
-  JACK_NO_START_SERVER=1 jack_wait -w -t 10 >/dev/null
+  JACK_NO_START_SERVER=1 jack_wait -w -t 10 >/dev/null 2>&1
 fi
 
 if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
@@ -51,13 +51,13 @@ demo=$!
 "$build/moxel" &
 pids+=($!)
 moxel=$!
-xdotool search --sync --onlyvisible --name '^Moxel$' >/dev/null
+window=$(xdotool search --sync --onlyvisible --name '^Moxel$' | head -n1)
 
 demo_status=0
 wait "$demo" || demo_status=$?
 cat "$build/demo.log"
 screenshot="$build/moxel-screenshot.png"
-import -window root "$screenshot"
+import -window "$window" "$screenshot"
 echo "run: screenshot of the window saved to $screenshot"
 kill -TERM "$moxel"
 wait "$moxel" || true

@@ -1,10 +1,12 @@
-// moxel_midi_demo: plays a short melody on MIDI channel 1 through Moxel.
+// moxel_midi_demo: plays a short melody on MIDI channel 3 through Moxel, so
+// that Moxel's channel rule shows: with "1Ch" chosen the notes come back on
+// channel 1, and the closing timing clock comes back unchanged.
 //
 // A JACK client "moxel-demo" with an output port "notes_out" and an input port
 // "notes_in". It waits until something is connected to both (Moxel has opened
 // "moxel-demo:notes_out" as its input and "moxel-demo:notes_in" as its
 // output), plays the notes and prints each message with what came back, e.g.
-//   sent 90 3C 64 -> got 90 3C 64
+//   sent 92 3C 64 -> got 90 3C 64
 //
 // usage: moxel_midi_demo [--timeout SECONDS]   (default 20)
 // Exit status: 0 after playing; 1 without a JACK server or when nobody
@@ -134,24 +136,28 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 
-    // A short melody on channel 1: C D E F G, each note on, then off.
-    const std::vector<std::uint8_t> melody{0x3C, 0x3E, 0x40, 0x41, 0x43};
-    for (const std::uint8_t key : melody) {
-        for (const Message& m : {Message{{0x90, key, 0x64}, 3}, Message{{0x80, key, 0x40}, 3}}) {
-            Message got;
-            while (demo.received.tryPop(got)) {
-            }
-            demo.toSend.tryPush(m);
-            const auto replyDeadline = Clock::now() + std::chrono::milliseconds(500);
-            bool answered = false;
-            while (!(answered = demo.received.tryPop(got)) && Clock::now() < replyDeadline) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-            std::printf("sent %s -> %s%s\n", hex(m).c_str(), answered ? "got " : "got nothing",
-                        answered ? hex(got).c_str() : "");
-            std::fflush(stdout);
-            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    // A short melody on channel 3: C D E F G, each note on, then off; then a
+    // timing clock, which has no channel.
+    std::vector<Message> messages;
+    for (const std::uint8_t key : {0x3C, 0x3E, 0x40, 0x41, 0x43}) {
+        messages.push_back(Message{{0x92, key, 0x64}, 3});
+        messages.push_back(Message{{0x82, key, 0x40}, 3});
+    }
+    messages.push_back(Message{{0xF8, 0, 0}, 1});
+    for (const Message& m : messages) {
+        Message got;
+        while (demo.received.tryPop(got)) {
         }
+        demo.toSend.tryPush(m);
+        const auto replyDeadline = Clock::now() + std::chrono::milliseconds(500);
+        bool answered = false;
+        while (!(answered = demo.received.tryPop(got)) && Clock::now() < replyDeadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        std::printf("sent %s -> %s%s\n", hex(m).c_str(), answered ? "got " : "got nothing",
+                    answered ? hex(got).c_str() : "");
+        std::fflush(stdout);
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
     }
     jack_client_close(client);
     return 0;
