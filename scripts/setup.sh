@@ -10,7 +10,7 @@ packages=(
   libjack-jackd2-dev jackd2 libasound2-dev
   libgtest-dev libgmock-dev googletest
   clang libclang-rt-14-dev
-  xvfb xauth x11-utils xdotool imagemagick trayer
+  xvfb xauth x11-utils xdotool imagemagick trayer openbox
   fonts-ipafont-gothic
 )
 
