@@ -1,8 +1,8 @@
 #include "app/CloseOnSignal.h"
 
 #include <csignal>
-#include <pthread.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <utility>

@@ -95,7 +95,9 @@ void FrmMIDIMain::Form_QueryUnload(bool& cancel) {
     view_.quitEventLoop();
 }
 
-void FrmMIDIMain::MnuAppExit_Click() { view_.requestClose(); }
+void FrmMIDIMain::MnuAppExit_Click() {
+    view_.requestClose();
+}
 
 void FrmMIDIMain::relayActivity() {
     if (relay_.inputLamp.exchange(false)) {
@@ -136,7 +138,9 @@ void FrmMIDIMain::lampTick() {
     }
 }
 
-void FrmMIDIMain::channelChosen(int position) { relay_.channelPosition.store(position); }
+void FrmMIDIMain::channelChosen(int position) {
+    relay_.channelPosition.store(position);
+}
 
 void FrmMIDIMain::selectChannel(int position) {
     view_.selectIndex(ListId::MidiCh, position);

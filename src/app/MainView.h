@@ -70,7 +70,7 @@ class MainView {
 
     // The event loop and the lamp fade timer (10 ms turns).
     virtual void processEvents() = 0;
-    virtual void runEventLoop() = 0;  // returns after quitEventLoop()
+    virtual void runEventLoop() = 0; // returns after quitEventLoop()
     virtual void quitEventLoop() = 0;
     virtual void setLampTimerActive(bool active) = 0;
     // May be called from any thread: runs relayActivity() on the UI thread.

@@ -55,7 +55,9 @@ bool cutStoredNameBeginsEntry(std::string_view entry, std::string_view storedNam
            entryNamePart(entry).starts_with(storedName);
 }
 
-std::string channelItemText(int position) { return std::to_string(position + 1) + "Ch"; }
+std::string channelItemText(int position) {
+    return std::to_string(position + 1) + "Ch";
+}
 
 int parseChannelText(std::string_view text) {
     if (text.empty() || text.size() > 2) {

@@ -171,8 +171,8 @@ void FrmMIDIMain::CmbMidiOut_Click() {
 }
 
 void FrmMIDIMain::restoreChannel() {
-    const std::string namePart = entryNamePart(view_.listItem(ListId::MidiOut,
-                                                              view_.selectedIndex(ListId::MidiOut)));
+    const std::string namePart =
+        entryNamePart(view_.listItem(ListId::MidiOut, view_.selectedIndex(ListId::MidiOut)));
     for (int row = 0; row < kChannelTableSearched; ++row) {
         if (strMidiOutChTable_[row].name == namePart) {
             const int position = parseChannelText(strMidiOutChTable_[row].channel);

@@ -14,8 +14,8 @@ bool NoteTracker::nextInputRelease(std::array<std::uint8_t, 3>& noteOff,
     for (unsigned i = 0; i < route_.size(); ++i) {
         if (route_[i] >= 0) {
             inChannel = static_cast<int>(i / 128);
-            noteOff = {static_cast<std::uint8_t>(0x80 | route_[i]), static_cast<std::uint8_t>(i % 128),
-                       0};
+            noteOff = {static_cast<std::uint8_t>(0x80 | route_[i]),
+                       static_cast<std::uint8_t>(i % 128), 0};
             return true;
         }
     }

@@ -11,7 +11,7 @@ namespace moxel {
 class RelayShared {
   public:
     // UI -> relay
-    std::atomic<int> channelPosition{0}; // selected position of the channel list, 0..15
+    std::atomic<int> channelPosition{0};     // selected position of the channel list, 0..15
     std::atomic<std::int32_t> updateInCh{0}; // nonzero: follow mode
     std::atomic<bool> inputOpen{false};
     std::atomic<bool> outputOpen{false};

@@ -51,7 +51,9 @@ void FrmMIDIMain::MnuShowHelp_Click() {
                      "Moxel - ヘルプ読み込み失敗", MessageIcon::None);
 }
 
-void FrmMIDIMain::MnuShowWeb_Click() { openAddress(build::urlNews); }
+void FrmMIDIMain::MnuShowWeb_Click() {
+    openAddress(build::urlNews);
+}
 
 void FrmMIDIMain::MnuHSNet_Click(std::int16_t index) {
     if (index == 0) {

@@ -15,7 +15,8 @@ class ShellServices {
     // it; returns at once.
     virtual bool openDocument(const std::string& pathOrUrl) = 0;
     // Starts the program detached; false when it could not be started.
-    virtual bool startDetached(const std::string& program, const std::vector<std::string>& args) = 0;
+    virtual bool startDetached(const std::string& program,
+                               const std::vector<std::string>& args) = 0;
     // True when an executable of that name is found on PATH.
     virtual bool programExists(const std::string& program) const = 0;
     // True for an existing ordinary file (not a folder).

@@ -17,9 +17,10 @@ TEST_F(PresenterTest, NoDevicesShowPlaceholdersAndOpenNothing) {
 }
 
 TEST_F(PresenterTest, EntryTextsTellNamesFailuresAndBlankNames) {
-    backend.inputs = {device("Keys"), device("", CapsResult::Allocated),
-                      device("", CapsResult::Failed), device(""), device(" \xE3\x80\x80 "),
-                      device(std::string("Cut\0here", 8)), device("Pad  ")};
+    backend.inputs = {
+        device("Keys"), device("", CapsResult::Allocated), device("", CapsResult::Failed),
+        device(""),     device(" \xE3\x80\x80 "),          device(std::string("Cut\0here", 8)),
+        device("Pad  ")};
     backend.outputs = {device("Synth"), device("", CapsResult::Allocated)};
     started();
     EXPECT_THAT(list(ListId::MidiIn),

@@ -167,7 +167,7 @@ class FakeShell : public ShellServices {
   public:
     std::vector<std::string> opened;
     std::vector<std::string> started;
-    std::vector<std::string> installed;   // programs on PATH
+    std::vector<std::string> installed; // programs on PATH
     std::vector<std::string> regularFiles;
     bool startFails = false;
 

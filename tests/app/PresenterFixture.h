@@ -21,12 +21,11 @@ namespace moxel::testing {
 // temporary folder (where setting.ini is read and written).
 class PresenterTest : public ::testing::Test {
   protected:
-
     // Builds the presenter (call after scripting devices and the settings).
     FrmMIDIMain& make() {
-        window = std::make_unique<FrmMIDIMain>(view, backend, shell, relay,
-                                               [this] { return now; },
-                                               AppEnvironment{folder.string(), "", folder.string()});
+        window = std::make_unique<FrmMIDIMain>(
+            view, backend, shell, relay, [this] { return now; },
+            AppEnvironment{folder.string(), "", folder.string()});
         view.events = window.get();
         return *window;
     }

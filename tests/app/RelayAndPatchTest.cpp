@@ -30,7 +30,7 @@ TEST_F(RelayAndPatchTest, FollowModeMovesTheChannelListAndKeepsTheMessage) {
     backend.receive({0x95, 0x3C, 0x64});
     EXPECT_THAT(backend.sent, ElementsAre(Bytes{0x95, 0x3C, 0x64}));
     EXPECT_EQ(selected(ListId::MidiCh), 5); // 6Ch
-    backend.receive({0xFE}); // active sensing never moves it
+    backend.receive({0xFE});                // active sensing never moves it
     EXPECT_EQ(selected(ListId::MidiCh), 5);
 }
 
@@ -64,8 +64,9 @@ TEST_F(RelayAndPatchTest, PatchBoxSendsAProgramChangeOnTheSelectedChannel) {
 
 TEST_F(RelayAndPatchTest, UnusablePatchAnswersChangeNothing) {
     auto& w = startedWithDevices();
-    view.inputAnswers = {std::string("12"), std::nullopt, std::string(""), std::string("128"),
-                         std::string("-1"), std::string("abc"), std::string("1e2")};
+    view.inputAnswers = {std::string("12"),  std::nullopt,      std::string(""),
+                         std::string("128"), std::string("-1"), std::string("abc"),
+                         std::string("1e2")};
     for (std::size_t i = 0; i < 7; ++i) {
         w.LblPatch_DblClick();
     }
@@ -102,8 +103,8 @@ TEST_F(RelayAndPatchTest, AllSoundOffResetsTheOpenOutputOnly) {
     }
     w.MnuAllSoundOff_Click();
     EXPECT_EQ(backend.sent.size(), 16U * 3U + 1U); // 3 controllers per channel, one note-off
-    EXPECT_EQ(w.lngMidiLamp(1), 0); // no lamp for the reset
-    EXPECT_NE(w.lngHMidiOut(), 0U); // the output stays open
+    EXPECT_EQ(w.lngMidiLamp(1), 0);                // no lamp for the reset
+    EXPECT_NE(w.lngHMidiOut(), 0U);                // the output stays open
 
     FrmMIDIMain& quiet = w;
     bool cancel = false;

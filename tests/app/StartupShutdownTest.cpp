@@ -86,8 +86,9 @@ TEST_F(PresenterTest, OnlyTheValueOneActsAtStartUp) {
         bool checkFollow;
         int relayFollow;
     };
-    for (const Case c : {Case{"1", "1", true, true, true, 1}, Case{"2", "2", false, false, false, 2},
-                         Case{"0", "-1", false, false, false, -1}}) {
+    for (const Case c :
+         {Case{"1", "1", true, true, true, 1}, Case{"2", "2", false, false, false, 2},
+          Case{"0", "-1", false, false, false, -1}}) {
         SCOPED_TRACE(std::string(c.topMost) + "/" + c.updateInCh);
         writeSettings(std::string("[moxel settings.]\nwindowtopmost=") + c.topMost +
                       "\nUPDATEINCH=" + c.updateInCh + "\n");

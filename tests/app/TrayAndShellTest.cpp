@@ -85,8 +85,8 @@ TEST_F(TrayAndShellTest, HelpOpensThePageOrSaysWhereItBelongs) {
 }
 
 TEST_F(TrayAndShellTest, HelpPathAtTheRootFolderHasOneSeparator) {
-    window = std::make_unique<FrmMIDIMain>(view, backend, shell, relay, [] { return 0U; },
-                                           AppEnvironment{"/", "", folder.string()});
+    window = std::make_unique<FrmMIDIMain>(
+        view, backend, shell, relay, [] { return 0U; }, AppEnvironment{"/", "", folder.string()});
     view.events = window.get();
     window->InitApplication();
     shell.regularFiles = {"/manual/moxel.html"};

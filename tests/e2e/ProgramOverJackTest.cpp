@@ -29,9 +29,7 @@ using namespace std::chrono_literals;
 // the test's and not the developer's.
 class InstalledMoxel {
   public:
-    InstalledMoxel() {
-        fs::copy_file(fs::path(MOXEL_BINARY_DIR) / "moxel", folder_ / "moxel");
-    }
+    InstalledMoxel() { fs::copy_file(fs::path(MOXEL_BINARY_DIR) / "moxel", folder_ / "moxel"); }
     ~InstalledMoxel() { stop(); }
 
     const fs::path& folder() const { return folder_.path(); }
@@ -146,13 +144,16 @@ TEST(ProgramOverJack, StoredDefaultDeviceAndChannelApplyAndExitSilencesTheOutput
     EXPECT_EQ(moxel.stop(), std::optional<int>(0));
     const auto events = synthB.received();
     EXPECT_NE(std::find_if(events.begin(), events.end(),
-                           [](const auto& e) { return e.bytes == Bytes{0x83, 0x3C, 0x00}; }),
+                           [](const auto& e) {
+                               return e.bytes == Bytes{0x83, 0x3C, 0x00};
+                           }),
               events.end());
     for (int channel = 0; channel < 16; ++channel) {
         for (int controller : {64, 123, 120}) {
-            EXPECT_TRUE(std::any_of(events.begin(), events.end(), [&](const auto& e) {
-                return isController(e, channel, controller);
-            })) << "channel " << channel << " controller " << controller;
+            EXPECT_TRUE(
+                std::any_of(events.begin(), events.end(),
+                            [&](const auto& e) { return isController(e, channel, controller); }))
+                << "channel " << channel << " controller " << controller;
         }
     }
     // Nothing of it went elsewhere, and the settings file is as it was.

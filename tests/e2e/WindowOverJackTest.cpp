@@ -27,9 +27,9 @@ class WindowOverJack : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(server.running()) << server.error();
         ASSERT_TRUE(source.ok() && synth.ok());
-        test::writeFileBytes(folder / "setting.ini", "[Moxel Settings.]\nDefaultMidiIn=" +
-                                                         source.sourcePort() + "\nDefaultMidiOut=" +
-                                                         synth.sinkPort() + "\n");
+        test::writeFileBytes(folder / "setting.ini",
+                             "[Moxel Settings.]\nDefaultMidiIn=" + source.sourcePort() +
+                                 "\nDefaultMidiOut=" + synth.sinkPort() + "\n");
         view.setEvents(&window);
         view.show();
         window.InitApplication();
@@ -52,7 +52,11 @@ class WindowOverJack : public ::testing::Test {
     JackBackend backend{relay, "moxel-window"};
     QtShellServices shell;
     QtMainView view;
-    FrmMIDIMain window{view, backend, shell, relay, [] { return 0U; },
+    FrmMIDIMain window{view,
+                       backend,
+                       shell,
+                       relay,
+                       [] { return 0U; },
                        AppEnvironment{folder.path().string(), "", folder.path().string()}};
 };
 

@@ -7,7 +7,9 @@
 namespace moxel {
 
 namespace {
-std::string describe(const char* what, long value) { return std::string(what) + " " + std::to_string(value); }
+std::string describe(const char* what, long value) {
+    return std::string(what) + " " + std::to_string(value);
+}
 } // namespace
 
 int FakeBackend::inputCount() {
@@ -31,7 +33,8 @@ DeviceCaps FakeBackend::outputCaps(int id) {
     if (id < 0 || id >= static_cast<int>(outputs.size())) {
         return {};
     }
-    return {outputs[id].caps, outputs[id].caps == CapsResult::Ok ? outputs[id].name : std::string()};
+    return {outputs[id].caps,
+            outputs[id].caps == CapsResult::Ok ? outputs[id].name : std::string()};
 }
 
 OpenResult FakeBackend::open(const std::vector<Device>& list, int id, MidiHandle& handle,

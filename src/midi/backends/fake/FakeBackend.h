@@ -26,9 +26,9 @@ class FakeBackend : public MidiBackend {
 
     std::vector<Device> inputs;
     std::vector<Device> outputs;
-    std::vector<std::string> calls;                 // "openInput 0", "closeOutput 2", ...
-    std::vector<std::vector<std::uint8_t>> sent;    // what reached the output
-    bool sendFails = false;                         // the service refuses to send
+    std::vector<std::string> calls;              // "openInput 0", "closeOutput 2", ...
+    std::vector<std::vector<std::uint8_t>> sent; // what reached the output
+    bool sendFails = false;                      // the service refuses to send
 
     // A message arrives on the open input (or on a closed one).
     void receive(std::vector<std::uint8_t> bytes);
@@ -53,8 +53,7 @@ class FakeBackend : public MidiBackend {
 
   private:
     bool deliver(std::vector<std::uint8_t> bytes, MessageSource source);
-    OpenResult open(const std::vector<Device>& list, int id, MidiHandle& handle,
-                    const char* what);
+    OpenResult open(const std::vector<Device>& list, int id, MidiHandle& handle, const char* what);
 
     RelayEngine engine_;
     std::function<void()> activity_;
