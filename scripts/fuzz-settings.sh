@@ -47,5 +47,10 @@ for seed in "$repo"/tests/settings/fuzz/corpus/*; do
 done
 
 echo "Fuzzing for $seconds s"
-"$target" -max_total_time="$seconds" -print_final_stats=1 \
-    -artifact_prefix="$build/" "$corpus"
+work="$build/fuzz-work"
+mkdir -p "$work"
+status=0
+MOXEL_FUZZ_WORK="$work" "$target" -max_total_time="$seconds" -print_final_stats=1 \
+    -artifact_prefix="$build/" "$corpus" || status=$?
+rm -rf "$work"
+exit "$status"

@@ -36,6 +36,7 @@ int main(int argc, char* argv[]) {
     // the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    moxel::JackBackend::quietLibraryMessages();
     moxel::RelayShared relay;
     moxel::JackBackend backend(relay);
     moxel::QtShellServices shell;

@@ -43,7 +43,11 @@ void check(bool condition, const char* what) {
 
 const std::filesystem::path& workFolder() {
     static const std::filesystem::path folder = [] {
-        const std::filesystem::path base = std::filesystem::exists("/dev/shm")
+        // The script names a folder it clears afterwards: libFuzzer's own exit
+        // at the time limit skips atexit handlers.
+        const char* given = std::getenv("MOXEL_FUZZ_WORK");
+        const std::filesystem::path base = given != nullptr && *given != '\0' ? given
+                                           : std::filesystem::exists("/dev/shm")
                                                ? "/dev/shm"
                                                : std::filesystem::temp_directory_path();
         std::string pattern = (base / "moxel-settings-fuzz-XXXXXX").string();

@@ -295,6 +295,11 @@ void JackBackend::setActivityCallback(std::function<void()> callback) {
     notifier_.setCallback(std::move(callback));
 }
 
+void JackBackend::quietLibraryMessages() noexcept {
+    jack_set_error_function([](const char*) {});
+    jack_set_info_function([](const char*) {});
+}
+
 std::chrono::steady_clock::duration JackBackend::waitLimit() const {
     return kWaitBase + kWaitCycles * cycleTime_;
 }

@@ -63,6 +63,10 @@ class JackBackend final : public MidiBackend {
     std::uint64_t lostEvents() const noexcept {
         return lostEvents_.load(std::memory_order_relaxed);
     }
+    // Keeps libjack from printing its own messages (for instance one set of
+    // "cannot connect" lines at every device search while no server runs).
+    static void quietLibraryMessages() noexcept;
+
     // True on the thread that is running Moxel's process callback, inside it.
     static bool inProcessCallback() noexcept;
 
