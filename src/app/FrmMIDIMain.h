@@ -105,6 +105,9 @@ class FrmMIDIMain : public MainWindowEvents {
     void FindMidiOutDevices();
     void CloseMidiIn();
     void CloseMidiOut();
+    // The common part of both click handlers: opens the device selected in
+    // the list, rewrites its entry, reports a device in use. The handle, or 0.
+    MidiHandle openSelected(ListId list);
     void selectDefault(ListId list, const std::string& defaultName);
     std::string readDeviceChannel(const std::string& name);
     void restoreChannel();

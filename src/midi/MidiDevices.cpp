@@ -122,51 +122,41 @@ void FrmMIDIMain::CloseMidiOut() {
     lngHMidiOut_ = 0;
 }
 
-void FrmMIDIMain::CmbMidiIn_Click() {
-    CloseMidiIn();
-    const int id = view_.selectedIndex(ListId::MidiIn);
-    const DeviceCaps caps = backend_.inputCaps(id);
+MidiHandle FrmMIDIMain::openSelected(ListId list) {
+    const bool input = list == ListId::MidiIn;
+    const int id = view_.selectedIndex(list);
+    const DeviceCaps caps = input ? backend_.inputCaps(id) : backend_.outputCaps(id);
     const std::string name = TrimDeviceName(caps.result == CapsResult::Ok ? caps.name : "");
     MidiHandle handle = 0;
-    switch (backend_.openInput(id, handle)) {
+    switch (input ? backend_.openInput(id, handle) : backend_.openOutput(id, handle)) {
     case OpenResult::InUse:
-        view_.messageBox(inUseMessage(name, kInUseLine1In), "Midi In Device Open Error",
+        view_.messageBox(inUseMessage(name, input ? kInUseLine1In : kInUseLine1Out),
+                         input ? "Midi In Device Open Error" : "Midi Out Device Open Error",
                          MessageIcon::Information);
-        view_.setListItem(ListId::MidiIn, id, deviceEntryText(id, kAllocOther));
-        lngHMidiIn_ = 0;
-        break;
+        view_.setListItem(list, id, deviceEntryText(id, kAllocOther));
+        return 0;
     case OpenResult::Ok:
-        lngHMidiIn_ = handle;
-        view_.setListItem(ListId::MidiIn, id, deviceEntryText(id, name));
-        backend_.startInput(lngHMidiIn_);
-        break;
+        view_.setListItem(list, id, deviceEntryText(id, name));
+        return handle;
     case OpenResult::Failed:
-        lngHMidiIn_ = 0;
         break;
+    }
+    return 0;
+}
+
+void FrmMIDIMain::CmbMidiIn_Click() {
+    CloseMidiIn();
+    lngHMidiIn_ = openSelected(ListId::MidiIn);
+    if (lngHMidiIn_ != 0) {
+        backend_.startInput(lngHMidiIn_);
     }
 }
 
 void FrmMIDIMain::CmbMidiOut_Click() {
     CloseMidiOut();
-    const int id = view_.selectedIndex(ListId::MidiOut);
-    const DeviceCaps caps = backend_.outputCaps(id);
-    const std::string name = TrimDeviceName(caps.result == CapsResult::Ok ? caps.name : "");
-    MidiHandle handle = 0;
-    switch (backend_.openOutput(id, handle)) {
-    case OpenResult::InUse:
-        view_.messageBox(inUseMessage(name, kInUseLine1Out), "Midi Out Device Open Error",
-                         MessageIcon::Information);
-        view_.setListItem(ListId::MidiOut, id, deviceEntryText(id, kAllocOther));
-        lngHMidiOut_ = 0;
-        break;
-    case OpenResult::Ok:
-        lngHMidiOut_ = handle;
-        view_.setListItem(ListId::MidiOut, id, deviceEntryText(id, name));
+    lngHMidiOut_ = openSelected(ListId::MidiOut);
+    if (lngHMidiOut_ != 0) {
         restoreChannel();
-        break;
-    case OpenResult::Failed:
-        lngHMidiOut_ = 0;
-        break;
     }
 }
 

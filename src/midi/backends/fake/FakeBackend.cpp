@@ -7,6 +7,14 @@
 namespace moxel {
 
 namespace {
+DeviceCaps capsOf(const std::vector<FakeBackend::Device>& list, int id) {
+    if (id < 0 || id >= static_cast<int>(list.size())) {
+        return {};
+    }
+    const auto& device = list[static_cast<std::size_t>(id)];
+    return {device.caps, device.caps == CapsResult::Ok ? device.name : std::string()};
+}
+
 std::string describe(const char* what, long value) {
     return std::string(what) + " " + std::to_string(value);
 }
@@ -18,10 +26,7 @@ int FakeBackend::inputCount() {
 }
 
 DeviceCaps FakeBackend::inputCaps(int id) {
-    if (id < 0 || id >= static_cast<int>(inputs.size())) {
-        return {};
-    }
-    return {inputs[id].caps, inputs[id].caps == CapsResult::Ok ? inputs[id].name : std::string()};
+    return capsOf(inputs, id);
 }
 
 int FakeBackend::outputCount() {
@@ -30,11 +35,7 @@ int FakeBackend::outputCount() {
 }
 
 DeviceCaps FakeBackend::outputCaps(int id) {
-    if (id < 0 || id >= static_cast<int>(outputs.size())) {
-        return {};
-    }
-    return {outputs[id].caps,
-            outputs[id].caps == CapsResult::Ok ? outputs[id].name : std::string()};
+    return capsOf(outputs, id);
 }
 
 OpenResult FakeBackend::open(const std::vector<Device>& list, int id, MidiHandle& handle,
