@@ -14,7 +14,7 @@ pids=()
 cleanup() {
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
   wait 2>/dev/null || true
-  rm -rf "$work"
+  [[ -n "${KEEP_WORK:-}" ]] || rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -65,6 +65,17 @@ click_icon() {
   xdotool mousemove $((x + w / 2)) $((y + h / 2)) click "$1"
 }
 
+# Clicks the icon with button $1 until the condition (the other arguments)
+# holds: a freshly shown icon may not take clicks yet.
+click_icon_until() {
+  local button=$1; shift
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    click_icon "$button"
+    wait_for 2 "$@" && return 0
+  done
+  return 1
+}
+
 visible_window() { xdotool search --onlyvisible --name '^Moxel$' | head -n1; }
 # Moxel's top-level X windows as "id width height", one a line.
 moxel_windows() {
@@ -89,8 +100,7 @@ shot in-tray
 echo "ok: minimise puts the icon into the tray and hides the window"
 
 icon=$(tray_icon)
-click_icon 1
-wait_for 10 visible_window || fail "a left click on the icon did not bring the window back"
+click_icon_until 1 visible_window || fail "a left click on the icon did not bring the window back"
 wait_for 10 bash -c "! xwininfo -id $icon" || fail "the icon stayed after the window came back"
 shot restored
 echo "ok: a left click on the icon restores the window and removes the icon"
@@ -98,10 +108,9 @@ echo "ok: a left click on the icon restores the window and removes the icon"
 xdotool windowminimize "$(visible_window)"
 wait_for 10 tray_icon || fail "no tray icon after the second minimise"
 icon=$(tray_icon)
-click_icon 3
 # Qt's pop-up menu: a window of Moxel's neither the icon nor the main window.
 popup() { moxel_windows | awk '$2 > 64 && !($2 == 196 && $3 == 114) {n++} END {exit !n}'; }
-wait_for 10 popup || fail "a right click on the icon opened no menu"
+click_icon_until 3 popup || fail "a right click on the icon opened no menu"
 shot tray-menu
 if xdotool search --onlyvisible --name '^Moxel$' >/dev/null 2>&1; then
   fail "the window appeared when the menu opened from the icon"
