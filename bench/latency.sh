@@ -66,18 +66,20 @@ field() { { grep -i -m1 "$2" "$1" | grep -Eo '[0-9]+(\.[0-9]+)?' | head -1; } ||
 # frames FILE PATTERN: the figure in frames, "(N frames)", on the line that matches PATTERN
 frames() { { grep -i -m1 "$2" "$1" | grep -Eo '\([0-9.]+ frames' | grep -Eo '[0-9.]+'; } || true; }
 
-# The frame figures are exact; the millisecond figures come from the system
-# clock and suffer when a cycle is late (xruns: jackd runs without real-time
-# priority here).
+# The frame figures are exact; the test's own millisecond figures come from
+# the system clock and go wrong when a cycle is late (xruns: jackd runs
+# without real-time priority here), so milliseconds are given from frames.
+ms() { awk -v f="$1" 'BEGIN { if (f == "") print "?"; else printf "%.3f", f * 1000 / 48000 }'; }
 summary() {
-    local f=$1 sent received xruns
+    local f=$1 sent received xruns latency peak average
     sent=$(field "$f" 'messages sent')
     received=$(field "$f" 'messages received')
     xruns=$(field "$f" '^xruns')
-    printf '  average latency %s ms = %s frames; peak jitter %s ms = %s frames; average jitter %s ms = %s frames;\n' \
-        "$(field "$f" 'average latency')" "$(frames "$f" 'average latency')" \
-        "$(field "$f" 'peak midi jitter')" "$(frames "$f" 'peak midi jitter')" \
-        "$(field "$f" 'average midi jitter')" "$(frames "$f" 'average midi jitter')"
+    latency=$(frames "$f" 'average latency')
+    peak=$(frames "$f" 'peak midi jitter')
+    average=$(frames "$f" 'average midi jitter')
+    printf '  average latency %s frames (%s ms); peak jitter %s frames (%s ms); average jitter %s frames (%s ms)\n' \
+        "${latency:-?}" "$(ms "$latency")" "${peak:-?}" "$(ms "$peak")" "${average:-?}" "$(ms "$average")"
     printf '  messages lost %s of %s; xruns %s\n' "$(( ${sent:-0} - ${received:-0} ))" "${sent:-?}" "${xruns:-0}"
 }
 
