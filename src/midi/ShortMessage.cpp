@@ -20,4 +20,18 @@ unsigned shortMessageLength(std::uint8_t status) {
     }
 }
 
+bool isSendableShortMessage(std::uint32_t message) {
+    std::array<std::uint8_t, 3> bytes{};
+    const unsigned size = unpackShortMessage(message, bytes);
+    if (bytes[0] < 0x80 || bytes[0] == 0xF0 || bytes[0] == 0xF7) {
+        return false;
+    }
+    for (unsigned i = 1; i < size; ++i) {
+        if (bytes[i] >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace moxel

@@ -17,4 +17,9 @@ inline unsigned unpackShortMessage(std::uint32_t message, std::array<std::uint8_
     return shortMessageLength(bytes[0]);
 }
 
+// Whether a packed value holds a short message that may go to a device: a
+// status byte that starts a short message (SysEx framing bytes do not) and
+// data bytes below 0x80 where the message has them.
+bool isSendableShortMessage(std::uint32_t message);
+
 } // namespace moxel

@@ -132,7 +132,7 @@ bool FakeBackend::deliver(std::vector<std::uint8_t> bytes, MessageSource source)
 }
 
 bool FakeBackend::sendShort(MidiHandle handle, std::uint32_t message) {
-    if (handle == 0 || handle != outputHandle_) {
+    if (handle == 0 || handle != outputHandle_ || !isSendableShortMessage(message)) {
         return false;
     }
     std::array<std::uint8_t, 3> bytes{};

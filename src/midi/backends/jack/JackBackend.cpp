@@ -34,23 +34,6 @@ DeviceCaps capsOf(jack_client_t* client, const std::vector<std::string>& snapsho
     return caps;
 }
 
-// Whether a packed value holds a short message that may go to a device: a
-// status byte that starts a short message (SysEx framing bytes do not) and
-// data bytes below 0x80 where the message has them.
-bool isSendable(std::uint32_t message) {
-    std::array<std::uint8_t, 3> bytes{};
-    const unsigned size = unpackShortMessage(message, bytes);
-    if (bytes[0] < 0x80 || bytes[0] == 0xF0 || bytes[0] == 0xF7) {
-        return false;
-    }
-    for (unsigned i = 1; i < size; ++i) {
-        if (bytes[i] >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
-
 } // namespace
 
 JackBackend::JackBackend(RelayShared& shared, std::string clientName)
@@ -284,7 +267,7 @@ bool JackBackend::sendShort(MidiHandle handle, std::uint32_t message) {
     if (handle == 0 || handle != output_.handle || !liveClient()) {
         return false;
     }
-    if (!isSendable(message)) {
+    if (!isSendableShortMessage(message)) {
         return false;
     }
     waitUntilOutputConnected();
