@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev libgl-dev
   libjack-jackd2-dev jackd2 libasound2-dev
   libgtest-dev libgmock-dev googletest
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
   xvfb xauth x11-utils xdotool imagemagick trayer openbox
   fonts-ipafont-gothic
 )

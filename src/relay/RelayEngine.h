@@ -1,5 +1,19 @@
 #pragma once
 
+// relay/ is Moxel's real-time core: everything here may run on the MIDI
+// service's real-time thread (the JACK process callback).
+//
+//   RelayEngine    the relay rule: open checks, channel rule, lamps, notes
+//   NoteTracker    which notes sound, and where each note-off must go
+//   ResetSequence  the messages that silence an output, one at a time
+//   SpscRing       the lock-free queue from the UI thread to the relay
+//   RelayShared    the atomics the UI thread and the relay share
+//   ChannelRule    what a channel message is, and how its channel changes
+//
+// Rules for all of it: no allocation, no lock, no logging, no I/O, no system
+// call, no exception, and bounded loops; fixed-size state only. The UI side
+// of RelayShared and SpscRing never waits for the relay, nor the relay for it.
+
 #include <cstdint>
 
 #include "relay/NoteTracker.h"

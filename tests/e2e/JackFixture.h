@@ -8,15 +8,15 @@
 #include <vector>
 
 #include "midi/backends/jack/JackBackend.h"
+#include "peer/JackPeer.h"
+#include "peer/JackServer.h"
 #include "relay/RelayShared.h"
-#include "support/JackPeer.h"
-#include "support/JackTestServer.h"
 
 namespace moxel::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A private JACK server with Moxel's backend on it, and helpers to open
+// A private JACK server with Moxel's backend on it, and helpers that open
 // peers' ports as Moxel's devices the way the window does.
 class JackFixture : public ::testing::Test {
   protected:
@@ -30,67 +30,46 @@ class JackFixture : public ::testing::Test {
             return backend->available();
         }));
     }
-
     void TearDown() override { backend.reset(); }
 
     // Position of a port in the input (or output) device list, -1 if absent.
-    int inputId(const std::string& port) {
-        const int n = backend->inputCount();
-        for (int i = 0; i < n; ++i) {
-            if (backend->inputCaps(i).name == port) {
+    int deviceId(bool input, const std::string& port) {
+        for (int i = 0, n = input ? backend->inputCount() : backend->outputCount(); i < n; ++i) {
+            if ((input ? backend->inputCaps(i) : backend->outputCaps(i)).name == port) {
                 return i;
             }
         }
         return -1;
     }
-    int outputId(const std::string& port) {
-        const int n = backend->outputCount();
-        for (int i = 0; i < n; ++i) {
-            if (backend->outputCaps(i).name == port) {
-                return i;
-            }
-        }
-        return -1;
-    }
+    int inputId(const std::string& port) { return deviceId(true, port); }
+    int outputId(const std::string& port) { return deviceId(false, port); }
 
-    // Opens and starts that source as Moxel's input; returns the handle (0 on
-    // failure). Returns once the connection is part of the graph JACK runs:
-    // a new connection takes effect at the start of a later cycle.
-    MidiHandle openInput(const JackPeer& peer) {
+    // Opens (and starts) a peer's port as Moxel's input or output; the handle,
+    // or 0. Returns once JACK's graph connects them (a new connection takes
+    // effect at the start of a later cycle).
+    MidiHandle openInput(const JackPeer& peer) { return open(true, peer); }
+    MidiHandle openOutput(const JackPeer& peer) { return open(false, peer); }
+    MidiHandle open(bool input, const JackPeer& peer) {
         MidiHandle h = 0;
-        const int id = inputId(peer.sourcePort());
-        if (id < 0 || backend->openInput(id, h) != OpenResult::Ok) {
+        const int id = deviceId(input, input ? peer.sourcePort() : peer.sinkPort());
+        if (id < 0 ||
+            (input ? backend->openInput(id, h) : backend->openOutput(id, h)) != OpenResult::Ok) {
             return 0;
         }
-        backend->startInput(h);
-        EXPECT_TRUE(waitUntil(
-            [&] { return connected(peer.client(), peer.sourcePort(), backend->inputPortName()); }));
-        return h;
-    }
-    MidiHandle openOutput(const JackPeer& peer) {
-        MidiHandle h = 0;
-        const int id = outputId(peer.sinkPort());
-        if (id < 0 || backend->openOutput(id, h) != OpenResult::Ok) {
-            return 0;
+        if (input) {
+            backend->startInput(h);
         }
-        EXPECT_TRUE(waitUntil(
-            [&] { return connected(peer.client(), backend->outputPortName(), peer.sinkPort()); }));
+        EXPECT_TRUE(waitUntil([&] {
+            return input ? connected(peer.client(), peer.sourcePort(), backend->inputPortName())
+                         : connected(peer.client(), backend->outputPortName(), peer.sinkPort());
+        }));
         return h;
     }
 
     // Whether JACK's current graph connects the two ports, as a client sees it.
     static bool connected(jack_client_t* client, const std::string& from, const std::string& to) {
         jack_port_t* port = jack_port_by_name(client, from.c_str());
-        if (port == nullptr) {
-            return false;
-        }
-        const char** links = jack_port_get_all_connections(client, port);
-        bool found = false;
-        for (const char** p = links; p != nullptr && *p != nullptr; ++p) {
-            found = found || to == *p;
-        }
-        jack_free(static_cast<void*>(links));
-        return found;
+        return port != nullptr && jack_port_connected_to(port, to.c_str()) != 0;
     }
 
     static std::vector<Bytes> bytesOf(const std::vector<MidiEvent>& events) {
@@ -101,7 +80,7 @@ class JackFixture : public ::testing::Test {
         return out;
     }
 
-    JackTestServer server;
+    JackServer server;
     RelayShared shared;
     std::unique_ptr<JackBackend> backend;
 };

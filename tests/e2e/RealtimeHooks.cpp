@@ -1,8 +1,7 @@
-#include "e2e/RealtimeHooks.h"
+#include "RealtimeHooks.h"
 
 #include <dlfcn.h>
 #include <pthread.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -11,7 +10,7 @@
 #include "midi/backends/jack/RealtimeScope.h"
 
 // The C library's allocator under its internal names, so the wrappers below
-// can forward to it without recursion.
+// forward to it without recursion.
 extern "C" {
 void* __libc_malloc(std::size_t size);
 void* __libc_calloc(std::size_t count, std::size_t size);
@@ -25,20 +24,15 @@ namespace {
 std::atomic<std::uint64_t> allocations{0};
 std::atomic<std::uint64_t> locks{0};
 
-void noteAllocation() noexcept {
+template <typename T> T counted(std::atomic<std::uint64_t>& counter, T result) noexcept {
     if (moxel::RealtimeScope::active()) {
-        allocations.fetch_add(1, std::memory_order_relaxed);
+        counter.fetch_add(1, std::memory_order_relaxed);
     }
+    return result;
 }
 
-void noteLock() noexcept {
-    if (moxel::RealtimeScope::active()) {
-        locks.fetch_add(1, std::memory_order_relaxed);
-    }
-}
-
-// The next definition of a symbol (the C library's), looked up on first use.
-// No function-local statics: their guards could lock.
+// The next definition of a symbol (the C library's), looked up on first use
+// (no function-local statics: their guards could lock).
 template <typename Fn> Fn next(std::atomic<Fn>& slot, const char* name) noexcept {
     Fn fn = slot.load(std::memory_order_acquire);
     if (fn == nullptr) {
@@ -49,91 +43,50 @@ template <typename Fn> Fn next(std::atomic<Fn>& slot, const char* name) noexcept
 }
 
 using MutexFn = int (*)(pthread_mutex_t*);
-using TimedMutexFn = int (*)(pthread_mutex_t*, const timespec*);
 using RwlockFn = int (*)(pthread_rwlock_t*);
-std::atomic<MutexFn> realMutexLock{nullptr};
-std::atomic<MutexFn> realMutexTrylock{nullptr};
-std::atomic<TimedMutexFn> realMutexTimedlock{nullptr};
-std::atomic<RwlockFn> realRdlock{nullptr};
-std::atomic<RwlockFn> realWrlock{nullptr};
+std::atomic<MutexFn> realMutexLock{nullptr}, realMutexTrylock{nullptr};
+std::atomic<RwlockFn> realRdlock{nullptr}, realWrlock{nullptr};
 
 } // namespace
 
 extern "C" {
 
 void* malloc(std::size_t size) {
-    noteAllocation();
-    return __libc_malloc(size);
+    return counted(allocations, __libc_malloc(size));
 }
-
 void* calloc(std::size_t count, std::size_t size) {
-    noteAllocation();
-    return __libc_calloc(count, size);
+    return counted(allocations, __libc_calloc(count, size));
 }
-
 void* realloc(void* ptr, std::size_t size) {
-    noteAllocation();
-    return __libc_realloc(ptr, size);
+    return counted(allocations, __libc_realloc(ptr, size));
 }
-
 void free(void* ptr) {
     if (ptr != nullptr) {
-        noteAllocation();
+        counted(allocations, 0);
     }
     __libc_free(ptr);
 }
-
-void* memalign(std::size_t alignment, std::size_t size) {
-    noteAllocation();
-    return __libc_memalign(alignment, size);
-}
-
 void* aligned_alloc(std::size_t alignment, std::size_t size) {
-    noteAllocation();
-    return __libc_memalign(alignment, size);
+    return counted(allocations, __libc_memalign(alignment, size));
 }
-
 int posix_memalign(void** out, std::size_t alignment, std::size_t size) {
-    noteAllocation();
     if (alignment < sizeof(void*) || (alignment & (alignment - 1)) != 0) {
         return EINVAL;
     }
-    void* p = __libc_memalign(alignment, size);
-    if (p == nullptr) {
-        return ENOMEM;
-    }
-    *out = p;
-    return 0;
+    *out = counted(allocations, __libc_memalign(alignment, size));
+    return *out == nullptr ? ENOMEM : 0;
 }
-
-void* valloc(std::size_t size) {
-    noteAllocation();
-    return __libc_memalign(static_cast<std::size_t>(sysconf(_SC_PAGESIZE)), size);
-}
-
 int pthread_mutex_lock(pthread_mutex_t* m) {
-    noteLock();
-    return next(realMutexLock, "pthread_mutex_lock")(m);
+    return counted(locks, next(realMutexLock, "pthread_mutex_lock"))(m);
 }
-
 int pthread_mutex_trylock(pthread_mutex_t* m) {
-    noteLock();
-    return next(realMutexTrylock, "pthread_mutex_trylock")(m);
+    return counted(locks, next(realMutexTrylock, "pthread_mutex_trylock"))(m);
 }
-
-int pthread_mutex_timedlock(pthread_mutex_t* m, const timespec* until) {
-    noteLock();
-    return next(realMutexTimedlock, "pthread_mutex_timedlock")(m, until);
-}
-
 int pthread_rwlock_rdlock(pthread_rwlock_t* l) {
-    noteLock();
-    return next(realRdlock, "pthread_rwlock_rdlock")(l);
+    return counted(locks, next(realRdlock, "pthread_rwlock_rdlock"))(l);
 }
-
 int pthread_rwlock_wrlock(pthread_rwlock_t* l) {
-    noteLock();
-    return next(realWrlock, "pthread_rwlock_wrlock")(l);
+    return counted(locks, next(realWrlock, "pthread_rwlock_wrlock"))(l);
 }
 
 } // extern "C"

@@ -1,0 +1,25 @@
+# moxel_library(<name> SOURCES <file>... [PUBLIC <target>...] [PRIVATE <target>...])
+#
+# One static library per source folder. Its headers are reachable only as
+# "<folder>/<Header>.h" (the folder relative to src/) through an include
+# folder of its own in the build tree, which holds links to this folder's
+# headers and nothing else. A library therefore sees the headers of the
+# libraries it links and no others: an include of a folder that is not among
+# its dependencies (an upward include, say from midi/ into app/) does not
+# compile.
+function(moxel_library name)
+  cmake_parse_arguments(L "" "" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
+  set(root ${PROJECT_BINARY_DIR}/include/${name})
+  file(REMOVE_RECURSE ${root})
+  file(MAKE_DIRECTORY ${root}/${folder})
+  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  foreach(header IN LISTS headers)
+    get_filename_component(file ${header} NAME)
+    file(CREATE_LINK ${header} ${root}/${folder}/${file} SYMBOLIC)
+  endforeach()
+
+  add_library(${name} STATIC ${L_SOURCES})
+  target_include_directories(${name} PUBLIC ${root})
+  target_link_libraries(${name} PUBLIC ${L_PUBLIC} PRIVATE ${L_PRIVATE} moxel_options)
+endfunction()

@@ -1,0 +1,109 @@
+#include "app/presenter/FrmMIDIMain.h"
+
+#include <utility>
+
+namespace moxel {
+
+std::string appPathFromFolder(const std::string& folder) {
+    if (!folder.empty() && folder.back() == '/') {
+        return folder;
+    }
+    return folder + "/";
+}
+
+FrmMIDIMain::FrmMIDIMain(MainView& view, MidiBackend& backend, ShellServices& shell,
+                         RelayShared& relay, TapTempo::Clock clock, AppEnvironment environment)
+    : view_(view), backend_(backend), environment_(std::move(environment)),
+      preferences_(view, relay), devices_(view, backend, relay, preferences_),
+      patches_(view, devices_), lamps_(view, relay, devices_), tray_(view, preferences_),
+      shell_(view, shell), tempo_(std::move(clock)) {}
+
+void FrmMIDIMain::MainLoop() {
+    InitApplication();
+    view_.runEventLoop(); // until the first close request
+    // A close request that came during start-up, while the devices were
+    // still being opened, found nothing to close yet.
+    devices_.CloseMidiIn();
+    devices_.CloseMidiOut();
+    lamps_.stop();
+    view_.removeTrayIcon();
+    backend_.setActivityCallback({});
+    view_.requestClose(); // the second request goes through
+}
+
+void FrmMIDIMain::InitApplication() {
+    appPath_ = appPathFromFolder(environment_.executableFolder);
+    shell_.setProgramFolder(appPath_);
+
+    view_.clearList(ListId::BeatPer);
+    for (const char* item : {"1", "2", "4", "8"}) {
+        view_.addListItem(ListId::BeatPer, item);
+    }
+    view_.selectIndex(ListId::BeatPer, 2);
+
+    view_.processEvents();
+
+    preferences_.load(
+        settingsFileLocation(appPath_, environment_.xdgConfigHome, environment_.home));
+
+    devices_.FindMidiInDevices();
+    devices_.FindMidiOutDevices();
+
+    CmdTempoReset_Click();
+
+    // From here on the relay's news (lamps, followed channel) reach the window.
+    // The backend calls this from its own thread: only hand the news over.
+    backend_.setActivityCallback([this] { view_.notifyRelayActivity(); });
+}
+
+void FrmMIDIMain::Form_QueryUnload(bool& cancel) {
+    if (closing_) {
+        return; // the shutdown's own request: let it through
+    }
+    closing_ = true;
+    cancel = true;
+    devices_.CloseMidiIn();
+    devices_.CloseMidiOut();
+    view_.quitEventLoop();
+}
+
+void FrmMIDIMain::MnuAppExit_Click() {
+    view_.requestClose();
+}
+
+void FrmMIDIMain::CmdTempoBeat_MouseDown(MouseButton /*button*/) {
+    if (const auto text = tempo_.tap(view_.selectedIndex(ListId::BeatPer))) {
+        view_.setCaption(LabelId::TempoVal, *text);
+    }
+}
+
+void FrmMIDIMain::CmdTempoReset_Click() {
+    tempo_.reset();
+    view_.setCaption(LabelId::TempoVal, TapTempo::format(0.0F));
+}
+
+void FrmMIDIMain::MnuMidiDeviceReFind_Click(std::int16_t index) {
+    if (index == 0) {
+        devices_.FindMidiInDevices();
+    } else if (index == 1) {
+        devices_.FindMidiOutDevices();
+    }
+}
+
+void FrmMIDIMain::MnuMidiDeviceDefault_Click(std::int16_t index) {
+    if (index != 0 && index != 1) {
+        return;
+    }
+    const ListId list = index == 0 ? ListId::MidiIn : ListId::MidiOut;
+    if (const auto name = devices_.selectedDeviceName(list)) {
+        preferences_.setDefaultDevice(list, *name);
+    }
+}
+
+void FrmMIDIMain::MnuMidiChDefault_Click() {
+    if (const auto row = devices_.rememberSelectedOutputChannel()) {
+        preferences_.storeChannel(row->name, row->channel);
+    }
+}
+
+} // namespace moxel

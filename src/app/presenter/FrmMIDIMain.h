@@ -1,0 +1,127 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/presenter/DeviceController.h"
+#include "app/presenter/LampController.h"
+#include "app/presenter/PatchController.h"
+#include "app/presenter/PreferencesController.h"
+#include "app/presenter/ShellController.h"
+#include "app/presenter/TrayController.h"
+#include "app/window/MainView.h"
+#include "app/window/MainWindowEvents.h"
+#include "midi/MidiBackend.h"
+#include "shell/ShellServices.h"
+#include "tempo/TapTempo.h"
+
+namespace moxel {
+
+class RelayShared;
+
+// Where the program runs: its folder and the user's folders.
+struct AppEnvironment {
+    std::string executableFolder; // without or with a trailing "/"
+    std::string xdgConfigHome;    // may be empty
+    std::string home;
+};
+
+// The main window's presenter. It runs the start-up, the event loop and the
+// shutdown itself and hands every event of the window to the controller of
+// its concern:
+//
+//   window event                        handler                      controller
+//   entry chosen in CmbMidiIn/Out       CmbMidiIn_Click, ..Out_Click  devices
+//   entry chosen in CmbMidiCh           channelChosen                 devices
+//   mouse down on CmdTempoBeat          CmdTempoBeat_MouseDown        tempo
+//   click on CmdTempoReset              CmdTempoReset_Click           tempo
+//   double-click on LblPatch            LblPatch_DblClick             patches
+//   key down anywhere in the window     Form_KeyDown                  patches
+//   mouse down on the background        Form_MouseDown                tray
+//   size or state changed               Form_Resize                   tray
+//   press on the notification icon      trayIconPressed               tray
+//   close requested                     Form_QueryUnload              (here)
+//   10 ms lamp turn, relay news         lampTick, relayActivity       lamps
+//   menu: MnuMidiDeviceReFind           MnuMidiDeviceReFind_Click     devices
+//   menu: MnuAllSoundOff                MnuAllSoundOff_Click          devices
+//   menu: MnuMidiDeviceDefault          MnuMidiDeviceDefault_Click    devices, preferences
+//   menu: MnuMidiChDefault              MnuMidiChDefault_Click        devices, preferences
+//   menu: MnuTopMost, MnuUpdateInCh     MnuTopMost_Click, ...         preferences
+//   menu: MnuShowOption, MnuShowHelp,   MnuShowOption_Click, ...      shell
+//         MnuShowWeb, MnuHSNet,
+//         MnuVersionInfo
+//   menu: MnuAppExit                    MnuAppExit_Click              (here)
+//
+// It knows the screen only through MainView and the machine only through the
+// MIDI backend, the shell services and the clock, so it runs the same under
+// tests as in the program.
+class FrmMIDIMain : public MainWindowEvents {
+  public:
+    FrmMIDIMain(MainView& view, MidiBackend& backend, ShellServices& shell, RelayShared& relay,
+                TapTempo::Clock clock, AppEnvironment environment);
+
+    // Runs the initialisation, the event loop until the first close request,
+    // and the shutdown. Returns when the window is gone.
+    void MainLoop();
+    void InitApplication();
+
+    // The UI's sending path (program changes): channel rule and output lamp
+    // apply. False when no output is open or the message could not be sent.
+    bool midiOut(std::uint32_t message) { return devices_.send(message); }
+
+    // MainWindowEvents
+    void CmbMidiIn_Click() override { devices_.inputChosen(); }
+    void CmbMidiOut_Click() override { devices_.outputChosen(); }
+    void channelChosen(int position) override { devices_.channelChosen(position); }
+    void CmdTempoBeat_MouseDown(MouseButton button) override;
+    void CmdTempoReset_Click() override;
+    void LblPatch_DblClick() override { patches_.askForPatch(); }
+    void Form_KeyDown(int keyCode) override { patches_.keyDown(keyCode); }
+    void Form_MouseDown(MouseButton button) override { tray_.backgroundPressed(button); }
+    void Form_Resize() override { tray_.windowResized(); }
+    void Form_QueryUnload(bool& cancel) override;
+    void trayIconPressed(TrayPress press) override { tray_.iconPressed(press); }
+    void MnuMidiDeviceReFind_Click(std::int16_t index) override;
+    void MnuMidiDeviceDefault_Click(std::int16_t index) override;
+    void MnuMidiChDefault_Click() override;
+    void MnuAllSoundOff_Click() override { devices_.resetOutput(); }
+    void MnuTopMost_Click() override { preferences_.toggleTopMost(); }
+    void MnuUpdateInCh_Click() override { preferences_.toggleFollowInputChannel(); }
+    void MnuShowOption_Click(std::int16_t index) override { shell_.startUtility(index); }
+    void MnuVersionInfo_Click() override { shell_.showVersion(); }
+    void MnuShowHelp_Click() override { shell_.showHelp(); }
+    void MnuShowWeb_Click() override { shell_.showNews(); }
+    void MnuHSNet_Click(std::int16_t index) override { shell_.showHomePage(index); }
+    void MnuAppExit_Click() override;
+    void lampTick() override { lamps_.tick(); }
+    void relayActivity() override { lamps_.takeRelayNews(); }
+
+    // State, readable by tests.
+    bool closing() const { return closing_; }
+    const std::string& appPath() const { return appPath_; }
+    const DeviceController& devices() const { return devices_; }
+    const PreferencesController& preferences() const { return preferences_; }
+    const LampController& lamps() const { return lamps_; }
+    const PatchController& patches() const { return patches_; }
+    const TapTempo& tempo() const { return tempo_; }
+
+  private:
+    MainView& view_;
+    MidiBackend& backend_;
+    AppEnvironment environment_;
+    PreferencesController preferences_;
+    DeviceController devices_;
+    PatchController patches_;
+    LampController lamps_;
+    TrayController tray_;
+    ShellController shell_;
+    TapTempo tempo_;
+
+    bool closing_ = false; // the first close request was accepted
+    std::string appPath_;  // the program folder, ending in "/"
+};
+
+// The program folder with exactly one trailing "/".
+std::string appPathFromFolder(const std::string& folder);
+
+} // namespace moxel

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "app/window/MainView.h"
+#include "settings/SettingsFile.h"
+
+namespace moxel {
+
+class RelayShared;
+
+// The choices Moxel remembers in setting.ini: the default input and output,
+// each output's channel, always on top and follow mode. Read at start-up,
+// written by the four settings commands, each at once.
+class PreferencesController {
+  public:
+    PreferencesController(MainView& view, RelayShared& relay);
+
+    // The start-up read: both default names, then the two options (only the
+    // value 1 sets a check mark or the window on top).
+    void load(std::filesystem::path settingsFile);
+
+    // The default device of MidiIn or MidiOut ("" when none is stored).
+    const std::string& defaultDevice(ListId list) const;
+    // Makes the name the default of that list and stores it.
+    void setDefaultDevice(ListId list, const std::string& name);
+
+    // The channel text stored for an output device, "0" when none is.
+    std::string storedChannel(const std::string& deviceName) const;
+    void storeChannel(const std::string& deviceName, const std::string& channel);
+
+    // The two options, toggled by what they hold (any value other than 0
+    // counts as on), stored as "0" or "1".
+    void toggleTopMost();
+    void toggleFollowInputChannel();
+
+    // As read, 0 or 1 after a toggle; the value 2 of a hand-edited file is
+    // kept, since only 1 puts the window on top.
+    std::int32_t windowTopMost() const { return windowTopMost_; }
+    // As read, 0 or 1 after a toggle; any value other than 0 is follow mode.
+    std::int32_t followInputChannel() const { return followInputChannel_; }
+
+    // The file in use (after load()).
+    const std::optional<SettingsFile>& file() const { return file_; }
+
+  private:
+    // Stores one key; a write that fails (or cannot be made) is reported in
+    // a box naming the file and the reason, and the choice still acts.
+    void write(const std::string& key, const std::string& value);
+
+    MainView& view_;
+    RelayShared& relay_;
+    std::optional<SettingsFile> file_;
+    std::string defaultInput_;
+    std::string defaultOutput_;
+    std::int32_t windowTopMost_ = 0;
+    std::int32_t followInputChannel_ = 0;
+};
+
+} // namespace moxel

@@ -1,0 +1,41 @@
+#include "app/presenter/TrayController.h"
+
+#include "app/presenter/PreferencesController.h"
+#include "app/presenter/Version.h"
+
+namespace moxel {
+
+TrayController::TrayController(MainView& view, const PreferencesController& preferences)
+    : view_(view), preferences_(preferences) {}
+
+void TrayController::windowResized() {
+    if (view_.windowState() == WindowState::Minimized) {
+        // Without a notification area a hidden window could never come back:
+        // then it stays an ordinary minimised window.
+        if (view_.trayAvailable()) {
+            view_.showTrayIcon("Moxel Ver" + versionText());
+            view_.hideWindow();
+        }
+        return;
+    }
+    if (preferences_.windowTopMost() == 1) {
+        view_.setTopMost(true);
+    }
+    view_.removeTrayIcon();
+}
+
+void TrayController::iconPressed(TrayPress press) {
+    if (press == TrayPress::Left) {
+        view_.restoreWindow();
+    } else {
+        view_.popupMenu(false); // only the left button chooses
+    }
+}
+
+void TrayController::backgroundPressed(MouseButton button) {
+    if (button == MouseButton::Right) {
+        view_.popupMenu(true); // either button chooses
+    }
+}
+
+} // namespace moxel

@@ -1,0 +1,521 @@
+#include "app/qt/QtMainView.h"
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include "app/qt/AppFonts.h"
+#include "app/qt/AppIcon.h"
+#include "app/qt/CaptionFrame.h"
+#include "app/qt/CaptionLabel.h"
+#include "app/qt/KeypadKeyFilter.h"
+#include "app/qt/PopupMenu.h"
+#include "app/qt/TapButton.h"
+#include "app/window/MenuCommands.h"
+#include "app/window/WindowLayout.h"
+
+namespace moxel {
+
+namespace {
+
+constexpr Qt::WindowFlags mainWindowFlags =
+    Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+
+const QString applicationTitle = QStringLiteral("Moxel");
+
+// Room between a grown label and the right border line of its frame.
+constexpr int frameInnerMargin = 2;
+
+QString toQt(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Button and frame captions are shown as they are: no access-key markers.
+QString literalCaption(std::string_view caption) {
+    return toQt(caption).replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+QString boxText(const std::string& text) {
+    return toQt(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+QRect pixelGeometry(const ControlEntry& entry) {
+    return {twipsToPixels(entry.left), twipsToPixels(entry.top), twipsToPixels(entry.width),
+            twipsToPixels(entry.height)};
+}
+
+QColor toColor(Rgb rgb) {
+    return {rgb.red, rgb.green, rgb.blue};
+}
+
+void setTextColor(QWidget* widget, const QColor& color) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    widget->setPalette(palette);
+}
+
+// Lists and buttons inside the frame keep the system's text colours rather
+// than inheriting the frame caption's.
+void keepSystemTextColors(QWidget* widget) {
+    const QPalette system = QApplication::palette(widget);
+    QPalette palette = widget->palette();
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text}) {
+        for (const QPalette::ColorGroup group :
+             {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            palette.setColor(group, role, system.color(group, role));
+        }
+    }
+    widget->setPalette(palette);
+}
+
+MouseButton toMouseButton(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton:
+        return MouseButton::Left;
+    case Qt::RightButton:
+        return MouseButton::Right;
+    default:
+        return MouseButton::Middle; // the middle button and any further one
+    }
+}
+
+} // namespace
+
+QtMainView::QtMainView() : QWidget(nullptr, mainWindowFlags) {
+    setWindowTitle(applicationTitle);
+    setWindowIcon(appIcon());
+    setFont(appFont(FontRole::Default));
+    setFixedSize(twipsToPixels(clientWidthTwips), twipsToPixels(clientHeightTwips));
+
+    buildControls();
+    connectControls();
+
+    popup_ = new PopupMenu(
+        this, [this](const std::string& name, int index) { menuItemChosen(name, index); });
+
+    lampTimer_ = new QTimer(this);
+    lampTimer_->setObjectName(QStringLiteral("lampTimer"));
+    lampTimer_->setTimerType(Qt::PreciseTimer);
+    lampTimer_->setInterval(10);
+    connect(lampTimer_, &QTimer::timeout, this, [this] {
+        if (events_ != nullptr) {
+            events_->lampTick();
+        }
+    });
+
+    new KeypadKeyFilter(this, [this](int keyCode) {
+        if (events_ != nullptr) {
+            events_->Form_KeyDown(keyCode);
+        }
+    });
+
+    combo(ListId::MidiIn)->setFocus();
+}
+
+QtMainView::~QtMainView() = default;
+
+void QtMainView::setEvents(MainWindowEvents* events) {
+    events_ = events;
+}
+
+// One control of the layout table, in its container, with its caption,
+// font, geometry and colours.
+QWidget* QtMainView::createControl(const ControlEntry& entry, QWidget* parent) {
+    QWidget* widget = nullptr;
+    switch (entry.kind) {
+    case ControlKind::Label: {
+        auto* label = new CaptionLabel(parent);
+        const QString caption = toQt(entry.caption); // plain text: '&' is just '&'
+        label->setFont(appFont(entry.font));
+        label->setText(caption);
+        label->setGeometry(pixelGeometry(entry));
+        label->resize(std::max(label->width(), label->captionWidth(caption)), label->height());
+        widget = label;
+        break;
+    }
+    case ControlKind::DropDownList:
+        widget = new QComboBox(parent);
+        break;
+    case ControlKind::PushButton:
+        widget = entry.name == "CmdTempoBeat"
+                     ? new TapButton(literalCaption(entry.caption), parent)
+                     : new QPushButton(literalCaption(entry.caption), parent);
+        break;
+    case ControlKind::Frame:
+        frameTempo_ = new CaptionFrame(literalCaption(entry.caption), parent);
+        widget = frameTempo_;
+        break;
+    }
+    widget->setObjectName(toQt(entry.name));
+    widget->setFont(appFont(entry.font));
+    if (entry.kind != ControlKind::Label) {
+        widget->setGeometry(pixelGeometry(entry));
+    }
+    if (entry.color != TextColor::System) {
+        setTextColor(widget, toColor(entry.color == TextColor::White ? whiteText : lightGreyText));
+    } else if (parent != this) {
+        keepSystemTextColors(widget);
+    }
+    return widget;
+}
+
+void QtMainView::buildControls() {
+    std::vector<QWidget*> tabOrder;
+    std::vector<QWidget*> labels;
+    for (const ControlEntry& entry : windowControls()) {
+        QWidget* parent =
+            entry.container == Container::FrameTempo ? static_cast<QWidget*>(frameTempo_) : this;
+        QWidget* widget = createControl(entry, parent);
+        if (entry.kind == ControlKind::Label) {
+            labels.push_back(widget);
+        } else if (entry.kind != ControlKind::Frame) {
+            tabOrder.push_back(widget); // the table is in tab order
+        }
+    }
+    for (std::size_t i = 1; i < tabOrder.size(); ++i) {
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    }
+    // Labels lie beneath the other controls where they touch.
+    for (QWidget* label : labels) {
+        label->lower();
+    }
+
+    const auto find = [this](const char* name) { return findChild<QWidget*>(name); };
+    lists_ = {
+        static_cast<QComboBox*>(find("CmbMidiIn")), static_cast<QComboBox*>(find("CmbMidiOut")),
+        static_cast<QComboBox*>(find("CmbMidiCh")), static_cast<QComboBox*>(find("CmbBeatPer"))};
+    captions_ = {static_cast<CaptionLabel*>(find("LblTempoVal")),
+                 static_cast<CaptionLabel*>(find("LblPatch"))};
+    lamps_ = {static_cast<CaptionLabel*>(find("LblMidiIn")),
+              static_cast<CaptionLabel*>(find("LblMidiOut"))};
+}
+
+void QtMainView::connectControls() {
+    // `activated` comes from the user only, also for the entry already chosen.
+    connect(combo(ListId::MidiIn), &QComboBox::activated, this, [this] {
+        if (events_ != nullptr) {
+            events_->CmbMidiIn_Click();
+        }
+    });
+    connect(combo(ListId::MidiOut), &QComboBox::activated, this, [this] {
+        if (events_ != nullptr) {
+            events_->CmbMidiOut_Click();
+        }
+    });
+    connect(combo(ListId::MidiCh), &QComboBox::activated, this, [this](int position) {
+        if (events_ != nullptr) {
+            events_->channelChosen(position);
+        }
+    });
+    connect(findChild<TapButton*>("CmdTempoBeat"), &TapButton::tapped, this,
+            [this](Qt::MouseButton button) {
+                if (events_ != nullptr) {
+                    events_->CmdTempoBeat_MouseDown(toMouseButton(button));
+                }
+            });
+    connect(findChild<QPushButton*>("CmdTempoReset"), &QPushButton::clicked, this, [this] {
+        if (events_ != nullptr) {
+            events_->CmdTempoReset_Click();
+        }
+    });
+    connect(captions_[static_cast<int>(LabelId::Patch)], &CaptionLabel::doubleClicked, this,
+            [this] {
+                if (events_ != nullptr) {
+                    events_->LblPatch_DblClick();
+                }
+            });
+}
+
+QComboBox* QtMainView::combo(ListId list) const {
+    return lists_[static_cast<int>(list)];
+}
+
+void QtMainView::clearList(ListId list) {
+    combo(list)->clear();
+}
+
+void QtMainView::addListItem(ListId list, const std::string& text) {
+    QComboBox* box = combo(list);
+    const bool noneSelected = box->currentIndex() < 0;
+    box->addItem(toQt(text));
+    if (noneSelected) {
+        box->setCurrentIndex(-1); // adding an entry selects nothing
+    }
+}
+
+int QtMainView::listCount(ListId list) const {
+    return combo(list)->count();
+}
+
+std::string QtMainView::listItem(ListId list, int position) const {
+    return combo(list)->itemText(position).toStdString(); // empty outside the list
+}
+
+void QtMainView::setListItem(ListId list, int position, const std::string& text) {
+    QComboBox* box = combo(list);
+    if (position >= 0 && position < box->count()) {
+        box->setItemText(position, toQt(text));
+    }
+}
+
+int QtMainView::selectedIndex(ListId list) const {
+    return combo(list)->currentIndex();
+}
+
+void QtMainView::selectIndex(ListId list, int position) {
+    QComboBox* box = combo(list);
+    if (position >= -1 && position < box->count()) {
+        box->setCurrentIndex(position); // raises no `activated`
+    }
+}
+
+void QtMainView::setCaption(LabelId label, const std::string& text) {
+    captions_[static_cast<int>(label)]->setCaption(toQt(text));
+    fitToCaptions();
+}
+
+// A grown caption stays fully visible: its frame and the window widen while
+// it needs the room and return to their own sizes when it shrinks again.
+void QtMainView::fitToCaptions() {
+    const auto neededWidth = [](const QWidget* container, int ownWidth, int margin) {
+        int width = ownWidth;
+        for (const QWidget* child : container->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!child->isWindow()) {
+                width = std::max(width, child->geometry().right() + 1 + margin);
+            }
+        }
+        return width;
+    };
+    const ControlEntry* frame = findControl("FrameTempo");
+    frameTempo_->resize(neededWidth(frameTempo_, twipsToPixels(frame->width), frameInnerMargin),
+                        frameTempo_->height());
+    const int width = neededWidth(this, twipsToPixels(clientWidthTwips), 0);
+    if (width != this->width()) {
+        setFixedSize(width, twipsToPixels(clientHeightTwips));
+    }
+}
+
+void QtMainView::setLampColor(LampId lamp, Rgb color) {
+    setTextColor(lamps_[static_cast<int>(lamp)], toColor(color));
+}
+
+void QtMainView::setChecked(CheckItem item, bool checked) {
+    popup_->setChecked(item == CheckItem::TopMost ? "MnuTopMost" : "MnuUpdateInCh", checked);
+}
+
+void QtMainView::messageBox(const std::string& text, const std::string& title, MessageIcon icon) {
+    QMessageBox box(
+        icon == MessageIcon::Information ? QMessageBox::Information : QMessageBox::NoIcon,
+        title.empty() ? applicationTitle : toQt(title), boxText(text), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+std::optional<std::string> QtMainView::inputBox(const std::string& prompt,
+                                                const std::string& title) {
+    bool accepted = false;
+    const QString answer =
+        QInputDialog::getText(this, title.empty() ? applicationTitle : toQt(title), boxText(prompt),
+                              QLineEdit::Normal, QString(), &accepted);
+    if (!accepted) {
+        return std::nullopt;
+    }
+    return answer.toStdString();
+}
+
+void QtMainView::popupMenu(bool eitherButtonChooses) {
+    popup_->exec(QCursor::pos(), eitherButtonChooses);
+}
+
+void QtMainView::menuItemChosen(const std::string& name, int index) {
+    if (events_ != nullptr) {
+        runMenuCommand(*events_, name, index);
+    }
+}
+
+void QtMainView::setTopMost(bool topMost) {
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == topMost) {
+        return;
+    }
+    // Changing the flags hides the window; bring it back where it was.
+    const bool wasVisible = isVisible();
+    const bool wasActive = isActiveWindow();
+    const QPoint position = pos();
+    setWindowFlag(Qt::WindowStaysOnTopHint, topMost);
+    move(position);
+    if (wasVisible) {
+        show();
+    }
+    if (wasActive) {
+        activateWindow();
+    }
+}
+
+WindowState QtMainView::windowState() const {
+    const Qt::WindowStates state = QWidget::windowState();
+    if (state.testFlag(Qt::WindowMinimized)) {
+        return WindowState::Minimized;
+    }
+    if (state.testFlag(Qt::WindowMaximized)) {
+        return WindowState::Maximized;
+    }
+    return WindowState::Normal;
+}
+
+void QtMainView::restoreWindow() {
+    setWindowState(QWidget::windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    show();
+    raise();
+    activateWindow();
+}
+
+void QtMainView::hideWindow() {
+    hide();
+}
+
+void QtMainView::requestClose() {
+    close();
+}
+
+bool QtMainView::trayAvailable() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void QtMainView::showTrayIcon(const std::string& tip) {
+    if (tray_ == nullptr) {
+        tray_ = new QSystemTrayIcon(windowIcon(), this);
+        // No context menu of its own: a right press opens the program's
+        // pop-up menu through the handler.
+        connect(tray_, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (events_ == nullptr) {
+                        return;
+                    }
+                    if (reason == QSystemTrayIcon::Trigger) {
+                        events_->trayIconPressed(TrayPress::Left);
+                    } else if (reason == QSystemTrayIcon::Context) {
+                        events_->trayIconPressed(TrayPress::Right);
+                    }
+                });
+    }
+    tray_->setToolTip(toQt(tip));
+    tray_->show();
+}
+
+void QtMainView::removeTrayIcon() {
+    if (tray_ != nullptr) {
+        tray_->hide();
+    }
+}
+
+void QtMainView::processEvents() {
+    QCoreApplication::processEvents();
+}
+
+void QtMainView::runEventLoop() {
+    // A quit asked for before the loop runs must not get lost, even when a
+    // processEvents() call has already consumed the queued quit.
+    if (!quitRequested_) {
+        QApplication::exec();
+    }
+    quitRequested_ = false;
+}
+
+void QtMainView::quitEventLoop() {
+    quitRequested_ = true;
+    QMetaObject::invokeMethod(
+        this, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+}
+
+void QtMainView::setLampTimerActive(bool active) {
+    if (!active) {
+        lampTimer_->stop();
+    } else if (!lampTimer_->isActive()) {
+        lampTimer_->start();
+    }
+}
+
+// Called from any thread. Several notes before the UI thread gets round to
+// them make one call: the handler collects everything the relay left.
+void QtMainView::notifyRelayActivity() {
+    if (relayNotePending_.exchange(true)) {
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            relayNotePending_.store(false);
+            if (events_ != nullptr) {
+                events_->relayActivity();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void QtMainView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), toColor(windowBackground));
+}
+
+// Only a press on the bare background is the window's own; a press that a
+// control left unhandled and that travelled up to here is not.
+void QtMainView::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    if (childAt(event->position().toPoint()) != nullptr || events_ == nullptr) {
+        return;
+    }
+    switch (event->button()) {
+    case Qt::LeftButton:
+    case Qt::RightButton:
+    case Qt::MiddleButton:
+        events_->Form_MouseDown(toMouseButton(event->button()));
+        break;
+    default:
+        break;
+    }
+}
+
+void QtMainView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && events_ != nullptr) {
+        events_->Form_Resize();
+    }
+}
+
+void QtMainView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shownBefore_) {
+        shownBefore_ = true;
+        if (events_ != nullptr) {
+            events_->Form_Resize();
+        }
+    }
+}
+
+void QtMainView::closeEvent(QCloseEvent* event) {
+    bool cancel = false;
+    if (events_ != nullptr) {
+        events_->Form_QueryUnload(cancel);
+    }
+    if (cancel) {
+        event->ignore();
+    } else {
+        event->accept();
+    }
+}
+
+} // namespace moxel

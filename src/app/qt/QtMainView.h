@@ -1,0 +1,97 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+
+#include <QWidget>
+
+#include "app/window/MainView.h"
+#include "app/window/MainWindowEvents.h"
+#include "app/window/WindowLayout.h"
+
+class QComboBox;
+class QSystemTrayIcon;
+class QTimer;
+
+namespace moxel {
+
+class CaptionFrame;
+class CaptionLabel;
+class PopupMenu;
+
+// Moxel's main window, drawn with Qt Widgets: the controls of the window
+// layout on a black background, the pop-up menu and the notification-area
+// icon. It decides nothing: it shows what the presenter asks for and passes
+// every user action to the MainWindowEvents handlers. Each control's object
+// name is its name in the window layout.
+class QtMainView : public QWidget, public MainView {
+    Q_OBJECT
+  public:
+    QtMainView();
+    ~QtMainView() override;
+
+    // The handlers to call; null calls nothing.
+    void setEvents(MainWindowEvents* events);
+
+    void clearList(ListId list) override;
+    void addListItem(ListId list, const std::string& text) override;
+    int listCount(ListId list) const override;
+    std::string listItem(ListId list, int position) const override;
+    void setListItem(ListId list, int position, const std::string& text) override;
+    int selectedIndex(ListId list) const override;
+    void selectIndex(ListId list, int position) override;
+
+    void setCaption(LabelId label, const std::string& text) override;
+    void setLampColor(LampId lamp, Rgb color) override;
+    void setChecked(CheckItem item, bool checked) override;
+
+    void messageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
+    std::optional<std::string> inputBox(const std::string& prompt,
+                                        const std::string& title) override;
+    void popupMenu(bool eitherButtonChooses) override;
+
+    void setTopMost(bool topMost) override;
+    WindowState windowState() const override;
+    void restoreWindow() override;
+    void hideWindow() override;
+    void requestClose() override;
+
+    bool trayAvailable() const override;
+    void showTrayIcon(const std::string& tip) override;
+    void removeTrayIcon() override;
+
+    void processEvents() override;
+    void runEventLoop() override;
+    void quitEventLoop() override;
+    void setLampTimerActive(bool active) override;
+    void notifyRelayActivity() override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void buildControls();
+    QWidget* createControl(const ControlEntry& entry, QWidget* parent);
+    void connectControls();
+    void fitToCaptions();
+    QComboBox* combo(ListId list) const;
+    void menuItemChosen(const std::string& name, int index);
+
+    MainWindowEvents* events_ = nullptr;
+    std::array<QComboBox*, 4> lists_{};       // by ListId
+    std::array<CaptionLabel*, 2> captions_{}; // by LabelId
+    std::array<CaptionLabel*, 2> lamps_{};    // by LampId
+    CaptionFrame* frameTempo_ = nullptr;
+    PopupMenu* popup_ = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
+    QTimer* lampTimer_ = nullptr;
+    bool shownBefore_ = false;
+    bool quitRequested_ = false;
+    std::atomic<bool> relayNotePending_{false};
+};
+
+} // namespace moxel

@@ -1,0 +1,156 @@
+#pragma once
+
+#include <algorithm>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/window/MainView.h"
+#include "app/window/MainWindowEvents.h"
+#include "shell/ShellServices.h"
+
+namespace moxel::testing {
+
+// A screen for the presenter's tests: keeps what it was told, and logs the
+// calls whose order matters.
+class FakeView : public MainView {
+  public:
+    struct Box {
+        std::string text, title;
+        MessageIcon icon;
+    };
+
+    MainWindowEvents* events = nullptr; // for the window's own reactions
+    std::vector<std::string> log;
+    std::map<ListId, std::vector<std::string>> lists;
+    std::map<ListId, int> selected;
+    std::map<LabelId, std::string> captions;
+    std::map<LampId, std::vector<Rgb>> lampPaints;
+    std::map<CheckItem, bool> checks;
+    std::vector<Box> boxes;
+    std::deque<std::optional<std::string>> inputAnswers; // what the user types
+    std::vector<std::string> inputPrompts;
+    WindowState state = WindowState::Normal;
+    bool topMost = false, visible = true, tray = true, lampTimer = false, closed = false;
+    std::optional<std::string> trayTip;
+    std::function<void()> whileRunning; // inside runEventLoop(), as if the user acted
+
+    void clearList(ListId list) override {
+        lists[list].clear();
+        selected[list] = -1;
+        note("clear", list);
+    }
+    void addListItem(ListId list, const std::string& text) override { lists[list].push_back(text); }
+    int listCount(ListId list) const override {
+        return lists.contains(list) ? static_cast<int>(lists.at(list).size()) : 0;
+    }
+    std::string listItem(ListId list, int position) const override {
+        return position >= 0 && position < listCount(list) ? lists.at(list)[position] : "";
+    }
+    void setListItem(ListId list, int position, const std::string& text) override {
+        lists.at(list).at(position) = text;
+    }
+    int selectedIndex(ListId list) const override {
+        return selected.contains(list) ? selected.at(list) : -1;
+    }
+    void selectIndex(ListId list, int position) override {
+        selected[list] = position;
+        note("select", list, " " + std::to_string(position));
+    }
+    void setCaption(LabelId label, const std::string& text) override { captions[label] = text; }
+    void setLampColor(LampId lamp, Rgb color) override { lampPaints[lamp].push_back(color); }
+    void setChecked(CheckItem item, bool checked) override { checks[item] = checked; }
+    void messageBox(const std::string& text, const std::string& title, MessageIcon icon) override {
+        boxes.push_back({text, title, icon});
+    }
+    std::optional<std::string> inputBox(const std::string& prompt,
+                                        const std::string& title) override {
+        inputPrompts.push_back(title + "|" + prompt);
+        std::optional<std::string> answer;
+        if (!inputAnswers.empty()) {
+            answer = inputAnswers.front();
+            inputAnswers.pop_front();
+        }
+        return answer;
+    }
+    void popupMenu(bool eitherButtonChooses) override {
+        log.push_back(eitherButtonChooses ? "popup either" : "popup left");
+    }
+    void setTopMost(bool on) override {
+        topMost = on;
+        log.push_back(on ? "topMost on" : "topMost off");
+    }
+    WindowState windowState() const override { return state; }
+    void restoreWindow() override {
+        state = WindowState::Normal;
+        visible = true;
+        log.push_back("restore");
+        events->Form_Resize();
+    }
+    void hideWindow() override {
+        visible = false;
+        log.push_back("hide");
+    }
+    void requestClose() override {
+        log.push_back("requestClose");
+        bool cancel = false;
+        events->Form_QueryUnload(cancel);
+        closed = closed || !cancel;
+    }
+    bool trayAvailable() const override { return tray; }
+    void showTrayIcon(const std::string& tip) override {
+        trayTip = tip;
+        log.push_back("trayIcon " + tip);
+    }
+    void removeTrayIcon() override {
+        trayTip.reset();
+        log.push_back("removeTrayIcon");
+    }
+    void processEvents() override { log.push_back("processEvents"); }
+    void runEventLoop() override {
+        log.push_back("runEventLoop");
+        if (whileRunning) {
+            whileRunning();
+        }
+    }
+    void quitEventLoop() override { log.push_back("quitEventLoop"); }
+    void setLampTimerActive(bool active) override { lampTimer = active; }
+    void notifyRelayActivity() override { events->relayActivity(); }
+
+  private:
+    void note(const char* what, ListId list, const std::string& rest = "") {
+        static const char* const names[] = {"MidiIn", "MidiOut", "MidiCh", "BeatPer"};
+        log.push_back(std::string(what) + " " + names[static_cast<int>(list)] + rest);
+    }
+};
+
+// Shell services that open nothing and report what they were asked.
+class FakeShell : public ShellServices {
+  public:
+    std::vector<std::string> opened, started, installed, regularFiles;
+    bool startFails = false;
+
+    bool openDocument(const std::string& pathOrUrl) override {
+        opened.push_back(pathOrUrl);
+        return true;
+    }
+    bool startDetached(const std::string& program, const std::vector<std::string>& args) override {
+        std::string line = program;
+        for (const auto& arg : args) {
+            line += " " + arg;
+        }
+        started.push_back(line);
+        return !startFails;
+    }
+    bool programExists(const std::string& program) const override {
+        return std::ranges::find(installed, program) != installed.end();
+    }
+    bool isRegularFile(const std::string& path) const override {
+        return std::ranges::find(regularFiles, path) != regularFiles.end();
+    }
+};
+
+} // namespace moxel::testing

@@ -1,0 +1,82 @@
+// The four commands that store the window's choices in setting.ini.
+#include "PresenterFixture.h"
+
+namespace moxel::testing {
+namespace {
+
+TEST_F(PresenterTest, DefaultDevicesAreStoredAndOpenAtTheNextStart) {
+    backend.inputs = {device("Keys"), device("Pads")};
+    backend.outputs = {device("Synth"), device("Drums")};
+    auto& w = started();
+    view.selectIndex(ListId::MidiIn, 1);
+    w.MnuMidiDeviceDefault_Click(0);
+    view.selectIndex(ListId::MidiOut, 1);
+    w.MnuMidiDeviceDefault_Click(1);
+    w.MnuMidiDeviceDefault_Click(2); // no such item
+    EXPECT_EQ(w.preferences().defaultDevice(ListId::MidiIn), "Pads");
+    EXPECT_EQ(settingsText(),
+              "[Moxel Settings.]\r\nDefaultMIDIIn=Pads\r\nDefaultMIDIOut=Drums\r\n");
+    started();
+    EXPECT_EQ(backend.openInputId(), 1);
+    EXPECT_EQ(backend.openOutputId(), 1);
+}
+
+TEST_F(PresenterTest, EntriesThatNameNoDeviceAreRefused) {
+    backend.inputs = {device("Busy", CapsResult::Ok, OpenResult::InUse)};
+    auto& w = started(); // and no output at all: only the placeholder
+    ASSERT_EQ(list(ListId::MidiIn)[0], "1|---(Alloc Other Application)---");
+    w.MnuMidiDeviceDefault_Click(0);
+    view.selectIndex(ListId::MidiOut, 0);
+    w.MnuMidiDeviceDefault_Click(1);
+    w.MnuMidiChDefault_Click();
+    EXPECT_EQ(w.preferences().defaultDevice(ListId::MidiIn), "");
+    EXPECT_FALSE(std::filesystem::exists(folder / "setting.ini"));
+}
+
+TEST_F(PresenterTest, ChannelIsStoredForTheDeviceNameAndRestoredNextTime) {
+    backend.outputs = {device("Twin"), device("Twin"), device("Solo")};
+    auto& w = started();
+    choose(ListId::MidiOut, 1);
+    choose(ListId::MidiCh, 3);
+    w.MnuMidiChDefault_Click();
+    // One key serves both; in memory the lower row changes.
+    EXPECT_EQ(devices().channelTableRow(0).channel, "3");
+    EXPECT_EQ(devices().channelTableRow(1).channel, "0");
+    EXPECT_THAT(settingsText(), HasSubstr("Twin=3\r\n"));
+    started(); // opens device 0, "Twin"
+    EXPECT_EQ(devices().channelTableRow(1).channel, "3");
+    EXPECT_EQ(selected(ListId::MidiCh), 3);
+}
+
+TEST_F(PresenterTest, TogglesFollowTheStoredValueNotTheCheckMark) {
+    writeSettings("[Moxel Settings.]\r\nWindowTopMost=2\r\nUpdateInCh=2\r\n");
+    auto& w = started();
+    w.MnuTopMost_Click(); // 2 counts as on: turns it off
+    EXPECT_FALSE(view.topMost);
+    EXPECT_THAT(settingsText(), HasSubstr("WindowTopMost=0\r\n"));
+    w.MnuTopMost_Click();
+    EXPECT_TRUE(view.topMost);
+    EXPECT_TRUE(view.checks[CheckItem::TopMost]);
+    EXPECT_THAT(settingsText(), HasSubstr("WindowTopMost=1\r\n"));
+
+    w.MnuUpdateInCh_Click(); // likewise: follow mode off
+    EXPECT_EQ(relay.updateInCh.load(), 0);
+    EXPECT_THAT(settingsText(), HasSubstr("UpdateInCh=0\r\n"));
+    w.MnuUpdateInCh_Click();
+    EXPECT_EQ(relay.updateInCh.load(), 1);
+    EXPECT_TRUE(view.checks[CheckItem::UpdateInCh]);
+    EXPECT_THAT(settingsText(), HasSubstr("UpdateInCh=1\r\n"));
+}
+
+TEST_F(PresenterTest, AFailedWriteIsReportedAndTheChoiceStillActs) {
+    auto& w = started();
+    std::filesystem::create_directory(folder / "setting.ini"); // no write can replace it
+    w.MnuUpdateInCh_Click();
+    EXPECT_EQ(relay.updateInCh.load(), 1);
+    ASSERT_EQ(view.boxes.size(), 1U);
+    EXPECT_THAT(view.boxes[0].text, HasSubstr("設定を保存できませんでした。"));
+    EXPECT_THAT(view.boxes[0].text, HasSubstr((folder / "setting.ini").string()));
+}
+
+} // namespace
+} // namespace moxel::testing

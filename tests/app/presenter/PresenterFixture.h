@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "FakeView.h"
+#include "app/presenter/FrmMIDIMain.h"
+#include "relay/RelayShared.h"
+#include "support/FakeBackend.h"
+#include "support/TempDir.h"
+
+namespace moxel::testing {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using Bytes = std::vector<std::uint8_t>;
+
+// The presenter wired to a fake screen, a scripted MIDI service, fake shell
+// services and a clock the test sets, with its program folder (and so
+// setting.ini) in a fresh temporary folder.
+class PresenterTest : public ::testing::Test {
+  protected:
+    // Builds the presenter anew (after scripting devices and the settings).
+    FrmMIDIMain& make(std::string programFolder = "") {
+        view = FakeView{};
+        window = std::make_unique<FrmMIDIMain>(
+            view, backend, shell, relay, [this] { return now; },
+            AppEnvironment{programFolder.empty() ? folder.string() : programFolder, "",
+                           folder.string()});
+        view.events = window.get();
+        return *window;
+    }
+    FrmMIDIMain& started() {
+        make().InitApplication();
+        return *window;
+    }
+    // The user picks an entry of a list.
+    void choose(ListId list, int position) {
+        view.selectIndex(list, position);
+        if (list == ListId::MidiIn) {
+            window->CmbMidiIn_Click();
+        } else if (list == ListId::MidiOut) {
+            window->CmbMidiOut_Click();
+        } else {
+            window->channelChosen(position);
+        }
+    }
+
+    void writeSettings(const std::string& content) {
+        test::writeFileBytes(folder / "setting.ini", content);
+    }
+    std::string settingsText() const { return test::readFileBytes(folder / "setting.ini"); }
+    static FakeBackend::Device device(std::string name, CapsResult caps = CapsResult::Ok,
+                                      OpenResult open = OpenResult::Ok) {
+        return {caps, std::move(name), open};
+    }
+    std::vector<std::string>& list(ListId id) { return view.lists[id]; }
+    int selected(ListId id) const { return view.selectedIndex(id); }
+    const DeviceController& devices() const { return window->devices(); }
+
+    test::TempDir temp;
+    const std::filesystem::path& folder = temp.path();
+    RelayShared relay;
+    FakeBackend backend{relay};
+    FakeView view;
+    FakeShell shell;
+    std::uint32_t now = 0;
+    std::unique_ptr<FrmMIDIMain> window;
+};
+
+} // namespace moxel::testing

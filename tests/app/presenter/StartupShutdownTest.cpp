@@ -1,0 +1,140 @@
+// The window's frame: start-up order and defaults, the close path, and the
+// lamps' fade.
+#include <algorithm>
+
+#include "PresenterFixture.h"
+
+namespace moxel::testing {
+namespace {
+
+TEST_F(PresenterTest, InitApplicationRunsItsStepsInOrder) {
+    writeSettings("[Moxel Settings.]\r\nWindowTopMost=1\r\n");
+    backend.inputs = {device("In A")};
+    backend.outputs = {device("Out A")};
+    now = 5000;
+    auto& w = make();
+    w.CmdTempoBeat_MouseDown(MouseButton::Left); // a measurement under way must be gone
+    w.InitApplication();
+
+    const auto at = [&](const std::string& line) {
+        return std::ranges::find(view.log, line) - view.log.begin();
+    };
+    EXPECT_LT(at("select BeatPer 2"), at("processEvents"));
+    EXPECT_LT(at("processEvents"), at("topMost on")); // settings after the events
+    EXPECT_LT(at("topMost on"), at("clear MidiIn"));
+    EXPECT_LT(at("clear MidiIn"), at("clear MidiOut"));
+    EXPECT_THAT(backend.calls, ElementsAre("inputCount", "openInput 0", "startInput 0",
+                                           "outputCount", "openOutput 0"));
+    EXPECT_THAT(list(ListId::BeatPer), ElementsAre("1", "2", "4", "8"));
+    now = 6000;
+    w.CmdTempoBeat_MouseDown(MouseButton::Left);
+    EXPECT_EQ(view.captions[LabelId::TempoVal], "0.000"); // the reset ran: a first tap again
+    EXPECT_EQ(w.appPath(), folder.string() + "/");
+
+    backend.receive({0x90, 60, 100});
+    EXPECT_EQ(w.lamps().level(LampId::Input), 255);
+    EXPECT_EQ(w.lamps().level(LampId::Output), 255);
+}
+
+TEST_F(PresenterTest, StartsWithDefaultsWithoutSettingsFile) {
+    backend.inputs = {device("In A"), device("In B")};
+    backend.outputs = {device("Out A"), device("Out B")};
+    auto& w = started();
+    EXPECT_EQ(w.preferences().defaultDevice(ListId::MidiIn), "");
+    EXPECT_FALSE(view.topMost);
+    EXPECT_FALSE(view.checks[CheckItem::TopMost]);
+    EXPECT_FALSE(view.checks[CheckItem::UpdateInCh]);
+    EXPECT_EQ(relay.updateInCh.load(), 0);
+    EXPECT_EQ(backend.openInputId(), 0);
+    EXPECT_EQ(backend.openOutputId(), 0);
+    EXPECT_EQ(selected(ListId::MidiCh), 0);
+    EXPECT_FALSE(std::filesystem::exists(folder / "setting.ini"));   // reading writes nothing
+    for (const std::string f : {"/opt/moxel", "/opt/moxel/", "/"}) { // one trailing separator
+        EXPECT_EQ(appPathFromFolder(f), f.ends_with("/") ? f : f + "/");
+    }
+}
+
+TEST_F(PresenterTest, OnlyTheValueOneActsAtStartUp) {
+    struct Case {
+        const char *topMost, *follow;
+        bool onTop, checkFollow;
+        int relayFollow;
+    };
+    for (const Case c : {Case{"1", "1", true, true, 1}, Case{"2", "2", false, false, 2},
+                         Case{"0", "-1", false, false, -1}}) {
+        SCOPED_TRACE(std::string(c.topMost) + "/" + c.follow);
+        writeSettings(std::string("[moxel settings.]\nwindowtopmost=") + c.topMost +
+                      "\nUPDATEINCH=" + c.follow + "\n");
+        started();
+        EXPECT_EQ(view.topMost, c.onTop);
+        EXPECT_EQ(view.checks[CheckItem::TopMost], c.onTop);
+        EXPECT_EQ(view.checks[CheckItem::UpdateInCh], c.checkFollow);
+        EXPECT_EQ(relay.updateInCh.load(), c.relayFollow);
+    }
+}
+
+TEST_F(PresenterTest, FirstCloseRequestClosesInputThenOutputAndEndsTheLoop) {
+    backend.inputs = {device("In")};
+    backend.outputs = {device("Out")};
+    auto& w = make();
+    view.whileRunning = [&] {
+        backend.calls.clear();
+        view.log.clear();
+        w.MnuAppExit_Click(); // as the close box would
+    };
+    w.MainLoop();
+    EXPECT_TRUE(w.closing());
+    EXPECT_THAT(backend.calls, ElementsAre("closeInput 0", "resetOutput 0", "closeOutput 0"));
+    EXPECT_EQ(backend.openInputHandle() + backend.openOutputHandle(), 0U);
+    // refused once (the loop ends), then the icon goes and the second request passes
+    EXPECT_THAT(view.log,
+                ElementsAre("requestClose", "quitEventLoop", "removeTrayIcon", "requestClose"));
+    EXPECT_TRUE(view.closed);
+}
+
+TEST_F(PresenterTest, CloseWithNothingOpenClosesNothingAndDuringStartUpStillCloses) {
+    auto& w = started();
+    backend.calls.clear();
+    bool cancel = false;
+    w.Form_QueryUnload(cancel);
+    EXPECT_TRUE(cancel);
+    EXPECT_TRUE(backend.calls.empty());
+
+    backend.inputs = {device("In")};
+    backend.outputs = {device("Out")};
+    auto& early = make();
+    cancel = false;
+    early.Form_QueryUnload(cancel); // e.g. SIGTERM while the window is being set up
+    early.MainLoop();
+    EXPECT_EQ(backend.openInputHandle() + backend.openOutputHandle(), 0U);
+    EXPECT_TRUE(view.closed);
+}
+
+TEST_F(PresenterTest, LitLampsFadeToWhiteInFiftyOneTurnsThenTheTimerStops) {
+    backend.inputs = {device("In")};
+    auto& w = started(); // no output: only the input lamp lights
+    backend.receive({0x90, 60, 100});
+    ASSERT_TRUE(view.lampTimer);
+    for (int turn = 1; turn <= 51; ++turn) {
+        EXPECT_TRUE(view.lampTimer) << turn;
+        w.lampTick();
+    }
+    const auto& paints = view.lampPaints[LampId::Input];
+    ASSERT_EQ(paints.size(), 51U);
+    // The decay comes before the painting: the first colour is level 250.
+    EXPECT_EQ(paints.front(), (Rgb{5, 255, 5}));
+    EXPECT_EQ(paints.back(), (Rgb{255, 255, 255}));
+    EXPECT_FALSE(view.lampTimer);
+    EXPECT_TRUE(view.lampPaints[LampId::Output].empty());
+    w.lampTick(); // a dark lamp is not repainted
+    EXPECT_EQ(paints.size(), 51U);
+
+    backend.outputs = {device("Out")};
+    w.MnuMidiDeviceReFind_Click(1);
+    backend.receive({0x90, 60, 100});
+    w.lampTick();
+    EXPECT_EQ(view.lampPaints[LampId::Output].front(), (Rgb{255, 5, 5}));
+}
+
+} // namespace
+} // namespace moxel::testing

@@ -1,0 +1,99 @@
+// The notification area, the pop-up menu, and the commands that lead out of
+// the program.
+#include "PresenterFixture.h"
+
+namespace moxel::testing {
+namespace {
+
+TEST_F(PresenterTest, MinimiseGoesToTheTrayAndALeftPressBringsItBack) {
+    for (const char* topMost : {"1", "2"}) {
+        writeSettings(std::string("[Moxel Settings.]\nWindowTopMost=") + topMost + "\n");
+        auto& w = started();
+        view.log.clear();
+        view.state = WindowState::Minimized;
+        w.Form_Resize();
+        EXPECT_FALSE(view.visible);
+        w.trayIconPressed(TrayPress::Left);
+        EXPECT_TRUE(view.visible);
+        EXPECT_FALSE(view.trayTip.has_value());
+        // Only the value 1 puts the restored window on top.
+        std::vector<std::string> expected{"trayIcon Moxel Ver1.0", "hide", "restore",
+                                          "removeTrayIcon"};
+        if (topMost == std::string("1")) {
+            expected.insert(expected.begin() + 3, "topMost on");
+        }
+        EXPECT_EQ(view.log, expected);
+    }
+    view.tray = false; // without a notification area minimise stays ordinary
+    view.state = WindowState::Minimized;
+    window->Form_Resize();
+    EXPECT_TRUE(view.visible);
+    EXPECT_FALSE(view.trayTip.has_value());
+}
+
+TEST_F(PresenterTest, RightPressesOpenThePopUpWithTheirButtonRules) {
+    auto& w = started();
+    view.state = WindowState::Minimized;
+    w.Form_Resize();
+    view.log.clear();
+    w.trayIconPressed(TrayPress::Right); // the window stays hidden
+    w.Form_MouseDown(MouseButton::Left);
+    w.Form_MouseDown(MouseButton::Right);
+    EXPECT_THAT(view.log, ElementsAre("popup left", "popup either"));
+    EXPECT_FALSE(view.visible);
+}
+
+TEST_F(PresenterTest, HelpOpensThePageOrSaysWhereItBelongs) {
+    auto& w = started();
+    const std::string page = folder.string() + "/manual/moxel.html";
+    w.MnuShowHelp_Click(); // missing (or a folder: the fake knows no regular file)
+    ASSERT_EQ(view.boxes.size(), 1U);
+    EXPECT_EQ(view.boxes[0].title, "Moxel - ヘルプ読み込み失敗");
+    EXPECT_EQ(view.boxes[0].text, "moxel.htmlが見つかりませんでした。\r\nmoxel.htmは、" +
+                                      folder.string() + "/manual/内に置いて下さい。");
+    EXPECT_EQ(view.boxes[0].icon, MessageIcon::None);
+    shell.regularFiles = {page, "/manual/moxel.html"};
+    w.MnuShowHelp_Click();
+    make("/").InitApplication(); // at the root folder: one separator
+    window->MnuShowHelp_Click();
+    EXPECT_THAT(shell.opened, ElementsAre(page, "/manual/moxel.html"));
+}
+
+TEST_F(PresenterTest, WebItemsOpenTheirAddressesAndUnknownIndexesNothing) {
+    auto& w = started();
+    w.MnuShowWeb_Click();
+    for (const std::int16_t index : {0, 1, 2, -1}) {
+        w.MnuHSNet_Click(index);
+    }
+    ASSERT_EQ(shell.opened.size(), 3U);
+    for (const auto& address : shell.opened) { // relative addresses: in the program folder
+        EXPECT_TRUE(address.find("://") != std::string::npos || address.starts_with("/"));
+    }
+    EXPECT_NE(shell.opened[0], shell.opened[1]);
+    EXPECT_NE(shell.opened[1], shell.opened[2]);
+}
+
+TEST_F(PresenterTest, SoundUtilitiesStartTheFirstProgramThatExistsSilently) {
+    auto& w = started();
+    w.MnuShowOption_Click(0); // nothing installed: nothing
+    shell.installed = {"xterm", "qpwgraph", "qjackctl"};
+    for (const std::int16_t index : {0, 1, 7}) {
+        w.MnuShowOption_Click(index);
+    }
+    EXPECT_THAT(shell.started, ElementsAre("xterm -e alsamixer", "qjackctl"));
+    shell.startFails = true;
+    w.MnuShowOption_Click(1);
+    EXPECT_TRUE(view.boxes.empty());
+}
+
+TEST_F(PresenterTest, VersionBoxShowsTheVersionAndARightsNotice) {
+    auto& w = started();
+    w.MnuVersionInfo_Click();
+    ASSERT_EQ(view.boxes.size(), 1U);
+    EXPECT_THAT(view.boxes[0].text, ::testing::StartsWith("SoftWare Version = 1.0\r\n"));
+    EXPECT_GT(view.boxes[0].text.size(), std::string("SoftWare Version = 1.0\r\n").size());
+    EXPECT_EQ(view.boxes[0].title, "");
+}
+
+} // namespace
+} // namespace moxel::testing

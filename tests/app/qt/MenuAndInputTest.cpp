@@ -1,0 +1,181 @@
+// The pop-up menu against the menu tree, and what the user's mouse and keys
+// reach: which handler, with which argument.
+#include <QAbstractItemView>
+#include <QAction>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+
+#include "ViewFixture.h"
+#include "app/window/MenuTree.h"
+
+namespace moxel {
+namespace {
+
+using test::ViewTest;
+using test::whenOpen;
+using Calls = std::vector<std::string>;
+
+// The Qt menu holds the tree's items in order, each with its name, index,
+// caption and check box, and choosing one calls exactly one handler, the one
+// named after the item, with the item's index for a menu array.
+void expectMirror(const MenuNode& node, const QMenu* menu, test::RecordingEvents& events) {
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), static_cast<qsizetype>(node.children.size())) << node.name;
+    for (std::size_t i = 0; i < node.children.size(); ++i) {
+        const MenuNode& child = node.children[i];
+        QAction* action = actions[static_cast<qsizetype>(i)];
+        SCOPED_TRACE(child.name);
+        EXPECT_EQ(action->objectName().toStdString(), child.name);
+        EXPECT_EQ(action->isSeparator(), child.kind == MenuKind::Separator);
+        EXPECT_EQ(action->isCheckable(), child.checkable);
+        EXPECT_FALSE(action->isChecked());
+        if (child.kind != MenuKind::Separator) {
+            EXPECT_EQ(action->text().toStdString(), child.caption);
+        }
+        events.calls.clear();
+        action->trigger();
+        EXPECT_FALSE(action->isChecked()); // the handler decides, not the click
+        if (child.kind == MenuKind::Submenu) {
+            EXPECT_TRUE(events.calls.empty());
+            expectMirror(child, action->menu(), events);
+        } else if (child.kind == MenuKind::Item) {
+            const std::string argument = child.index < 0 ? "" : std::to_string(child.index);
+            EXPECT_EQ(events.calls, Calls{child.name + "_Click(" + argument + ")"});
+        } else {
+            EXPECT_TRUE(events.calls.empty());
+        }
+    }
+}
+
+TEST_F(ViewTest, PopupMenuMirrorsTheTreeAndEveryItemCallsItsHandler) {
+    auto* root = view.findChild<QMenu*>("MnuMainMenu");
+    ASSERT_NE(root, nullptr);
+    expectMirror(mainMenu(), root, events);
+    view.setChecked(CheckItem::TopMost, true); // check marks follow the presenter
+    EXPECT_TRUE(view.findChild<QAction*>("MnuTopMost")->isChecked());
+    EXPECT_FALSE(view.findChild<QAction*>("MnuUpdateInCh")->isChecked());
+}
+
+// Clicks `button` on the item `name` of the open menu.
+void clickItem(QWidget* popup, const char* name, Qt::MouseButton button) {
+    auto* menu = qobject_cast<QMenu*>(popup);
+    ASSERT_NE(menu, nullptr);
+    QTest::mouseClick(menu, button, {},
+                      menu->actionGeometry(menu->findChild<QAction*>(name)).center());
+}
+
+TEST_F(ViewTest, BackgroundPressesArePassedOnAndOnlyThePermittedButtonsChoose) {
+    showActive();
+    const QPoint background(120, 4);
+    ASSERT_EQ(view.childAt(background), nullptr);
+    QTest::mouseClick(view.windowHandle(), Qt::RightButton, {}, background);
+    QTest::mouseClick(view.windowHandle(), Qt::LeftButton, {}, background);
+    EXPECT_EQ(events.calls, (Calls{"Form_MouseDown(2)", "Form_MouseDown(1)"}));
+
+    events.calls.clear();
+    bool openAfterRightClick = false;
+    whenOpen(QApplication::activePopupWidget, [&](QWidget* popup) {
+        clickItem(popup, "MnuVersionInfo", Qt::RightButton);
+        openAfterRightClick = popup->isVisible() && events.calls.empty();
+        clickItem(popup, "MnuVersionInfo", Qt::LeftButton);
+    });
+    view.popupMenu(false); // as from the notification icon
+    EXPECT_TRUE(openAfterRightClick);
+    whenOpen(QApplication::activePopupWidget,
+             [](QWidget* popup) { clickItem(popup, "MnuShowHelp", Qt::RightButton); });
+    view.popupMenu(true); // as from the background
+    EXPECT_EQ(events.calls, (Calls{"MnuVersionInfo_Click()", "MnuShowHelp_Click()"}));
+}
+
+TEST_F(ViewTest, PressesOnControlsNeverReachTheBackground) {
+    showActive();
+    for (const char* name : {"LblPatch", "LblMidiIn", "LblTempoVal", "LblInput", "FrameTempo",
+                             "CmbMidiCh", "CmdTempoReset"}) {
+        QWidget* widget = control(name);
+        const QPoint inWindow = widget->mapTo(&view, widget->rect().center());
+        for (const Qt::MouseButton button : {Qt::RightButton, Qt::LeftButton}) {
+            QTest::mouseClick(view.windowHandle(), button, {}, inWindow);
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                popup->close(); // whatever a list opened
+            }
+        }
+    }
+    EXPECT_EQ(std::ranges::count_if(events.calls,
+                                    [](const auto& c) { return c.starts_with("Form_Mouse"); }),
+              0);
+}
+
+TEST_F(ViewTest, KeypadPlusAndMinusReachTheWindowOnceAndStillTheFocusedControl) {
+    showActive();
+    auto* list = control<QComboBox>("CmbMidiOut");
+    list->setFocus();
+    struct KeyCounter : QObject {
+        int presses = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            presses += e->type() == QEvent::KeyPress ? 1 : 0;
+            return false;
+        }
+    } counter;
+    list->installEventFilter(&counter);
+    QTest::keyClick(list, Qt::Key_Plus, Qt::KeypadModifier);
+    QTest::keyClick(list, Qt::Key_Minus, Qt::KeypadModifier);
+    EXPECT_EQ(counter.presses, 2); // the list itself had the keys too
+
+    control("CmdTempoReset")->setFocus(); // a key a button leaves travels up: still once
+    QTest::keyClick(control("CmdTempoReset"), Qt::Key_Plus, Qt::KeypadModifier);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Minus, Qt::KeypadModifier, "-", true);
+    QApplication::sendEvent(QApplication::focusWidget(), &repeat); // auto-repeats count
+    // The main keyboard's plus and minus and other keypad keys do nothing.
+    QTest::keyClick(list, Qt::Key_Plus);
+    QTest::keyClick(list, Qt::Key_Asterisk, Qt::KeypadModifier);
+    EXPECT_EQ(events.calls, (Calls{"Form_KeyDown(107)", "Form_KeyDown(109)", "Form_KeyDown(107)",
+                                   "Form_KeyDown(109)"}));
+}
+
+TEST_F(ViewTest, ButtonsAndThePatchNumberReachTheirHandlers) {
+    showActive();
+    QWidget* beat = control("CmdTempoBeat");
+    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+        QTest::mousePress(beat, button); // any button taps, at the press
+    }
+    EXPECT_EQ(events.calls, (Calls{"CmdTempoBeat_MouseDown(1)", "CmdTempoBeat_MouseDown(2)",
+                                   "CmdTempoBeat_MouseDown(4)"}));
+    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+        QTest::mouseRelease(beat, button);
+    }
+    beat->setFocus();
+    QTest::keyClick(beat, Qt::Key_Space); // no tap
+    QTest::mouseClick(control("CmdTempoReset"), Qt::LeftButton);
+    QTest::mouseDClick(control("LblPatch"), Qt::LeftButton);
+    EXPECT_EQ(std::vector(events.calls.begin() + 3, events.calls.end()),
+              (Calls{"CmdTempoReset_Click()", "LblPatch_DblClick()"}));
+}
+
+TEST_F(ViewTest, ListChoicesByTheUserReachTheirHandlersAndChoicesFromCodeDoNot) {
+    for (const ListId list : {ListId::MidiIn, ListId::MidiOut, ListId::MidiCh}) {
+        view.addListItem(list, "1|a");
+        view.addListItem(list, "2|b");
+        EXPECT_EQ(view.selectedIndex(list), -1); // adding selects nothing
+        view.selectIndex(list, 0);
+    }
+    showActive();
+    ASSERT_TRUE(events.calls.empty());
+    for (const char* name : {"CmbMidiIn", "CmbMidiOut", "CmbMidiCh"}) {
+        control(name)->setFocus();
+        QTest::keyClick(control(name), Qt::Key_Down);
+    }
+    EXPECT_EQ(events.calls, (Calls{"CmbMidiIn_Click()", "CmbMidiOut_Click()", "channelChosen(1)"}));
+
+    events.calls.clear(); // the entry already chosen, chosen again
+    auto* list = control<QComboBox>("CmbMidiIn");
+    list->showPopup();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list->view()->window()));
+    const QRect entry = list->view()->visualRect(list->model()->index(1, 0));
+    QTest::mouseClick(list->view()->viewport(), Qt::LeftButton, {}, entry.center());
+    EXPECT_EQ(events.calls, Calls{"CmbMidiIn_Click()"});
+}
+
+} // namespace
+} // namespace moxel
