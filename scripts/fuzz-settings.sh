@@ -31,8 +31,10 @@ corpus="$build/settings-corpus"
 # The settings-file sources only: the menu commands in the same folder belong
 # to the main window and need the rest of the program.
 sources=()
-for name in AtomicFile KeyEncoding ProfileFile ProfileText ProfileValue SettingsFile; do
-    sources+=("$repo/src/settings/$name.cpp")
+for name in settings/AtomicFilePosix settings/FoldersPosix settings/KeyEncoding \
+    settings/ProfileFile settings/ProfileText settings/ProfileValue settings/SettingsFile \
+    encoding/Utf8Path; do
+    sources+=("$repo/src/$name.cpp")
 done
 
 echo "Building $target"

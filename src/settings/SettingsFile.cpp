@@ -1,44 +1,13 @@
 #include "settings/SettingsFile.h"
 
-#include <cerrno>
-#include <sys/stat.h>
-#include <system_error>
-#include <unistd.h>
 #include <utility>
 
+#include "encoding/Utf8Path.h"
+#include "settings/Folders.h"
 #include "settings/ProfileFile.h"
 #include "settings/ProfileValue.h"
 
 namespace moxel {
-
-namespace {
-
-// Creates the folders above file that do not exist yet (new ones private to
-// the user, as configuration folders are).
-WriteOutcome createMissingFolders(const std::filesystem::path& file) {
-    const std::filesystem::path folder = file.parent_path();
-    if (folder.empty()) {
-        return {};
-    }
-    std::filesystem::path partial;
-    for (const std::filesystem::path& part : folder) {
-        partial /= part;
-        if (mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) {
-            std::string reason = "cannot create the folder \"" + partial.string() + "\": ";
-            reason += std::error_code(errno, std::generic_category()).message();
-            return {WriteOutcome::Status::Failed, std::move(reason)};
-        }
-    }
-    return {};
-}
-
-bool isWritableFolder(const std::string& folder) {
-    struct stat info {};
-    return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
-           access(folder.c_str(), W_OK | X_OK) == 0;
-}
-
-} // namespace
 
 SettingsFile::SettingsFile(std::filesystem::path file) : file_(std::move(file)) {}
 
@@ -62,17 +31,25 @@ WriteOutcome SettingsFile::writeString(std::string_view key, std::string_view va
 }
 
 std::filesystem::path settingsFileLocation(const std::string& appPath,
-                                           const std::string& xdgConfigHome,
-                                           const std::string& home) {
+                                           const std::filesystem::path& userFolder) {
     if (!appPath.empty()) {
-        const std::string beside = appPath + std::string(kSettingsFileName);
+        std::filesystem::path beside = pathFromUtf8(appPath + std::string(kSettingsFileName));
         std::error_code error;
-        if (std::filesystem::exists(beside, error) || isWritableFolder(appPath)) {
+        if (std::filesystem::exists(beside, error) || isWritableFolder(pathFromUtf8(appPath))) {
             return beside;
         }
     }
-    const std::string configHome = !xdgConfigHome.empty() ? xdgConfigHome : home + "/.config";
-    return std::filesystem::path(configHome) / "moxel" / kSettingsFileName;
+    return userFolder / kSettingsFileName;
+}
+
+std::filesystem::path xdgSettingsFolder(const std::string& xdgConfigHome, const std::string& home) {
+    const std::filesystem::path configHome =
+        !xdgConfigHome.empty() ? pathFromUtf8(xdgConfigHome) : pathFromUtf8(home) / ".config";
+    return configHome / "moxel";
+}
+
+std::filesystem::path appDataSettingsFolder(const std::string& appData) {
+    return pathFromUtf8(appData) / "Moxel";
 }
 
 } // namespace moxel

@@ -42,13 +42,18 @@ class SettingsFile {
 };
 
 // Where setting.ini lives: in the program's folder when that folder is
-// writable or the file already exists there; otherwise in the user's
-// configuration folder ($XDG_CONFIG_HOME/moxel, else $HOME/.config/moxel).
-// appPath is the program folder with its trailing "/"; the file path is that
-// text followed by "setting.ini". An empty appPath always gives the
-// configuration folder.
+// writable or the file already exists there; otherwise in userFolder.
+// appPath is the program folder (UTF-8) with its trailing separator; the file
+// path is that text followed by "setting.ini". An empty appPath always gives
+// userFolder.
 std::filesystem::path settingsFileLocation(const std::string& appPath,
-                                           const std::string& xdgConfigHome,
-                                           const std::string& home);
+                                           const std::filesystem::path& userFolder);
+
+// The user's folder for setting.ini on Linux: $XDG_CONFIG_HOME/moxel, else
+// $HOME/.config/moxel.
+std::filesystem::path xdgSettingsFolder(const std::string& xdgConfigHome, const std::string& home);
+
+// The same on Windows: %APPDATA%\Moxel.
+std::filesystem::path appDataSettingsFolder(const std::string& appData);
 
 } // namespace moxel

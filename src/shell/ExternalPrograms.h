@@ -12,7 +12,7 @@ struct Launch {
     std::vector<std::string> args;
 };
 
-// The desktop's volume control and its multimedia (MIDI and audio) settings:
+// The system's volume control and its multimedia (MIDI and audio) settings:
 // the candidates in order of preference; the first one installed is started.
 std::span<const Launch> volumeControls();
 std::span<const Launch> multimediaSettings();

@@ -4,12 +4,14 @@
 
 namespace moxel {
 
-// Held while this process is the one running Moxel: an exclusive lock on a
-// file in the user's runtime folder. The kernel drops the lock when the
-// process ends, however it ends, so a crash leaves no stale lock behind.
+// Held while this process is the one running Moxel. On POSIX systems it is an
+// exclusive lock on a file in the user's runtime folder; on Windows a named
+// mutex of the user's session. The system drops either when the process
+// ends, however it ends, so a crash leaves no stale lock behind.
 class SingleInstance {
   public:
-    explicit SingleInstance(const std::string& lockFile);
+    // lock: the lock file's path (POSIX) or the mutex's name (Windows), UTF-8.
+    explicit SingleInstance(const std::string& lock);
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
@@ -18,11 +20,16 @@ class SingleInstance {
     bool acquired() const { return acquired_; }
 
   private:
+#ifdef _WIN32
+    void* mutex_ = nullptr;
+#else
     int fd_ = -1;
+#endif
     bool acquired_ = false;
 };
 
-// $XDG_RUNTIME_DIR/moxel.lock, else a per-user file in the temporary folder.
-std::string defaultLockFile();
+// POSIX: $XDG_RUNTIME_DIR/moxel.lock, else a per-user file in the temporary
+// folder. Windows: a mutex name in the session's namespace.
+std::string defaultInstanceLock();
 
 } // namespace moxel

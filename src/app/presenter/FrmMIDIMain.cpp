@@ -5,10 +5,11 @@
 namespace moxel {
 
 std::string appPathFromFolder(const std::string& folder) {
-    if (!folder.empty() && folder.back() == '/') {
+    constexpr auto separator = static_cast<char>(std::filesystem::path::preferred_separator);
+    if (!folder.empty() && (folder.back() == '/' || folder.back() == separator)) {
         return folder;
     }
-    return folder + "/";
+    return folder + separator;
 }
 
 FrmMIDIMain::FrmMIDIMain(MainView& view, MidiBackend& backend, ShellServices& shell,
@@ -43,8 +44,7 @@ void FrmMIDIMain::InitApplication() {
 
     view_.processEvents();
 
-    preferences_.load(
-        settingsFileLocation(appPath_, environment_.xdgConfigHome, environment_.home));
+    preferences_.load(settingsFileLocation(appPath_, environment_.userSettingsFolder));
 
     devices_.FindMidiInDevices();
     devices_.FindMidiOutDevices();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "app/presenter/DeviceController.h"
@@ -19,11 +20,11 @@ namespace moxel {
 
 class RelayShared;
 
-// Where the program runs: its folder and the user's folders.
+// Where the program runs: its folder, and the user's folder for setting.ini
+// when the program's folder is not writable.
 struct AppEnvironment {
-    std::string executableFolder; // without or with a trailing "/"
-    std::string xdgConfigHome;    // may be empty
-    std::string home;
+    std::string executableFolder; // UTF-8, without or with a trailing separator
+    std::filesystem::path userSettingsFolder;
 };
 
 // The main window's presenter. It runs the start-up, the event loop and the
@@ -118,10 +119,11 @@ class FrmMIDIMain : public MainWindowEvents {
     TapTempo tempo_;
 
     bool closing_ = false; // the first close request was accepted
-    std::string appPath_;  // the program folder, ending in "/"
+    std::string appPath_;  // the program folder, ending in its separator
 };
 
-// The program folder with exactly one trailing "/".
+// The program folder with exactly one trailing separator: the system's own
+// ("\" on Windows, "/" elsewhere) unless the folder already ends in one.
 std::string appPathFromFolder(const std::string& folder);
 
 } // namespace moxel

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "encoding/Utf8Path.h"
 #include "midi/DeviceEntry.h"
 #include "relay/RelayShared.h"
 
@@ -86,8 +87,8 @@ void PreferencesController::write(const std::string& key, const std::string& val
     const std::string first = outcome.status == WriteOutcome::Status::Skipped
                                   ? "この設定は保存できません。"
                                   : "設定を保存できませんでした。";
-    view_.messageBox(first + "\r\n" + file_->path().string() + "\r\n" + outcome.reason, "Moxel",
-                     MessageIcon::Information);
+    view_.messageBox(first + "\r\n" + utf8FromPath(file_->path()) + "\r\n" + outcome.reason,
+                     "Moxel", MessageIcon::Information);
 }
 
 } // namespace moxel

@@ -1,17 +1,20 @@
 #include "app/presenter/ShellController.h"
 
+#include <filesystem>
 #include <span>
 
 #include "app/presenter/BuildConfig.h"
 #include "app/presenter/Version.h"
+#include "encoding/Utf8Path.h"
 #include "shell/ExternalPrograms.h"
+#include "shell/FileUrl.h"
 
 namespace moxel {
 
 namespace {
 
-bool isAbsoluteAddress(const std::string& address) {
-    return address.find("://") != std::string::npos || address.starts_with("/");
+bool isWebAddress(const std::string& address) {
+    return address.find("://") != std::string::npos;
 }
 
 } // namespace
@@ -19,19 +22,30 @@ bool isAbsoluteAddress(const std::string& address) {
 ShellController::ShellController(MainView& view, ShellServices& shell)
     : view_(view), shell_(shell) {}
 
+// Any other address is a local page, perhaps with a section after "#": a
+// relative one ships in the program's folder.
 void ShellController::openAddress(const std::string& address) {
-    // A relative address names a page that ships with the program.
-    shell_.openDocument(isAbsoluteAddress(address) ? address : appPath_ + address);
+    if (isWebAddress(address)) {
+        shell_.openDocument(address);
+        return;
+    }
+    const std::size_t hash = address.find('#');
+    const std::filesystem::path page =
+        pathFromUtf8(appPath_) / pathFromUtf8(std::string_view(address).substr(0, hash));
+    shell_.openDocument(
+        fileUrl(page, hash == std::string::npos ? std::string() : address.substr(hash + 1)));
 }
 
 void ShellController::showHelp() {
-    const std::string path = appPath_ + "manual/moxel.html";
-    if (shell_.isRegularFile(path)) {
-        shell_.openDocument(path);
+    const std::filesystem::path manual = pathFromUtf8(appPath_) / "manual";
+    const std::filesystem::path page = manual / "moxel.html";
+    if (shell_.isRegularFile(utf8FromPath(page))) {
+        shell_.openDocument(fileUrl(page));
         return;
     }
-    view_.messageBox("moxel.htmlが見つかりませんでした。\r\nmoxel.htmは、" + appPath_ +
-                         "manual/内に置いて下さい。",
+    // The folder with its trailing separator: ".../manual/" or "...\manual\".
+    view_.messageBox("moxel.htmlが見つかりませんでした。\r\nmoxel.htmは、" +
+                         utf8FromPath(manual / "") + "内に置いて下さい。",
                      "Moxel - ヘルプ読み込み失敗", MessageIcon::None);
 }
 

@@ -12,6 +12,7 @@
 #include "app/qt/QtShellServices.h"
 #include "midi/backends/jack/JackBackend.h"
 #include "relay/RelayShared.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ std::string environmentValue(const char* name) {
 // Main: a second start while Moxel runs ends at once and shows nothing.
 int main(int argc, char* argv[]) {
     moxel::CloseOnSignal::holdSignals();
-    const moxel::SingleInstance instance(moxel::defaultLockFile());
+    const moxel::SingleInstance instance(moxel::defaultInstanceLock());
     if (!instance.acquired()) {
         return 0;
     }
@@ -41,9 +42,10 @@ int main(int argc, char* argv[]) {
     moxel::JackBackend backend(relay);
     moxel::QtShellServices shell;
     moxel::QtMainView view;
-    moxel::FrmMIDIMain window(view, backend, shell, relay, moxel::millisecondCounter,
-                              {QCoreApplication::applicationDirPath().toStdString(),
-                               environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME")});
+    moxel::FrmMIDIMain window(
+        view, backend, shell, relay, moxel::millisecondCounter,
+        {QCoreApplication::applicationDirPath().toStdString(),
+         moxel::xdgSettingsFolder(environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME"))});
     view.setEvents(&window);
 
     moxel::CloseOnSignal closeOnSignal([&view] { view.requestClose(); });

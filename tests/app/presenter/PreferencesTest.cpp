@@ -75,7 +75,7 @@ TEST_F(PresenterTest, AFailedWriteIsReportedAndTheChoiceStillActs) {
     EXPECT_EQ(relay.updateInCh.load(), 1);
     ASSERT_EQ(view.boxes.size(), 1U);
     EXPECT_THAT(view.boxes[0].text, HasSubstr("設定を保存できませんでした。"));
-    EXPECT_THAT(view.boxes[0].text, HasSubstr((folder / "setting.ini").string()));
+    EXPECT_THAT(view.boxes[0].text, HasSubstr(programPath() + "setting.ini"));
 }
 
 } // namespace

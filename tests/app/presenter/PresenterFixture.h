@@ -10,6 +10,7 @@
 
 #include "FakeView.h"
 #include "app/presenter/FrmMIDIMain.h"
+#include "encoding/Utf8Path.h"
 #include "relay/RelayShared.h"
 #include "support/FakeBackend.h"
 #include "support/TempDir.h"
@@ -30,8 +31,8 @@ class PresenterTest : public ::testing::Test {
         view = FakeView{};
         window = std::make_unique<FrmMIDIMain>(
             view, backend, shell, relay, [this] { return now; },
-            AppEnvironment{programFolder.empty() ? folder.string() : programFolder, "",
-                           folder.string()});
+            AppEnvironment{programFolder.empty() ? utf8FromPath(folder) : programFolder,
+                           folder / "user"});
         view.events = window.get();
         return *window;
     }
@@ -62,6 +63,11 @@ class PresenterTest : public ::testing::Test {
     std::vector<std::string>& list(ListId id) { return view.lists[id]; }
     int selected(ListId id) const { return view.selectedIndex(id); }
     const DeviceController& devices() const { return window->devices(); }
+
+    // The program folder with its trailing separator, as the window keeps it.
+    std::string programPath() const {
+        return utf8FromPath(folder) + static_cast<char>(std::filesystem::path::preferred_separator);
+    }
 
     test::TempDir temp;
     const std::filesystem::path& folder = temp.path();

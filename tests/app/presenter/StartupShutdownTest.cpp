@@ -29,7 +29,7 @@ TEST_F(PresenterTest, InitApplicationRunsItsStepsInOrder) {
     now = 6000;
     w.CmdTempoBeat_MouseDown(MouseButton::Left);
     EXPECT_EQ(view.captions[LabelId::TempoVal], "0.000"); // the reset ran: a first tap again
-    EXPECT_EQ(w.appPath(), folder.string() + "/");
+    EXPECT_EQ(w.appPath(), programPath());
 
     backend.receive({0x90, 60, 100});
     EXPECT_EQ(w.lamps().level(LampId::Input), 255);
@@ -48,9 +48,20 @@ TEST_F(PresenterTest, StartsWithDefaultsWithoutSettingsFile) {
     EXPECT_EQ(backend.openInputId(), 0);
     EXPECT_EQ(backend.openOutputId(), 0);
     EXPECT_EQ(selected(ListId::MidiCh), 0);
-    EXPECT_FALSE(std::filesystem::exists(folder / "setting.ini"));   // reading writes nothing
-    for (const std::string f : {"/opt/moxel", "/opt/moxel/", "/"}) { // one trailing separator
-        EXPECT_EQ(appPathFromFolder(f), f.ends_with("/") ? f : f + "/");
+    EXPECT_FALSE(std::filesystem::exists(folder / "setting.ini")); // reading writes nothing
+    // Exactly one trailing separator, the system's own where one is added.
+    const std::pair<std::string, std::string> folders[] = {
+        {"/opt/moxel/", "/opt/moxel/"},
+        {"/", "/"},
+#ifdef _WIN32
+        {"C:\\Program Files\\Moxel", "C:\\Program Files\\Moxel\\"},
+        {"C:\\", "C:\\"},
+#else
+        {"/opt/moxel", "/opt/moxel/"},
+#endif
+    };
+    for (const auto& [folder, appPath] : folders) {
+        EXPECT_EQ(appPathFromFolder(folder), appPath);
     }
 }
 

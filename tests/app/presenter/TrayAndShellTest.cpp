@@ -43,20 +43,50 @@ TEST_F(PresenterTest, RightPressesOpenThePopUpWithTheirButtonRules) {
     EXPECT_FALSE(view.visible);
 }
 
+// The file: URL of the temporary folder, which has plain characters only.
+std::string folderUrl(const std::filesystem::path& folder) {
+#ifdef _WIN32
+    return "file:///" + folder.generic_string();
+#else
+    return "file://" + folder.generic_string();
+#endif
+}
+
 TEST_F(PresenterTest, HelpOpensThePageOrSaysWhereItBelongs) {
-    auto& w = started();
-    const std::string page = folder.string() + "/manual/moxel.html";
+    // A program folder whose name no narrow code page holds.
+    const std::filesystem::path program = folder / pathFromUtf8("\u30E2\u30AF \u00E9");
+    const std::string encoded = "/%E3%83%A2%E3%82%AF%20%C3%A9";
+    std::filesystem::create_directory(program);
+    auto& w = make(utf8FromPath(program));
+    w.InitApplication();
+    constexpr auto separator = static_cast<char>(std::filesystem::path::preferred_separator);
+    const std::string manual = utf8FromPath(program) + separator + "manual" + separator;
     w.MnuShowHelp_Click(); // missing (or a folder: the fake knows no regular file)
     ASSERT_EQ(view.boxes.size(), 1U);
     EXPECT_EQ(view.boxes[0].title, "Moxel - ヘルプ読み込み失敗");
-    EXPECT_EQ(view.boxes[0].text, "moxel.htmlが見つかりませんでした。\r\nmoxel.htmは、" +
-                                      folder.string() + "/manual/内に置いて下さい。");
+    EXPECT_EQ(view.boxes[0].text, "moxel.htmlが見つかりませんでした。\r\nmoxel.htmは、" + manual +
+                                      "内に置いて下さい。");
     EXPECT_EQ(view.boxes[0].icon, MessageIcon::None);
-    shell.regularFiles = {page, "/manual/moxel.html"};
+    EXPECT_TRUE(shell.opened.empty());
+
+    shell.regularFiles = {manual + "moxel.html"};
     w.MnuShowHelp_Click();
-    make("/").InitApplication(); // at the root folder: one separator
+    EXPECT_THAT(shell.opened, ElementsAre(folderUrl(folder) + encoded + "/manual/moxel.html"));
+}
+
+TEST_F(PresenterTest, AtTheRootTheHelpPathHasOneSeparator) {
+#ifdef _WIN32
+    const std::string root = "C:\\";
+    const std::string url = "file:///C:/manual/moxel.html";
+#else
+    const std::string root = "/";
+    const std::string url = "file:///manual/moxel.html";
+#endif
+    shell.regularFiles = {root + "manual" + root.back() + "moxel.html"};
+    make(root).InitApplication();
     window->MnuShowHelp_Click();
-    EXPECT_THAT(shell.opened, ElementsAre(page, "/manual/moxel.html"));
+    EXPECT_THAT(shell.opened, ElementsAre(url));
+    EXPECT_TRUE(view.boxes.empty());
 }
 
 TEST_F(PresenterTest, WebItemsOpenTheirAddressesAndUnknownIndexesNothing) {
@@ -67,7 +97,10 @@ TEST_F(PresenterTest, WebItemsOpenTheirAddressesAndUnknownIndexesNothing) {
     }
     ASSERT_EQ(shell.opened.size(), 3U);
     for (const auto& address : shell.opened) { // relative addresses: in the program folder
-        EXPECT_TRUE(address.find("://") != std::string::npos || address.starts_with("/"));
+        EXPECT_TRUE(address.find("://") != std::string::npos) << address;
+        if (address.starts_with("file:")) {
+            EXPECT_TRUE(address.starts_with(folderUrl(folder) + "/")) << address;
+        }
     }
     EXPECT_NE(shell.opened[0], shell.opened[1]);
     EXPECT_NE(shell.opened[1], shell.opened[2]);
@@ -76,11 +109,18 @@ TEST_F(PresenterTest, WebItemsOpenTheirAddressesAndUnknownIndexesNothing) {
 TEST_F(PresenterTest, SoundUtilitiesStartTheFirstProgramThatExistsSilently) {
     auto& w = started();
     w.MnuShowOption_Click(0); // nothing installed: nothing
+#ifdef _WIN32
+    shell.installed = {"sndvol32.exe", "rundll32.exe"};
+    const auto expected =
+        ElementsAre("sndvol32.exe", "rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl");
+#else
     shell.installed = {"xterm", "qpwgraph", "qjackctl"};
+    const auto expected = ElementsAre("xterm -e alsamixer", "qjackctl");
+#endif
     for (const std::int16_t index : {0, 1, 7}) {
         w.MnuShowOption_Click(index);
     }
-    EXPECT_THAT(shell.started, ElementsAre("xterm -e alsamixer", "qjackctl"));
+    EXPECT_THAT(shell.started, expected);
     shell.startFails = true;
     w.MnuShowOption_Click(1);
     EXPECT_TRUE(view.boxes.empty());

@@ -8,8 +8,8 @@
 
 namespace moxel {
 
-SingleInstance::SingleInstance(const std::string& lockFile) {
-    fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+SingleInstance::SingleInstance(const std::string& lock) {
+    fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ < 0) {
         // Without a lock file we cannot tell; running twice is better than
         // not running at all.
@@ -29,7 +29,7 @@ SingleInstance::~SingleInstance() {
     }
 }
 
-std::string defaultLockFile() {
+std::string defaultInstanceLock() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && *runtime != '\0') {
         return std::string(runtime) + "/moxel.lock";

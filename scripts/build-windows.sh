@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Cross-builds Moxel for Windows: build-windows/moxel.exe and the Windows
+# tests, which `ctest --test-dir build-windows` runs under Wine.
+#
+# usage: scripts/build-windows.sh [build folder] [cmake options...]
+#
+# Installs what is missing from Debian's packages first: the mingw-w64 cross
+# compiler (its -posix variant), Wine, GoogleTest's sources, and what the
+# Windows tests use (a virtual X display, a window manager, xdotool,
+# ImageMagick).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build-windows}
+shift || true
+
+packages=(
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 googletest
+  cmake ninja-build xvfb xauth xdotool openbox imagemagick fonts-ipafont-gothic
+)
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+if ((${#missing[@]} > 0)); then
+  echo "build-windows: installing ${missing[*]}"
+  sudo_cmd=()
+  if [[ $(id -u) -ne 0 ]]; then
+    sudo_cmd=(sudo)
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+cmake -S "$root" -B "$build" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-w64.cmake" "$@" >/dev/null
+cmake --build "$build" -j"$(nproc)"

@@ -1,0 +1,149 @@
+// setting.ini on POSIX systems: permissions, owners and links survive a write,
+// failed writes give the system's reasons, and a read-only program folder
+// sends the file to the user's folder.
+#include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "SettingsFixture.h"
+#include "settings/AtomicFile.h"
+
+namespace moxel {
+namespace {
+
+using test::readFileBytes;
+using test::writeFileBytes;
+
+const auto modeOf = [](const auto& path) {
+    return unsigned(std::filesystem::status(path).permissions());
+};
+
+// fn's result as the user "nobody" (tests may run as root, whom no permission
+// stops), or nothing when this process cannot switch to that user and back.
+template <typename Fn> std::optional<std::string> asOrdinaryUser(Fn fn) {
+    constexpr uid_t kNobody = 65534;
+    if (getuid() != 0) {
+        return fn();
+    }
+    if (setresgid(kNobody, kNobody, 0) != 0 || setresuid(kNobody, kNobody, 0) != 0) {
+        setresgid(0, 0, 0);
+        return std::nullopt;
+    }
+    std::string result = fn();
+    if (setresuid(0, 0, 0) != 0 || setresgid(0, 0, 0) != 0) {
+        std::abort(); // the rest of the tests would run as the wrong user
+    }
+    return result;
+}
+
+TEST_F(SettingsFileTest, WritesKeepPermissionsAndSymbolicLinksAndCreatePrivateFolders) {
+    writeFileBytes(file, kOld);
+    ASSERT_EQ(chmod(file.c_str(), 0604), 0);
+    ASSERT_TRUE(settings.writeString("A", "1").ok());
+    EXPECT_EQ(modeOf(file), 0604u);
+    const mode_t savedMask = umask(027);
+    ASSERT_TRUE(replaceFileAtomically(dir / "new", "x").ok());
+    umask(savedMask);
+    EXPECT_EQ(modeOf(dir / "new"), 0640u) << "0666 less the umask";
+
+    std::filesystem::create_symlink(file, dir / "link.ini");
+    ASSERT_TRUE(SettingsFile(dir / "link.ini").writeString("A", "2").ok());
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.ini"));
+    EXPECT_EQ(settings.readInt("A"), 2);
+
+    SettingsFile nested(dir / "config" / "moxel" / "setting.ini");
+    ASSERT_TRUE(nested.writeString("UpdateInCh", "1").ok());
+    EXPECT_EQ(nested.readInt("UpdateInCh"), 1);
+    EXPECT_EQ(modeOf(dir / "config") & 0077, 0u) << "a new configuration folder is private";
+    EXPECT_EQ(modeOf(dir / "config" / "moxel") & 0077, 0u);
+}
+
+TEST_F(SettingsFileTest, FailedWritesKeepTheOldFileAndGiveTheSystemsReason) {
+    writeFileBytes(file, kOld);
+    rlimit saved{}; // a limit on the size of files this process writes: EFBIG, even for root
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = kOld.size() / 2;
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const WriteOutcome tooBig = settings.writeString("UpdateInCh", "1");
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_EQ(tooBig.status, WriteOutcome::Status::Failed);
+    EXPECT_NE(tooBig.reason.find(std::strerror(EFBIG)), std::string::npos) << tooBig.reason;
+    expectOldFileAlone(file);
+
+    // An old file that cannot be read is not replaced, though the folder would allow it;
+    // nor is one in a folder that cannot be written.
+    const std::filesystem::path locked = dir / "locked" / "setting.ini";
+    std::filesystem::create_directory(locked.parent_path());
+    writeFileBytes(locked, kOld);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
+    ASSERT_EQ(chmod(file.c_str(), 0), 0);
+    ASSERT_EQ(chmod(locked.parent_path().c_str(), 0555), 0);
+    const auto failure = [](const std::filesystem::path& old) { // as an ordinary user
+        const WriteOutcome outcome = SettingsFile(old).writeString("UpdateInCh", "1");
+        return outcome.status == WriteOutcome::Status::Failed ? outcome.reason : "not failed";
+    };
+    const std::optional<std::string> unreadable = asOrdinaryUser([&] { return failure(file); });
+    const std::optional<std::string> readOnly = asOrdinaryUser([&] { return failure(locked); });
+    ASSERT_EQ(chmod(file.c_str(), 0644), 0);
+    if (!unreadable || !readOnly) {
+        GTEST_SKIP() << "running as root and cannot switch to an ordinary user";
+    }
+    for (const std::string& reason : {*unreadable, *readOnly}) {
+        EXPECT_NE(reason.find(std::strerror(EACCES)), std::string::npos) << reason;
+    }
+    expectOldFileAlone(locked);
+    EXPECT_EQ(readFileBytes(file), kOld);
+}
+
+TEST_F(SettingsFileTest, WhatCannotBeReadOrCreatedFailsWithTheSystemsReason) {
+    std::filesystem::create_directory(file); // a folder where the file should be
+    writeFileBytes(file / "inside", "keep");
+    const WriteOutcome folderInPlace = settings.writeString("UpdateInCh", "1");
+    EXPECT_NE(folderInPlace.reason.find(std::strerror(EISDIR)), std::string::npos);
+    EXPECT_EQ(readFileBytes(file / "inside"), "keep");
+
+    writeFileBytes(dir / "plain", "");
+    const WriteOutcome blocked =
+        SettingsFile(dir / "plain" / "x" / "setting.ini").writeString("A", "1");
+    EXPECT_EQ(blocked.status, WriteOutcome::Status::Failed);
+    EXPECT_NE(blocked.reason.find(std::strerror(ENOTDIR)), std::string::npos) << blocked.reason;
+
+    const FileResult missing = replaceFileAtomically(dir / "gone" / "setting.ini", "x");
+    EXPECT_EQ(missing.errorNumber, ENOENT);
+    EXPECT_NE(missing.reason.find(std::strerror(ENOENT)), std::string::npos) << missing.reason;
+    EXPECT_NE(missing.reason.find("gone"), std::string::npos) << "names the folder";
+    std::string bytes = "stale";
+    EXPECT_EQ(readWholeFile(dir / "none", bytes).errorNumber, ENOENT);
+    EXPECT_TRUE(bytes.empty());
+}
+
+// A program folder the user cannot write sends the file to the user's folder,
+// unless the file is already there.
+TEST_F(SettingsFileTest, AReadOnlyProgramFolderSendsTheFileToTheUsersFolder) {
+    const std::filesystem::path program = dir / "program";
+    const std::string programPath = program.string() + "/";
+    std::filesystem::create_directory(program);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(program.c_str(), 0555), 0);
+    const auto locate = [&] { return settingsFileLocation(programPath, "/xdg/moxel").string(); };
+    const std::optional<std::string> readOnly = asOrdinaryUser(locate);
+    ASSERT_EQ(chmod(program.c_str(), 0755), 0);
+    writeFileBytes(program / "setting.ini", "");
+    ASSERT_EQ(chmod(program.c_str(), 0555), 0);
+    const std::optional<std::string> readOnlyWithFile = asOrdinaryUser(locate);
+    if (!readOnly || !readOnlyWithFile) {
+        GTEST_SKIP() << "running as root and cannot switch to an ordinary user";
+    }
+    EXPECT_EQ(*readOnly, "/xdg/moxel/setting.ini");
+    EXPECT_EQ(*readOnlyWithFile, programPath + "setting.ini");
+}
+
+} // namespace
+} // namespace moxel
