@@ -1,0 +1,30 @@
+#include "midi/backends/winmm/WinmmApi.h"
+
+namespace moxel {
+
+const WinmmApi& systemWinmm() {
+    static const WinmmApi api{
+        midiInGetNumDevs,
+        midiInGetDevCapsW,
+        midiInOpen,
+        midiInStart,
+        midiInStop,
+        midiInReset,
+        midiInClose,
+        midiInPrepareHeader,
+        midiInUnprepareHeader,
+        midiInAddBuffer,
+        midiOutGetNumDevs,
+        midiOutGetDevCapsW,
+        midiOutOpen,
+        midiOutShortMsg,
+        midiOutLongMsg,
+        midiOutPrepareHeader,
+        midiOutUnprepareHeader,
+        midiOutReset,
+        midiOutClose,
+    };
+    return api;
+}
+
+} // namespace moxel

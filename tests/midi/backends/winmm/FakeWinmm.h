@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "midi/backends/winmm/WinmmApi.h"
+
+namespace moxel::test {
+
+// A scripted multimedia service behind the backend's function table: devices
+// with names and results chosen by the test, a log of the calls that matter
+// ("midiInOpen 1", "midiOutShortMsg 643C93", "midiOutLongMsg F0 7E F7"), and
+// an input driver the test plays: short messages and SysEx buffers reach the
+// backend's callback as a driver would deliver them. One at a time.
+class FakeWinmm {
+  public:
+    struct Device {
+        std::u16string name;
+        MMRESULT caps = MMSYSERR_NOERROR;
+        MMRESULT open = MMSYSERR_NOERROR;
+    };
+
+    FakeWinmm();
+    ~FakeWinmm();
+    FakeWinmm(const FakeWinmm&) = delete;
+    FakeWinmm& operator=(const FakeWinmm&) = delete;
+
+    const WinmmApi& api() const;
+
+    std::vector<Device> inputs, outputs;
+    MMRESULT shortResult = MMSYSERR_NOERROR; // what midiOutShortMsg answers
+
+    // The driver: the open input receives a short message, or a SysEx (in
+    // one of the buffers the backend handed over, or lost when it has none).
+    void receive(std::uint32_t message);
+    bool receiveSysex(const std::vector<std::uint8_t>& bytes);
+
+    std::vector<std::string> calls() const;
+    void clearCalls();
+    std::size_t count(const std::string& prefix) const;
+    // The thread that sent the last short message, and its priority.
+    DWORD senderThread() const;
+    int senderPriority() const;
+    std::size_t buffersHeld() const;
+    int prepared() const; // headers prepared and not yet unprepared
+
+    // The function table's entries (static: a table holds plain functions).
+    static FakeWinmm* current;
+    void log(std::string line);
+    void noteSender();
+    void callback(UINT message, DWORD_PTR param);
+    void hold(MIDIHDR* header);
+    MIDIHDR* takeHeld(); // nullptr when none is held
+    DWORD_PTR callbackAddress = 0, instance = 0;
+    int preparedHeaders = 0;
+
+  private:
+    mutable std::mutex mutex_;
+    std::deque<MIDIHDR*> held_; // input buffers the "driver" holds
+    std::vector<std::string> calls_;
+    DWORD senderThread_ = 0;
+    int senderPriority_ = 0;
+};
+
+} // namespace moxel::test
