@@ -8,7 +8,7 @@
 # stays for the next run.
 set -euo pipefail
 action=$1
-session=$2
+session=$(realpath -m "$2")
 wine_run=$3
 mkdir -p "$session"
 export WINEPREFIX="$session/prefix"

@@ -30,6 +30,6 @@ bool layoutFaceInstalled();
 
 // The horizontal stretch (percent) that brings the stand-in face to the
 // layout face's widths.
-inline constexpr int standInStretch = 88;
+inline constexpr int standInStretch = standInFaceStretch;
 
 } // namespace moxel

@@ -43,6 +43,13 @@ constexpr int twipsToPixels(int twips) {
     return (twips >= 0 ? twips + half : twips - half) / twipsPerPixel;
 }
 
+// Twips to pixels at a monitor's DPI (96 DPI is 15 twips per pixel), rounded
+// to the nearest pixel (halves away from zero).
+constexpr int twipsToPixelsAt(int twips, int dpi) {
+    const long long scaled = static_cast<long long>(twips) * dpi;
+    return static_cast<int>((scaled >= 0 ? scaled + 720 : scaled - 720) / 1440);
+}
+
 // The window's client area.
 inline constexpr int clientWidthTwips = 2940;
 inline constexpr int clientHeightTwips = 1710;
@@ -50,6 +57,12 @@ inline constexpr int clientHeightTwips = 1710;
 inline constexpr Rgb whiteText{255, 255, 255};
 inline constexpr Rgb lightGreyText{224, 224, 224};
 inline constexpr Rgb windowBackground{0, 0, 0};
+
+// The layout was made for "ＭＳ Ｐゴシック". Where that face is missing, the
+// Japanese proportional Gothic that stands in for it (IPAPGothic) is this
+// much (percent) narrowed to come to the same widths; the lamps' dots keep
+// their shape.
+inline constexpr int standInFaceStretch = 88;
 
 // The sixteen controls in tab order.
 std::span<const ControlEntry> windowControls();

@@ -1,0 +1,110 @@
+#pragma once
+
+// Windows only.
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <string_view>
+
+#include <windows.h>
+
+#include "app/win32/Win32Fonts.h"
+#include "app/win32/Win32PopupMenu.h"
+#include "app/win32/Win32TrayIcon.h"
+#include "app/window/MainView.h"
+#include "app/window/MainWindowEvents.h"
+#include "app/window/WindowLayout.h"
+
+namespace moxel {
+
+// Moxel's main window, drawn with the Windows controls: the controls of the
+// window layout on a black background at the monitor's DPI, the pop-up menu,
+// the notification-area icon and the boxes. It decides nothing: it shows
+// what the presenter asks for and passes every user action to the
+// MainWindowEvents handlers, on the UI thread.
+class Win32MainView final : public MainView {
+  public:
+    Win32MainView();
+    ~Win32MainView() override;
+    Win32MainView(const Win32MainView&) = delete;
+    Win32MainView& operator=(const Win32MainView&) = delete;
+
+    // The handlers to call; null calls nothing.
+    void setEvents(MainWindowEvents* events) { events_ = events; }
+    void show();
+
+    HWND window() const { return window_; }
+    // The control of that name in the window layout, or nullptr.
+    HWND control(std::string_view name) const;
+    Win32PopupMenu& menu() { return menu_; }
+    UINT dpi() const { return dpi_; }
+
+    void clearList(ListId list) override;
+    void addListItem(ListId list, const std::string& text) override;
+    int listCount(ListId list) const override;
+    std::string listItem(ListId list, int position) const override;
+    void setListItem(ListId list, int position, const std::string& text) override;
+    int selectedIndex(ListId list) const override;
+    void selectIndex(ListId list, int position) override;
+
+    void setCaption(LabelId label, const std::string& text) override;
+    void setLampColor(LampId lamp, Rgb color) override;
+    void setChecked(CheckItem item, bool checked) override;
+
+    void messageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
+    std::optional<std::string> inputBox(const std::string& prompt,
+                                        const std::string& title) override;
+    void popupMenu(bool eitherButtonChooses) override;
+
+    void setTopMost(bool topMost) override;
+    WindowState windowState() const override;
+    void restoreWindow() override;
+    void hideWindow() override;
+    void requestClose() override;
+
+    bool trayAvailable() const override;
+    void showTrayIcon(const std::string& tip) override;
+    void removeTrayIcon() override;
+
+    void processEvents() override;
+    void runEventLoop() override;
+    void quitEventLoop() override;
+    void setLampTimerActive(bool active) override;
+    void notifyRelayActivity() override;
+
+  private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK controlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    bool handleMouseOrKey(UINT message, WPARAM wParam);
+    bool handleWindowState(UINT message, WPARAM wParam, LPARAM lParam);
+    bool handleNotification(UINT message, WPARAM wParam, LPARAM lParam);
+    void handleCommand(WPARAM wParam);
+    void listChosen(ListId list);
+    bool dispatch(MSG& message);
+
+    void createControls();
+    void layout(UINT dpi);
+    void fitToCaptions();
+    void fitWindow(int clientWidth);
+    HWND list(ListId list) const;
+    HWND controlAt(std::size_t index) const { return controls_[index]; }
+
+    MainWindowEvents* events_ = nullptr;
+    HWND window_ = nullptr;
+    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    std::array<HWND, 16> controls_{}; // in the layout table's order
+    std::unique_ptr<Win32Fonts> fonts_;
+    Win32PopupMenu menu_;
+    std::unique_ptr<Win32TrayIcon> tray_;
+    HICON bigIcon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+    std::array<bool, 4> choicePending_{}; // by ListId
+    std::array<bool, 4> dropped_{};       // by ListId
+    bool shownBefore_ = false;
+    bool quitRequested_ = false;
+    std::atomic<bool> relayNotePending_{false};
+};
+
+} // namespace moxel

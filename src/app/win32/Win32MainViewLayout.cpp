@@ -1,0 +1,156 @@
+// Win32MainView: creating the controls of the window layout and placing them
+// at the monitor's DPI.
+#include <algorithm>
+
+#include "app/win32/CaptionControls.h"
+#include "app/win32/Win32MainView.h"
+#include "app/win32/Win32MainViewIds.h"
+#include "encoding/Utf16.h"
+
+namespace moxel {
+
+namespace {
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+constexpr int kListRows = 12;        // rows a dropped list shows
+constexpr int kFrameInnerMargin = 2; // room between a grown label and the frame's border
+
+COLORREF colorOf(Rgb rgb) {
+    return RGB(rgb.red, rgb.green, rgb.blue);
+}
+
+// Button and frame captions are shown as they are: "&" marks no access key.
+std::wstring literalCaption(std::string_view caption) {
+    std::wstring text;
+    for (const wchar_t c : wideFromUtf8(caption)) {
+        text += c;
+        if (c == L'&') {
+            text += L'&';
+        }
+    }
+    return text;
+}
+
+HWND createControl(HWND parent, const ControlEntry& entry, int id) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    const auto menuId = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
+    switch (entry.kind) {
+    case ControlKind::Label:
+        return CreateWindowExW(0, kCaptionClass, wideFromUtf8(entry.caption).c_str(), kChild, 0, 0,
+                               0, 0, parent, menuId, instance, nullptr);
+    case ControlKind::Frame:
+        return CreateWindowExW(0, kFrameClass, literalCaption(entry.caption).c_str(), kChild, 0, 0,
+                               0, 0, parent, menuId, instance, nullptr);
+    case ControlKind::DropDownList:
+        return CreateWindowExW(0, L"COMBOBOX", L"",
+                               kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0, 0, 0,
+                               parent, menuId, instance, nullptr);
+    case ControlKind::PushButton:
+        return CreateWindowExW(0, L"BUTTON", literalCaption(entry.caption).c_str(),
+                               kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, parent, menuId,
+                               instance, nullptr);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// In the table's (tab) order, which is the order the Tab key follows; the
+// labels and the frame go beneath the others, the frame lowest, so the
+// controls inside it are drawn over it.
+void Win32MainView::createControls() {
+    registerCaptionControls(GetModuleHandleW(nullptr));
+    const auto entries = windowControls();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        controls_[i] = createControl(window_, entries[i], kFirstControlId + static_cast<int>(i));
+        if (entries[i].kind == ControlKind::Label || entries[i].kind == ControlKind::Frame) {
+            const Rgb color = entries[i].color == TextColor::White ? whiteText : lightGreyText;
+            SendMessageW(controls_[i], kSetTextColor, colorOf(color), 0);
+        }
+        if (entries[i].kind == ControlKind::DropDownList ||
+            entries[i].kind == ControlKind::PushButton) {
+            SetPropW(controls_[i], kViewProperty, this);
+            SetPropW(controls_[i], kProcProperty,
+                     reinterpret_cast<HANDLE>(SetWindowLongPtrW(
+                         controls_[i], GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProc))));
+        }
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].kind == ControlKind::Label) {
+            SetWindowPos(controls_[i], HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        }
+    }
+    SetWindowPos(control("FrameTempo"), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+// Every control at its place and size of the layout table, in twips
+// converted at this DPI, with its font; a dropped-down list's closed box is
+// made exactly as high as the table says.
+void Win32MainView::layout(UINT dpi) {
+    dpi_ = dpi;
+    fonts_ = std::make_unique<Win32Fonts>(dpi);
+    const auto px = [dpi](int twips) { return twipsToPixelsAt(twips, static_cast<int>(dpi)); };
+    const ControlEntry& frame = *findControl("FrameTempo");
+    const auto entries = windowControls();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const ControlEntry& entry = entries[i];
+        const bool inFrame = entry.container == Container::FrameTempo;
+        const int left = px(entry.left + (inFrame ? frame.left : 0));
+        const int top = px(entry.top + (inFrame ? frame.top : 0));
+        const int height = px(entry.height);
+        const bool list = entry.kind == ControlKind::DropDownList;
+        SendMessageW(controlAt(i), WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->font(entry.font)),
+                     TRUE);
+        MoveWindow(controlAt(i), left, top, px(entry.width), list ? height * kListRows : height,
+                   TRUE);
+        if (list) {
+            RECT box;
+            GetWindowRect(controlAt(i), &box);
+            const auto item = static_cast<int>(
+                SendMessageW(controlAt(i), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+            SendMessageW(controlAt(i), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
+                         item + height - (box.bottom - box.top));
+        }
+    }
+    fitToCaptions();
+}
+
+// A label is as wide as its caption, at least as wide as the table says; a
+// grown caption stays whole: the frame and the window widen while it needs
+// the room and return to their own sizes when it shrinks again.
+void Win32MainView::fitToCaptions() {
+    const auto px = [this](int twips) { return twipsToPixelsAt(twips, static_cast<int>(dpi_)); };
+    const ControlEntry& frameEntry = *findControl("FrameTempo");
+    const int frameLeft = px(frameEntry.left);
+    int frameRight = frameLeft + px(frameEntry.width);
+    const auto entries = windowControls();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].kind != ControlKind::Label) {
+            continue;
+        }
+        RECT box;
+        GetWindowRect(controlAt(i), &box);
+        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&box), 2);
+        const int width = std::max(px(entries[i].width), captionTextWidth(controlAt(i)));
+        SetWindowPos(controlAt(i), nullptr, 0, 0, width, box.bottom - box.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (entries[i].container == Container::FrameTempo) {
+            frameRight =
+                std::max(frameRight, static_cast<int>(box.left) + width + kFrameInnerMargin);
+        }
+    }
+    SetWindowPos(control("FrameTempo"), nullptr, 0, 0, frameRight - frameLeft,
+                 px(frameEntry.height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    fitWindow(std::max(px(clientWidthTwips), frameRight));
+}
+
+void Win32MainView::fitWindow(int clientWidth) {
+    RECT frame{0, 0, clientWidth, twipsToPixelsAt(clientHeightTwips, static_cast<int>(dpi_))};
+    AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)),
+                             FALSE, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)),
+                             dpi_);
+    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+} // namespace moxel

@@ -1,0 +1,167 @@
+#include "ProgramFixture.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "app/win32/Win32MainViewIds.h"
+#include "app/window/WindowLayout.h"
+#include "encoding/Utf16.h"
+#include "support/PumpUntil.h"
+#include "winmm_standin/StandInProtocol.h"
+
+namespace moxel::test {
+
+namespace {
+
+constexpr auto kDeadline = std::chrono::seconds(20);
+
+// Wine loads the winmm.dll beside moxel.exe instead of its own for that
+// program alone (its per-program DLL overrides in the registry).
+void preferTheStandIn() {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\moxel.exe\\DllOverrides", 0,
+                    nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    const std::wstring order = L"native,builtin";
+    RegSetValueExW(key, L"winmm", 0, REG_SZ, reinterpret_cast<const BYTE*>(order.c_str()),
+                   static_cast<DWORD>((order.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+} // namespace
+
+ProgramUnderWine::ProgramUnderWine() {
+    preferTheStandIn();
+    const std::filesystem::path build = MOXEL_WINDOWS_BUILD_DIR;
+    std::filesystem::copy_file(build / "moxel.exe", folder / "moxel.exe");
+    std::filesystem::copy_file(build / "tools" / "winmm_standin" / "winmm.dll",
+                               folder / "winmm.dll");
+}
+
+ProgramUnderWine::~ProgramUnderWine() {
+    for (HANDLE process : processes_) {
+        if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 5000);
+        }
+        CloseHandle(process);
+    }
+}
+
+void ProgramUnderWine::script(const std::vector<std::string>& devices,
+                              const std::string& settings) {
+    std::string text;
+    for (const std::string& line : devices) {
+        text += line + "\n";
+    }
+    writeFileBytes(folder / "devices.txt", text);
+    if (!settings.empty()) {
+        writeFileBytes(folder / "setting.ini", "[Moxel Settings.]\r\n" + settings);
+    }
+}
+
+HANDLE ProgramUnderWine::start() {
+    SetEnvironmentVariableW(standin::kFolderVariable, folder.path().c_str());
+    std::wstring commandLine = L"\"" + (folder / "moxel.exe").wstring() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    EXPECT_NE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             folder.path().c_str(), &startup, &process),
+              0);
+    CloseHandle(process.hThread);
+    processes_.push_back(process.hProcess);
+    return process.hProcess;
+}
+
+HWND ProgramUnderWine::mainWindow() {
+    HWND window = nullptr;
+    pumpUntil([&] { return (window = FindWindowW(L"MoxelMainWindow", L"Moxel")) != nullptr; },
+              kDeadline);
+    return window;
+}
+
+HWND ProgramUnderWine::control(HWND window, const std::string& name) const {
+    const auto entries = windowControls();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].name == name) {
+            return GetDlgItem(window, kFirstControlId + static_cast<int>(i));
+        }
+    }
+    return nullptr;
+}
+
+std::vector<std::string> ProgramUnderWine::items(HWND list) {
+    std::vector<std::string> texts;
+    const auto count = SendMessageW(list, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t text[256] = {};
+        SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        texts.push_back(utf8FromWide(text));
+    }
+    return texts;
+}
+
+int ProgramUnderWine::selected(HWND list) {
+    return static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0));
+}
+
+std::vector<std::string> ProgramUnderWine::recordOnce(const std::string& text) {
+    std::vector<std::string> lines;
+    pumpUntil(
+        [&] {
+            lines.clear();
+            std::ifstream record(folder / "record.txt");
+            for (std::string line; std::getline(record, line);) {
+                lines.push_back(line.substr(line.find(' ') + 1));
+            }
+            return std::ranges::find_if(lines, [&](const std::string& line) {
+                       return line.find(text) != std::string::npos;
+                   }) != lines.end();
+        },
+        kDeadline);
+    return lines;
+}
+
+long long ProgramUnderWine::recordTime(const std::string& text) {
+    std::ifstream record(folder / "record.txt");
+    for (std::string line; std::getline(record, line);) {
+        if (line.find(text) != std::string::npos) {
+            return std::stoll(line);
+        }
+    }
+    return -1;
+}
+
+void ProgramUnderWine::inject(DWORD message) {
+    HWND driver = nullptr;
+    pumpUntil([&] {
+        return (driver = FindWindowExW(HWND_MESSAGE, nullptr, standin::kDriverClass, nullptr)) !=
+               nullptr;
+    });
+    COPYDATASTRUCT data{standin::kInjectShort, sizeof message, &message};
+    SendMessageW(driver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+}
+
+DWORD ProgramUnderWine::close(HWND window, HANDLE process) {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    pumpUntil([&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }, kDeadline);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process, &code);
+    return code;
+}
+
+HWND findWindowTitled(const std::string& title) {
+    HWND window = nullptr;
+    pumpUntil(
+        [&] { return (window = FindWindowW(nullptr, wideFromUtf8(title).c_str())) != nullptr; });
+    return window;
+}
+
+std::string windowText(HWND window) {
+    wchar_t text[1024] = {};
+    GetWindowTextW(window, text, 1024);
+    return utf8FromWide(text);
+}
+
+} // namespace moxel::test
