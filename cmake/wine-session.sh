@@ -30,6 +30,10 @@ start)
   if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
     echo "wine-session: making the Wine prefix $WINEPREFIX"
     "$wine_run" wineboot -i >/dev/null 2>&1
+    # Menus and boxes are written in Wine's Tahoma, which has no Japanese:
+    # link it to a Japanese face, as Windows links its own UI fonts.
+    "$wine_run" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v Tahoma /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f >/dev/null 2>&1
   fi
   rm -f "$session/display.new"
   exec 3>"$session/display.new"
