@@ -53,6 +53,23 @@ HWND createControl(HWND parent, const ControlEntry& entry, int id) {
     return nullptr;
 }
 
+int heightOf(HWND control) {
+    RECT box;
+    GetWindowRect(control, &box);
+    return box.bottom - box.top;
+}
+
+// A closed list is as high as its text field's item height makes it. The
+// field is set until the list has the height wanted (a few turns: systems
+// differ in what they add to the height they are given).
+void fitClosedListHeight(HWND list, int wanted) {
+    auto field = static_cast<int>(SendMessageW(list, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    for (int turn = 0; turn < 3 && heightOf(list) != wanted; ++turn) {
+        field += wanted - heightOf(list);
+        SendMessageW(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+    }
+}
+
 } // namespace
 
 // In the table's (tab) order, which is the order the Tab key follows; the
@@ -95,21 +112,18 @@ void Win32MainView::layout(UINT dpi) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const ControlEntry& entry = entries[i];
         const bool inFrame = entry.container == Container::FrameTempo;
-        const int left = px(entry.left + (inFrame ? frame.left : 0));
-        const int top = px(entry.top + (inFrame ? frame.top : 0));
-        const int height = px(entry.height);
+        const int left = entry.left + (inFrame ? frame.left : 0);
+        const int top = entry.top + (inFrame ? frame.top : 0);
+        // Edges, not sizes, are rounded: controls that meet in twips meet in pixels.
+        const int width = px(left + entry.width) - px(left);
+        const int height = px(top + entry.height) - px(top);
         const bool list = entry.kind == ControlKind::DropDownList;
         SendMessageW(controlAt(i), WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->font(entry.font)),
                      TRUE);
-        MoveWindow(controlAt(i), left, top, px(entry.width), list ? height * kListRows : height,
+        MoveWindow(controlAt(i), px(left), px(top), width, list ? height * kListRows : height,
                    TRUE);
         if (list) {
-            RECT box;
-            GetWindowRect(controlAt(i), &box);
-            const auto item = static_cast<int>(
-                SendMessageW(controlAt(i), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-            SendMessageW(controlAt(i), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
-                         item + height - (box.bottom - box.top));
+            fitClosedListHeight(controlAt(i), height);
         }
     }
     fitToCaptions();
@@ -122,7 +136,7 @@ void Win32MainView::fitToCaptions() {
     const auto px = [this](int twips) { return twipsToPixelsAt(twips, static_cast<int>(dpi_)); };
     const ControlEntry& frameEntry = *findControl("FrameTempo");
     const int frameLeft = px(frameEntry.left);
-    int frameRight = frameLeft + px(frameEntry.width);
+    int frameRight = px(frameEntry.left + frameEntry.width);
     const auto entries = windowControls();
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (entries[i].kind != ControlKind::Label) {
@@ -131,7 +145,8 @@ void Win32MainView::fitToCaptions() {
         RECT box;
         GetWindowRect(controlAt(i), &box);
         MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&box), 2);
-        const int width = std::max(px(entries[i].width), captionTextWidth(controlAt(i)));
+        const int tableWidth = px(entries[i].left + entries[i].width) - px(entries[i].left);
+        const int width = std::max(tableWidth, captionTextWidth(controlAt(i)));
         SetWindowPos(controlAt(i), nullptr, 0, 0, width, box.bottom - box.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         if (entries[i].container == Container::FrameTempo) {
@@ -140,15 +155,18 @@ void Win32MainView::fitToCaptions() {
         }
     }
     SetWindowPos(control("FrameTempo"), nullptr, 0, 0, frameRight - frameLeft,
-                 px(frameEntry.height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                 px(frameEntry.top + frameEntry.height) - px(frameEntry.top),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     fitWindow(std::max(px(clientWidthTwips), frameRight));
 }
 
+// The border and title bar come at the DPI the system draws the window at
+// (96 for a program that is not DPI-aware), the client area at the layout's.
 void Win32MainView::fitWindow(int clientWidth) {
     RECT frame{0, 0, clientWidth, twipsToPixelsAt(clientHeightTwips, static_cast<int>(dpi_))};
     AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)),
                              FALSE, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)),
-                             dpi_);
+                             GetDpiForWindow(window_));
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -1,0 +1,190 @@
+// What the Win32 window passes on: list choices, keys, presses, the menu,
+// closing, the relay's news, the lamp timer and the patch box.
+#include <thread>
+
+#include "ViewFixture.h"
+#include "app/window/MenuTree.h"
+#include "encoding/Utf16.h"
+
+namespace moxel::test {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+TEST_F(Win32ViewTest, AChoiceInAListIsOneClickAndMovingThroughADroppedListIsNone) {
+    for (const ListId list : {ListId::MidiIn, ListId::MidiCh}) {
+        view.addListItem(list, "1|A");
+        view.addListItem(list, "2|B");
+        view.addListItem(list, "3|C");
+        view.selectIndex(list, 0);
+    }
+    const HWND in = view.control("CmbMidiIn");
+    SetFocus(in);
+    SendMessageW(in, WM_KEYDOWN, VK_DOWN, 0); // the closed list moves on: a choice
+    settle();
+    EXPECT_THAT(events.calls, ElementsAre("CmbMidiIn_Click"));
+    events.calls.clear();
+    SendMessageW(in, CB_SHOWDROPDOWN, TRUE, 0);
+    SendMessageW(in, WM_KEYDOWN, VK_DOWN, 0); // moving through the open list
+    settle();
+    EXPECT_THAT(events.calls, IsEmpty());
+    SendMessageW(in, WM_KEYDOWN, VK_RETURN, 0); // and choosing
+    settle();
+    EXPECT_THAT(events.calls, ElementsAre("CmbMidiIn_Click"));
+    EXPECT_EQ(view.selectedIndex(ListId::MidiIn), 2);
+
+    events.calls.clear();
+    view.selectIndex(ListId::MidiIn, 0); // from code: no click
+    const HWND channel = view.control("CmbMidiCh");
+    SetFocus(channel);
+    SendMessageW(channel, WM_KEYDOWN, VK_DOWN, 0);
+    settle();
+    EXPECT_THAT(events.calls, ElementsAre("channelChosen 1"));
+}
+
+TEST_F(Win32ViewTest, KeypadKeysReachTheWindowWhicheverControlHasTheFocus) {
+    view.addListItem(ListId::MidiIn, "1|A");
+    for (const char* name :
+         {"CmbMidiIn", "CmbMidiOut", "CmbMidiCh", "CmdTempoBeat", "CmdTempoReset", "CmbBeatPer"}) {
+        SetFocus(view.control(name));
+        for (const WPARAM key : {VK_ADD, VK_SUBTRACT, VK_OEM_PLUS, VK_OEM_MINUS}) {
+            SendMessageW(GetFocus(), WM_KEYDOWN, key, 0);
+        }
+        EXPECT_THAT(events.calls, ElementsAre("Form_KeyDown 107", "Form_KeyDown 109")) << name;
+        events.calls.clear();
+    }
+    SetFocus(view.control("CmbMidiIn"));
+    SendMessageW(view.control("CmbMidiIn"), CB_SHOWDROPDOWN, TRUE, 0);
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_ADD, 0); // the list is open
+    SendMessageW(view.control("CmbMidiIn"), CB_SHOWDROPDOWN, FALSE, 0);
+    SetFocus(view.window());
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_SUBTRACT, 0); // nothing but the window has it
+    EXPECT_THAT(events.calls, ElementsAre("Form_KeyDown 107", "Form_KeyDown 109"));
+}
+
+TEST_F(Win32ViewTest, PressesReachTheirOwnHandlers) {
+    SendMessageW(view.window(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(150, 38)); // background
+    SendMessageW(view.control("LblPatch"), WM_RBUTTONDOWN, MK_RBUTTON, 0); // a label: its own
+    SendMessageW(view.control("LblPatch"), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+    SendMessageW(view.control("CmdTempoBeat"), WM_RBUTTONDOWN, MK_RBUTTON, 0); // any button taps
+    SendMessageW(view.control("CmdTempoBeat"), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    SendMessageW(view.control("CmdTempoBeat"), WM_LBUTTONUP, 0, 0);
+    SendMessageW(view.control("CmdTempoReset"), BM_CLICK, 0, 0);
+    settle();
+    EXPECT_THAT(events.calls,
+                ElementsAre("Form_MouseDown 2", "LblPatch_DblClick", "CmdTempoBeat_MouseDown 2",
+                            "CmdTempoBeat_MouseDown 1", "CmdTempoReset_Click"));
+    events.calls.clear();
+    SendMessageW(view.window(), WM_APP + 1, 1, WM_LBUTTONDOWN); // the notification icon
+    SendMessageW(view.window(), WM_APP + 1, 1, WM_RBUTTONDOWN);
+    SendMessageW(view.window(), WM_APP + 1, 1, WM_LBUTTONDBLCLK);
+    EXPECT_THAT(events.calls, ElementsAre("trayIconPressed 0", "trayIconPressed 1"));
+}
+
+// The menu's items follow the tree's nodes and captions; each names its
+// handler and index.
+void expectMenu(Win32PopupMenu& menu, HMENU handle, const MenuNode& node) {
+    ASSERT_EQ(GetMenuItemCount(handle), static_cast<int>(node.children.size())) << node.name;
+    for (int i = 0; i < GetMenuItemCount(handle); ++i) {
+        const MenuNode& child = node.children[static_cast<std::size_t>(i)];
+        wchar_t text[128] = {};
+        GetMenuStringW(handle, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+        if (child.kind == MenuKind::Separator) {
+            EXPECT_TRUE(
+                (GetMenuState(handle, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) != 0);
+            continue;
+        }
+        EXPECT_EQ(utf8FromWide(text), child.caption);
+        if (child.kind == MenuKind::Submenu) {
+            expectMenu(menu, GetSubMenu(handle, i), child);
+            continue;
+        }
+        const auto item = menu.item(GetMenuItemID(handle, i));
+        ASSERT_TRUE(item.has_value()) << child.name;
+        EXPECT_EQ(item->name, child.name);
+        EXPECT_EQ(item->index, child.index);
+    }
+}
+
+TEST_F(Win32ViewTest, TheMenuFollowsTheTreeAndShowsItsCheckMarks) {
+    expectMenu(view.menu(), view.menu().handle(), mainMenu());
+    const auto checked = [&](const char* name) {
+        for (UINT id = 1000; id < 1100; ++id) {
+            const auto item = view.menu().item(id);
+            if (item && item->name == name) {
+                return (GetMenuState(view.menu().handle(), id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+            }
+        }
+        return false;
+    };
+    view.setChecked(CheckItem::UpdateInCh, true);
+    EXPECT_TRUE(checked("MnuUpdateInCh"));
+    EXPECT_FALSE(checked("MnuTopMost"));
+    view.setChecked(CheckItem::UpdateInCh, false);
+    EXPECT_FALSE(checked("MnuUpdateInCh"));
+}
+
+TEST_F(Win32ViewTest, CloseIsAskedFirstAndMinimiseIsASizeChange) {
+    ShowWindow(view.window(), SW_MINIMIZE);
+    EXPECT_EQ(view.windowState(), WindowState::Minimized);
+    view.restoreWindow();
+    EXPECT_EQ(view.windowState(), WindowState::Normal);
+    EXPECT_THAT(events.calls, Contains("Form_Resize"));
+    events.calls.clear();
+    view.requestClose();
+    EXPECT_THAT(events.calls, ElementsAre("Form_QueryUnload"));
+    EXPECT_TRUE(IsWindow(view.window()));
+    events.refuseClose = false;
+    SendMessageW(view.window(), WM_ENDSESSION, TRUE, 0); // Windows ends
+    EXPECT_EQ(view.window(), nullptr);
+}
+
+TEST_F(Win32ViewTest, RelayNewsFromAnyThreadArrivesOnTheUiThread) {
+    std::thread relay([this] {
+        for (int i = 0; i < 100; ++i) {
+            view.notifyRelayActivity();
+        }
+    });
+    relay.join();
+    ASSERT_TRUE(pumpUntil([&] { return !events.calls.empty(); }));
+    settle();
+    EXPECT_EQ(events.lastThread, GetCurrentThreadId());
+    EXPECT_LT(events.calls.size(), 100U) << "news waiting for the UI thread make one message";
+}
+
+TEST_F(Win32ViewTest, TheLampTimerTicksOnlyWhileItRuns) {
+    view.setLampTimerActive(true);
+    EXPECT_TRUE(pumpUntil([&] { return events.lampTicks >= 3; }));
+    view.setLampTimerActive(false);
+    const int ticks = events.lampTicks;
+    // Ten periods of the timer without a tick.
+    EXPECT_FALSE(
+        pumpUntil([&] { return events.lampTicks != ticks; }, std::chrono::milliseconds(100)));
+}
+
+// Another thread answers the patch box once it is there.
+std::thread answer(const wchar_t* text, int button) {
+    return std::thread([text, button] {
+        HWND box = nullptr;
+        pumpUntil([&] {
+            box = FindWindowW(nullptr, L"Patch No Change");
+            return box != nullptr && IsWindowVisible(box) && GetDlgItem(box, 101) != nullptr;
+        });
+        SetDlgItemTextW(box, 101, text);
+        PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
+    });
+}
+
+TEST_F(Win32ViewTest, ThePatchBoxGivesTheTextOrNothing) {
+    std::thread ok = answer(L"5", IDOK);
+    EXPECT_EQ(view.inputBox("送信したい\r\n数字で", "Patch No Change"), "5");
+    ok.join();
+    std::thread cancel = answer(L"7", IDCANCEL);
+    EXPECT_EQ(view.inputBox("prompt", "Patch No Change"), std::nullopt);
+    cancel.join();
+}
+
+} // namespace
+} // namespace moxel::test
