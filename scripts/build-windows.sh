@@ -15,7 +15,7 @@ shift || true
 
 packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 googletest
-  cmake ninja-build xvfb xauth xdotool openbox imagemagick fonts-ipafont-gothic
+  cmake ninja-build xvfb xauth x11-utils xdotool openbox imagemagick fonts-ipafont-gothic
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -74,11 +74,31 @@ HANDLE ProgramUnderWine::start() {
     return process.hProcess;
 }
 
-HWND ProgramUnderWine::mainWindow() {
-    HWND window = nullptr;
-    pumpUntil([&] { return (window = FindWindowW(L"MoxelMainWindow", L"Moxel")) != nullptr; },
-              kDeadline);
-    return window;
+HWND ProgramUnderWine::mainWindow(HANDLE process) {
+    struct Search {
+        DWORD process;
+        HWND found;
+    } search{GetProcessId(process), nullptr};
+    pumpUntil(
+        [&] {
+            EnumWindows(
+                [](HWND window, LPARAM data) -> BOOL {
+                    auto* wanted = reinterpret_cast<Search*>(data);
+                    DWORD owner = 0;
+                    GetWindowThreadProcessId(window, &owner);
+                    wchar_t name[64] = {};
+                    GetClassNameW(window, name, 64);
+                    if (owner == wanted->process && lstrcmpW(name, L"MoxelMainWindow") == 0) {
+                        wanted->found = window;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        kDeadline);
+    return search.found;
 }
 
 HWND ProgramUnderWine::control(HWND window, const std::string& name) const {

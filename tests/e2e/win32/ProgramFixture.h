@@ -26,8 +26,8 @@ class ProgramUnderWine : public ::testing::Test {
     void script(const std::vector<std::string>& devices, const std::string& settings = "");
     // Starts moxel.exe; its process handle.
     HANDLE start();
-    // The main window, once it is there.
-    HWND mainWindow();
+    // The main window of that process, once it is there.
+    HWND mainWindow(HANDLE process);
     // A control of the main window by its name in the window layout.
     HWND control(HWND window, const std::string& name) const;
     static std::vector<std::string> items(HWND list);

@@ -24,7 +24,7 @@ TEST_F(ProgramUnderWine, ListsFillStoredDefaultsOpenAndMessagesTakeTheChosenChan
     script(kDevices, "DefaultMIDIIn=\xE3\x83\xA4\xE3\x83\x9E\xE3\x83\x8F Piano\r\n"
                      "DefaultMIDIOut=Synth\r\nSynth=3\r\n");
     const HANDLE process = start();
-    const HWND window = mainWindow();
+    const HWND window = mainWindow(process);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(windowText(window), "Moxel");
     recordOnce("open out 0");
@@ -57,7 +57,7 @@ TEST_F(ProgramUnderWine, ADeviceInUseShowsTheBoxAndTheMarker) {
     EXPECT_EQ(windowText(text), "Busy Synth\r\n\r\nこのMIDI Outデバイスは、現在使用できません。\r\n"
                                 "他のアプリケーションが使用している可能性があります。");
     SendMessageW(box, WM_COMMAND, IDOK, 0);
-    const HWND window = mainWindow();
+    const HWND window = mainWindow(process);
     HWND list = nullptr;
     ASSERT_TRUE(pumpUntil([&] {
         list = control(window, "CmbMidiOut");
@@ -72,7 +72,7 @@ TEST_F(ProgramUnderWine, ADeviceInUseShowsTheBoxAndTheMarker) {
 TEST_F(ProgramUnderWine, ASecondStartEndsAtOnceAndLeavesTheFirstAlone) {
     script(kDevices);
     const HANDLE first = start();
-    const HWND window = mainWindow();
+    const HWND window = mainWindow(first);
     ASSERT_NE(window, nullptr);
     const HANDLE second = start();
     EXPECT_TRUE(pumpUntil([&] { return WaitForSingleObject(second, 0) == WAIT_OBJECT_0; }));

@@ -40,6 +40,20 @@ fail() {
   import -window root "$shots/failure.png"
   exit 1
 }
+# The first visible window whose title matches; xdotool's own --sync stops
+# at an X error when a window goes away while it looks, so look again.
+find_window() { # title pattern
+  local id
+  for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
+    if [[ -n "$id" ]]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
 wait_for() { # record text
   for _ in $(seq 200); do
     grep -q "$1" "$program/record.txt" 2>/dev/null && return 0
@@ -48,8 +62,7 @@ wait_for() { # record text
   fail "the record never showed '$1'"
 }
 
-window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Moxel$' | head -n1) ||
-  fail "no window titled Moxel"
+window=$(find_window '^Moxel$') || fail "no window titled Moxel"
 wait_for "open out 0"
 xdotool windowactivate --sync "$window" 2>/dev/null || true
 import -window "$window" "$shots/window.png"
@@ -61,12 +74,11 @@ sleep 0.5
 import -window root "$shots/menu.png"
 echo "window_under_wine: the pop-up menu: $shots/menu.png"
 xdotool key Down Down Down Down Return # MIDIデバイス, オプション, バージョン情報, ヘルプ
-box=$(timeout 10 xdotool search --sync --onlyvisible --name 'ヘルプ読み込み失敗' | head -n1) ||
-  fail "choosing ヘルプ from the menu showed no box"
+box=$(find_window 'ヘルプ読み込み失敗') || fail "choosing ヘルプ from the menu showed no box"
 import -window root "$shots/help-box.png"
 # Keys can go astray while a new box takes the focus: press until it is gone.
 for _ in $(seq 50); do
-  xdotool search --onlyvisible --name 'ヘルプ読み込み失敗' >/dev/null || break
+  xwininfo -id "$box" 2>/dev/null | grep -q IsViewable || break
   xdotool windowactivate --sync "$box" 2>/dev/null || true
   xdotool key Return 2>/dev/null || true
   sleep 0.2
@@ -74,7 +86,7 @@ done
 
 # The patch number (client 35,107): a double-click opens the patch box.
 xdotool mousemove --window "$window" 35 107 click --repeat 2 --delay 60 1
-patch=$(timeout 10 xdotool search --sync --onlyvisible --name '^Patch No Change$' | head -n1) ||
+patch=$(find_window '^Patch No Change$') ||
   fail "a double-click on the patch number opened no patch box"
 import -window "$patch" "$shots/patch-box.png"
 echo "window_under_wine: the patch box: $shots/patch-box.png"
