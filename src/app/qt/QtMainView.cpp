@@ -117,6 +117,15 @@ QtMainView::QtMainView() : QWidget(nullptr, mainWindowFlags) {
         }
     });
 
+    serviceSearchTimer_ = new QTimer(this);
+    serviceSearchTimer_->setObjectName(QStringLiteral("serviceSearchTimer"));
+    serviceSearchTimer_->setInterval(1000);
+    connect(serviceSearchTimer_, &QTimer::timeout, this, [this] {
+        if (events_ != nullptr) {
+            events_->serviceSearchTick();
+        }
+    });
+
     new KeypadKeyFilter(this, [this](int keyCode) {
         if (events_ != nullptr) {
             events_->Form_KeyDown(keyCode);
@@ -449,21 +458,37 @@ void QtMainView::setLampTimerActive(bool active) {
     }
 }
 
+void QtMainView::setServiceSearchActive(bool active) {
+    if (!active) {
+        serviceSearchTimer_->stop();
+    } else if (!serviceSearchTimer_->isActive()) {
+        serviceSearchTimer_->start();
+    }
+}
+
 // Called from any thread. Several notes before the UI thread gets round to
-// them make one call: the handler collects everything the relay left.
-void QtMainView::notifyRelayActivity() {
-    if (relayNotePending_.exchange(true)) {
+// them make one call: the handler collects everything that is new.
+void QtMainView::postOnce(std::atomic<bool>& pending, void (MainWindowEvents::*handler)()) {
+    if (pending.exchange(true)) {
         return;
     }
     QMetaObject::invokeMethod(
         this,
-        [this] {
-            relayNotePending_.store(false);
+        [this, &pending, handler] {
+            pending.store(false);
             if (events_ != nullptr) {
-                events_->relayActivity();
+                (events_->*handler)();
             }
         },
         Qt::QueuedConnection);
+}
+
+void QtMainView::notifyRelayActivity() {
+    postOnce(relayNotePending_, &MainWindowEvents::relayActivity);
+}
+
+void QtMainView::notifyDevicesChanged() {
+    postOnce(devicesNotePending_, &MainWindowEvents::devicesChanged);
 }
 
 void QtMainView::paintEvent(QPaintEvent*) {

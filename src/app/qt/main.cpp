@@ -24,7 +24,7 @@ std::string environmentValue(const char* name) {
 
 // Main: a second start while Moxel runs ends at once and shows nothing.
 int main(int argc, char* argv[]) {
-    moxel::CloseOnSignal::holdSignals();
+    moxel::CloseOnSignal::installHandlers();
     const moxel::SingleInstance instance(moxel::defaultLockFile());
     if (!instance.acquired()) {
         return 0;

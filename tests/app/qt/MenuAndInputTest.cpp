@@ -130,8 +130,13 @@ TEST_F(ViewTest, KeypadPlusAndMinusReachTheWindowOnceAndStillTheFocusedControl) 
     // The main keyboard's plus and minus and other keypad keys do nothing.
     QTest::keyClick(list, Qt::Key_Plus);
     QTest::keyClick(list, Qt::Key_Asterisk, Qt::KeypadModifier);
+    list->addItem("1|a");
+    list->showPopup(); // the open list is a window of its own: the keys count there too
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list->view()->window()));
+    QTest::keyClick(list->view()->window()->focusWidget(), Qt::Key_Plus, Qt::KeypadModifier);
+    list->hidePopup();
     EXPECT_EQ(events.calls, (Calls{"Form_KeyDown(107)", "Form_KeyDown(109)", "Form_KeyDown(107)",
-                                   "Form_KeyDown(109)"}));
+                                   "Form_KeyDown(109)", "Form_KeyDown(107)"}));
 }
 
 TEST_F(ViewTest, ButtonsAndThePatchNumberReachTheirHandlers) {
