@@ -19,13 +19,23 @@ bool isAbsoluteAddress(const std::string& address) {
 ShellController::ShellController(MainView& view, ShellServices& shell)
     : view_(view), shell_(shell) {}
 
+// The folder that holds manual/: the program's own folder, else (an
+// installed program) the installed data folder.
+std::string ShellController::documentFolder() const {
+    const std::string installed = appPath_ + build::dataFromProgram + "/";
+    const std::string page = "manual/moxel.html";
+    return !shell_.isRegularFile(appPath_ + page) && shell_.isRegularFile(installed + page)
+               ? installed
+               : appPath_;
+}
+
 void ShellController::openAddress(const std::string& address) {
     // A relative address names a page that ships with the program.
-    shell_.openDocument(isAbsoluteAddress(address) ? address : appPath_ + address);
+    shell_.openDocument(isAbsoluteAddress(address) ? address : documentFolder() + address);
 }
 
 void ShellController::showHelp() {
-    const std::string path = appPath_ + "manual/moxel.html";
+    const std::string path = documentFolder() + "manual/moxel.html";
     if (shell_.isRegularFile(path)) {
         shell_.openDocument(path);
         return;

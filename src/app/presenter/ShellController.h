@@ -16,7 +16,8 @@ class ShellController {
     ShellController(MainView& view, ShellServices& shell);
 
     // The program's folder, with its trailing separator: the help page and
-    // relative web addresses are found there.
+    // relative web addresses are found there (or, when they are not, in the
+    // data folder of an installed program).
     void setProgramFolder(std::string appPath) { appPath_ = std::move(appPath); }
 
     void showHelp();
@@ -28,6 +29,7 @@ class ShellController {
     void showVersion();
 
   private:
+    std::string documentFolder() const;
     void openAddress(const std::string& address);
 
     MainView& view_;

@@ -56,7 +56,11 @@ TEST_F(PresenterTest, HelpOpensThePageOrSaysWhereItBelongs) {
     w.MnuShowHelp_Click();
     make("/").InitApplication(); // at the root folder: one separator
     window->MnuShowHelp_Click();
-    EXPECT_THAT(shell.opened, ElementsAre(page, "/manual/moxel.html"));
+    const std::string installed = "/usr/bin/../share/moxel/manual/moxel.html";
+    shell.regularFiles = {installed}; // an installed program: in its data folder
+    make("/usr/bin").InitApplication();
+    window->MnuShowHelp_Click();
+    EXPECT_THAT(shell.opened, ElementsAre(page, "/manual/moxel.html", installed));
 }
 
 TEST_F(PresenterTest, WebItemsAndSoundUtilitiesOpenWhatTheyNameAndUnknownIndexesNothing) {
