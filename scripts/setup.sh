@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-translations-l10n
   libjack-jackd2-dev jackd2 libasound2-dev
   libgtest-dev libgmock-dev googletest
   clang libclang-rt-14-dev clang-format clang-tidy

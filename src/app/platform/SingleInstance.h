@@ -22,7 +22,15 @@ class SingleInstance {
     bool acquired_ = false;
 };
 
-// $XDG_RUNTIME_DIR/moxel.lock, else a per-user file in the temporary folder.
+// A file of this user's running Moxel: in $XDG_RUNTIME_DIR, else named per
+// user in the temporary folder. "moxel.lock" is the lock; the running Moxel
+// listens on the local socket "moxel.socket" for a second start's request to
+// show its window.
+std::string runtimeFile(const std::string& name);
 std::string defaultLockFile();
+
+// A second start asks the running Moxel to show its window (out of the
+// notification area, in front). False when nobody listens.
+bool askRunningInstanceToShow(const std::string& socketFile);
 
 } // namespace moxel

@@ -1,6 +1,7 @@
 #include "app/presenter/DeviceController.h"
 
 #include "app/presenter/PreferencesController.h"
+#include "app/window/Texts.h"
 #include "midi/DeviceEntry.h"
 #include "relay/RelayShared.h"
 
@@ -8,14 +9,10 @@ namespace moxel {
 
 namespace {
 
-const char* const kInUseLine1In = "このMIDI Inデバイスは、現在使用できません。";
-const char* const kInUseLine1Out = "このMIDI Outデバイスは、現在使用できません。";
-const char* const kInUseLine2 = "他のアプリケーションが使用している可能性があります。";
-
 // The entry of a wanted device that is not connected; it names no device
 // (it starts with "---"), so it is never stored as a default.
 std::string absentEntryText(const std::string& name) {
-    return "--- " + name + " (Not Connected) ---";
+    return text(Text::NotConnectedEntry, name);
 }
 
 std::string entryFor(int id, const DeviceCaps& caps, bool inputDirection) {
@@ -33,8 +30,9 @@ std::string entryFor(int id, const DeviceCaps& caps, bool inputDirection) {
     return deviceEntryText(id, kCapsFailed);
 }
 
-std::string inUseMessage(const std::string& name, const char* line) {
-    return name + "\r\n\r\n" + line + "\r\n" + kInUseLine2;
+std::string inUseMessage(const std::string& name, bool input) {
+    return name + "\r\n\r\n" + std::string(text(input ? Text::InUseIn : Text::InUseOut)) + "\r\n" +
+           std::string(text(Text::InUseOther));
 }
 
 // Placeholders, failed name queries and the in-use and not-connected markers
@@ -171,8 +169,8 @@ MidiHandle DeviceController::open(ListId list, bool automatic) {
     switch (input ? backend_.openInput(id, handle) : backend_.openOutput(id, handle)) {
     case OpenResult::InUse:
         if (!automatic) {
-            view_.messageBox(inUseMessage(name, input ? kInUseLine1In : kInUseLine1Out),
-                             input ? "Midi In Device Open Error" : "Midi Out Device Open Error",
+            view_.messageBox(inUseMessage(name, input),
+                             std::string(text(input ? Text::InUseTitleIn : Text::InUseTitleOut)),
                              MessageIcon::Information);
         }
         view_.setListItem(list, id, deviceEntryText(id, kAllocOther));

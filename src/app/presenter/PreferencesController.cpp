@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "app/window/Texts.h"
 #include "midi/DeviceEntry.h"
 #include "relay/RelayShared.h"
 
@@ -83,9 +84,9 @@ void PreferencesController::write(const std::string& key, const std::string& val
     if (outcome.ok()) {
         return;
     }
-    const std::string first = outcome.status == WriteOutcome::Status::Skipped
-                                  ? "この設定は保存できません。"
-                                  : "設定を保存できませんでした。";
+    const std::string first(text(outcome.status == WriteOutcome::Status::Skipped
+                                     ? Text::SettingNotStorable
+                                     : Text::SettingNotSaved));
     view_.messageBox(first + "\r\n" + file_->path().string() + "\r\n" + outcome.reason, "Moxel",
                      MessageIcon::Information);
 }

@@ -4,6 +4,7 @@
 
 #include "app/presenter/BuildConfig.h"
 #include "app/presenter/Version.h"
+#include "app/window/Texts.h"
 #include "shell/ExternalPrograms.h"
 
 namespace moxel {
@@ -29,20 +30,34 @@ std::string ShellController::documentFolder() const {
                : appPath_;
 }
 
+// The help page in the window's language when it ships, else the Japanese.
+std::string ShellController::helpPage(const std::string& folder) const {
+    const std::string page = folder + "manual/" + std::string(text(Text::HelpPage));
+    return shell_.isRegularFile(page) ? page : folder + "manual/moxel.html";
+}
+
 void ShellController::openAddress(const std::string& address) {
-    // A relative address names a page that ships with the program.
-    shell_.openDocument(isAbsoluteAddress(address) ? address : documentFolder() + address);
+    if (isAbsoluteAddress(address)) {
+        shell_.openDocument(address);
+        return;
+    }
+    // A relative address names a section of the help page that ships with
+    // the program: in the window's language.
+    const std::string folder = documentFolder();
+    const std::size_t hash = address.find('#');
+    const std::string section = hash == std::string::npos ? "" : address.substr(hash);
+    shell_.openDocument(address.starts_with("manual/moxel.html") ? helpPage(folder) + section
+                                                                 : folder + address);
 }
 
 void ShellController::showHelp() {
-    const std::string path = documentFolder() + "manual/moxel.html";
+    const std::string path = helpPage(documentFolder());
     if (shell_.isRegularFile(path)) {
         shell_.openDocument(path);
         return;
     }
-    view_.messageBox("moxel.htmlが見つかりませんでした。\r\nmoxel.htmは、" + appPath_ +
-                         "manual/内に置いて下さい。",
-                     "Moxel - ヘルプ読み込み失敗", MessageIcon::None);
+    view_.messageBox(text(Text::HelpMissing, appPath_), std::string(text(Text::HelpMissingTitle)),
+                     MessageIcon::None);
 }
 
 void ShellController::showNews() {
@@ -70,8 +85,8 @@ void ShellController::startUtility(std::int16_t index) {
 }
 
 void ShellController::showVersion() {
-    view_.messageBox("SoftWare Version = " + versionText() +
-                         "\r\nCopyright (C) 2026 The Moxel developers. All rights reserved.",
+    view_.messageBox("SoftWare Version = " + versionText() + "\r\n" +
+                         std::string(text(Text::RightsNotice)),
                      "", MessageIcon::None);
 }
 

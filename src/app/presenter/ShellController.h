@@ -30,6 +30,7 @@ class ShellController {
 
   private:
     std::string documentFolder() const;
+    std::string helpPage(const std::string& folder) const;
     void openAddress(const std::string& address);
 
     MainView& view_;

@@ -3,6 +3,7 @@
 #include "app/presenter/DeviceController.h"
 #include "app/presenter/PreferencesController.h"
 #include "app/presenter/Version.h"
+#include "app/window/Texts.h"
 
 namespace moxel {
 
@@ -11,11 +12,11 @@ TrayController::TrayController(MainView& view, const PreferencesController& pref
     : view_(view), preferences_(preferences), devices_(devices) {}
 
 std::string TrayController::tip() const {
-    std::string text = "Moxel Ver" + versionText();
+    std::string tipText = "Moxel Ver" + versionText();
     for (const std::string& name : devices_.absentDevices()) {
-        text += "\n" + name + " (Not Connected)";
+        tipText += "\n" + text(Text::NotConnectedTip, name);
     }
-    return text;
+    return tipText;
 }
 
 void TrayController::refreshTip() {

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -214,6 +216,9 @@ void QtMainView::buildControls() {
 }
 
 void QtMainView::connectControls() {
+    for (QComboBox* box : lists_) { // the whole name of what is chosen
+        connect(box, &QComboBox::currentTextChanged, box, &QWidget::setToolTip);
+    }
     // `activated` comes from the user only, also for the entry already chosen.
     connect(combo(ListId::MidiIn), &QComboBox::activated, this, [this] {
         if (events_ != nullptr) {
@@ -264,6 +269,21 @@ void QtMainView::addListItem(ListId list, const std::string& text) {
     if (noneSelected) {
         box->setCurrentIndex(-1); // adding an entry selects nothing
     }
+    fitOpenList(box);
+}
+
+// Port names are long ("a2j:Arturia KeyStep 37 [24] (capture): ..."): the open
+// list is as wide as its widest entry, and the closed list's tooltip shows the
+// whole name of the chosen one.
+void QtMainView::fitOpenList(QComboBox* box) {
+    const QFontMetrics metrics(box->view()->font());
+    int widest = 0;
+    for (int i = 0; i < box->count(); ++i) {
+        widest = std::max(widest, metrics.horizontalAdvance(box->itemText(i)));
+    }
+    const int room =
+        style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4 * metrics.averageCharWidth();
+    box->view()->setMinimumWidth(std::max(box->width(), widest + room));
 }
 
 int QtMainView::listCount(ListId list) const {
@@ -278,6 +298,7 @@ void QtMainView::setListItem(ListId list, int position, const std::string& text)
     QComboBox* box = combo(list);
     if (position >= 0 && position < box->count()) {
         box->setItemText(position, toQt(text));
+        fitOpenList(box);
     }
 }
 

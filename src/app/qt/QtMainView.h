@@ -81,6 +81,7 @@ class QtMainView : public QWidget, public MainView {
     void connectControls();
     void fitToCaptions();
     QComboBox* combo(ListId list) const;
+    void fitOpenList(QComboBox* box);
     void menuItemChosen(const std::string& name, int index);
     // Runs handler on the UI thread soon; several calls before it runs make
     // one run (pending is the flag that tells).

@@ -1,6 +1,7 @@
 // Devices and the MIDI service that go and come back: what stays wanted,
 // what the lists show meanwhile, and what opens again by itself.
 #include "PresenterFixture.h"
+#include "app/window/Texts.h"
 
 namespace moxel::testing {
 namespace {
@@ -23,7 +24,7 @@ TEST_F(DevicesComeAndGoTest, AVanishedDeviceStaysWantedAndOpensAgainWithItsChann
     change(); // both gone: closed without a reset (nothing would hear it)
     EXPECT_THAT(backend.calls,
                 ElementsAre("inputCount", "closeInput 0", "outputCount", "closeOutput 1"));
-    EXPECT_EQ(list(ListId::MidiOut).back(), "--- synth:in (Not Connected) ---");
+    EXPECT_EQ(list(ListId::MidiOut).back(), text(Text::NotConnectedEntry, "synth:in"));
     EXPECT_EQ(selected(ListId::MidiOut), 1);
     EXPECT_THAT(devices().absentDevices(), ElementsAre("keys:out", "synth:in"));
     choose(ListId::MidiOut, 1); // choosing the marker keeps waiting
@@ -49,8 +50,9 @@ TEST_F(DevicesComeAndGoTest, WithoutTheServiceItIsLookedForOnceASecondUntilItIsB
     change();
     EXPECT_TRUE(view.serviceSearch);
     EXPECT_THAT(list(ListId::MidiIn), ElementsAre("--- MIDI IN Device Not Found. ---",
-                                                  "--- keys:out (Not Connected) ---"));
-    EXPECT_EQ(view.trayTip, "Moxel Ver1.0\nkeys:out (Not Connected)\nsynth:in (Not Connected)");
+                                                  text(Text::NotConnectedEntry, "keys:out")));
+    EXPECT_EQ(view.trayTip, "Moxel Ver1.0\n" + text(Text::NotConnectedTip, "keys:out") + "\n" +
+                                text(Text::NotConnectedTip, "synth:in"));
     backend.calls.clear();
     w.serviceSearchTick();
     EXPECT_THAT(backend.calls, ElementsAre("connectService"));

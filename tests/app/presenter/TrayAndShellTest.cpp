@@ -1,6 +1,7 @@
 // The notification area, the pop-up menu, and the commands that lead out of
 // the program.
 #include "PresenterFixture.h"
+#include "app/window/Texts.h"
 
 namespace moxel::testing {
 namespace {
@@ -85,6 +86,20 @@ TEST_F(PresenterTest, WebItemsAndSoundUtilitiesOpenWhatTheyNameAndUnknownIndexes
     w.MnuShowOption_Click(1);
     EXPECT_EQ(shell.started.size(), 3U);
     EXPECT_TRUE(view.boxes.empty());
+}
+
+TEST_F(PresenterTest, InEnglishTheBoxesAndTheHelpPageAreEnglish) {
+    setLanguage(Language::English);
+    startedWith({device("keys:out", CapsResult::Ok, OpenResult::InUse)}, {});
+    shell.regularFiles = {folder.string() + "/manual/moxel.en.html"};
+    window->MnuShowHelp_Click();
+    window->MnuShowWeb_Click();
+    setLanguage(Language::Japanese);
+    ASSERT_EQ(view.boxes.size(), 1U);
+    EXPECT_EQ(view.boxes[0].text, "keys:out\r\n\r\n" +
+                                      std::string(text(Text::InUseIn, Language::English)) + "\r\n" +
+                                      std::string(text(Text::InUseOther, Language::English)));
+    EXPECT_THAT(shell.opened, ElementsAre(shell.regularFiles[0], HasSubstr("moxel.en.html#")));
 }
 
 TEST_F(PresenterTest, VersionBoxShowsTheVersionAndARightsNotice) {
