@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev clang-format clang-tidy
   xvfb xauth x11-utils xdotool imagemagick trayer openbox
   fonts-ipafont-gothic
+  desktop-file-utils appstream librsvg2-bin dpkg-dev file
 )
 
 missing=()
