@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick trayer openbox
   fonts-ipafont-gothic
   pipewire pipewire-jack wireplumber dbus-daemon
+  desktop-file-utils appstream librsvg2-bin dpkg-dev file
 )
 
 missing=()
