@@ -17,7 +17,8 @@ enum class CapsResult {
 
 struct DeviceCaps {
     CapsResult result = CapsResult::Failed;
-    std::string name; // raw name as the platform reports it (may hold NULs or blanks)
+    std::string name;  // raw name as the platform reports it (may hold NULs or blanks)
+    std::string owner; // what the device belongs to (JACK: its client), "" when unknown
 };
 
 enum class OpenResult { Ok, InUse, Failed };
@@ -29,6 +30,13 @@ using MidiHandle = std::uint32_t;
 // from the UI thread only. The relay rule itself runs inside the backend (in
 // its real-time context where it has one), reading and writing the
 // RelayShared state it was given.
+//
+// Devices come and go: the backend tells the UI thread (through the device
+// change callback) whenever ports appeared or vanished or the service went
+// away; the UI then looks at the lists again and reopens what it wants. An
+// output that vanished (closed without a reset) keeps the notes that were
+// sounding on it, and opening a device of the same name later releases them
+// there before anything else is sent.
 class MidiBackend {
   public:
     virtual ~MidiBackend() = default;
@@ -62,6 +70,20 @@ class MidiBackend {
     // something for the UI thread in RelayShared (a lamp, a followed channel).
     // The callee must only hand the news over to the UI thread.
     virtual void setActivityCallback(std::function<void()> callback) = 0;
+
+    // False once the device of an open handle is gone (its port vanished, or
+    // was replaced by a new one of the same name); the handle stays open until
+    // it is closed.
+    virtual bool deviceConnected(MidiHandle handle) = 0;
+
+    // Called, from some thread of the backend's, when devices may have come
+    // or gone or the service went away. The callee only hands the news over.
+    virtual void setDeviceChangeCallback(std::function<void()> callback) = 0;
+    // True while the MIDI service can be reached. Without it there are no
+    // devices, and the UI looks for the service again now and then.
+    virtual bool serviceAvailable() = 0;
+    // Tries to reach the service if it cannot be reached now; true when it can.
+    virtual bool connectService() = 0;
 };
 
 } // namespace moxel

@@ -7,6 +7,7 @@ namespace moxel {
 void NoteTracker::clear() noexcept {
     route_.fill(-1);
     sounding_.fill(0);
+    used_ = 0;
 }
 
 bool NoteTracker::nextInputRelease(std::array<std::uint8_t, 3>& noteOff,
@@ -28,13 +29,15 @@ void NoteTracker::recordSent(int inChannel, const std::uint8_t* out, unsigned si
     }
     const int outChannel = out[0] & 0x0F;
     const std::uint8_t kind = out[0] & 0xF0;
+    used_ = static_cast<std::uint16_t>(used_ | (1U << outChannel));
+    std::uint8_t& count = sounding_[index(outChannel, size >= 2 ? out[1] : 0)];
     if (isNoteOn(out, size)) {
-        sounding_[index(outChannel, out[1])] = 1;
+        count = static_cast<std::uint8_t>(count < 0xFF ? count + 1 : count);
         if (inChannel >= 0) {
             route_[index(inChannel, out[1])] = static_cast<std::int8_t>(outChannel);
         }
     } else if (isNoteOff(out, size)) {
-        sounding_[index(outChannel, out[1])] = 0;
+        count = static_cast<std::uint8_t>(count > 0 ? count - 1 : 0);
         if (inChannel >= 0) {
             route_[index(inChannel, out[1])] = -1;
         }

@@ -6,9 +6,11 @@
 namespace moxel {
 
 // Which notes the relay has sent a note-on for and no note-off yet, per
-// output channel, and to which output channel each input note went, so that
-// its note-off follows it there even if the channel selection changed in
-// between. Fixed size; safe for the real-time thread.
+// output channel (counted: two note-ons of one key from two input channels
+// need two note-offs), which output channels it has used, and to which output
+// channel each input note went, so that its note-off follows it there even if
+// the channel selection or the mode changed in between. Fixed size, copyable;
+// safe for the real-time thread.
 class NoteTracker {
   public:
     NoteTracker() noexcept { clear(); }
@@ -28,9 +30,14 @@ class NoteTracker {
     // Recording it as sent removes the note.
     bool nextInputRelease(std::array<std::uint8_t, 3>& noteOff, int& inChannel) const noexcept;
 
-    bool sounding(int outChannel, int key) const noexcept {
-        return sounding_[index(outChannel, key)] != 0;
+    // How many note-ons of that key sound on that output channel.
+    int sounding(int outChannel, int key) const noexcept {
+        return sounding_[index(outChannel, key)];
     }
+    // Whether a channel message went out on that channel since the last clear.
+    bool used(int outChannel) const noexcept { return (used_ >> (outChannel & 0x0F)) & 1U; }
+    // Nothing sounds and no channel was used.
+    bool empty() const noexcept { return used_ == 0; }
 
   private:
     static constexpr unsigned index(int channel, int key) noexcept {
@@ -38,6 +45,7 @@ class NoteTracker {
     }
     std::array<std::int8_t, 16 * 128> route_{};
     std::array<std::uint8_t, 16 * 128> sounding_{};
+    std::uint16_t used_ = 0;
 };
 
 } // namespace moxel

@@ -22,16 +22,18 @@ bool RelayEngine::prepareOutput(std::uint8_t* bytes, unsigned size, MessageSourc
     if (!isChannelStatus(bytes[0])) {
         return true; // system messages and SysEx pass unchanged
     }
-    if (shared_.updateInCh.load(std::memory_order_relaxed) != 0) {
-        shared_.channelPosition.store(bytes[0] & 0x0F, std::memory_order_relaxed);
-        news_ |= !shared_.channelFollowed.exchange(true, std::memory_order_acq_rel);
-        return true;
-    }
+    const int inChannel = bytes[0] & 0x0F;
     int position = shared_.channelPosition.load(std::memory_order_relaxed);
+    if (shared_.updateInCh.load(std::memory_order_relaxed) != 0) {
+        // Follow mode: the message keeps its channel, the list shows it.
+        shared_.channelPosition.store(inChannel, std::memory_order_relaxed);
+        news_ |= !shared_.channelFollowed.exchange(true, std::memory_order_acq_rel);
+        position = inChannel;
+    }
     if (source == MessageSource::Input && isNoteOff(bytes, size)) {
         // A note-off goes where its note-on went, even if the channel
-        // selection changed while the note was held.
-        const int routed = notes_.routeOf(bytes[0] & 0x0F, bytes[1]);
+        // selection or the mode changed while the note was held.
+        const int routed = notes_.routeOf(inChannel, bytes[1]);
         if (routed >= 0) {
             position = routed;
         }

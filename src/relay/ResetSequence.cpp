@@ -5,18 +5,27 @@ namespace moxel {
 bool ResetSequence::peek(const NoteTracker& notes, std::array<std::uint8_t, 3>& message) noexcept {
     while (channel_ < 16) {
         const auto status = static_cast<std::uint8_t>(channel_);
+        if (mode_ == Mode::Release && step_ == 0 && !notes.used(channel_)) {
+            ++channel_; // a channel the notes were not played on
+            continue;
+        }
         switch (step_) {
         case 0:
             message = {static_cast<std::uint8_t>(0xB0 | status), 64, 0};
             return true;
         case 1:
-            while (key_ < 128 && !notes.sounding(channel_, key_)) {
+            while (key_ < 128 && repeat_ >= notes.sounding(channel_, key_)) {
                 ++key_;
+                repeat_ = 0;
             }
             if (key_ < 128) {
                 message = {static_cast<std::uint8_t>(0x80 | status),
                            static_cast<std::uint8_t>(key_), 0};
                 return true;
+            }
+            if (mode_ == Mode::Release) {
+                nextChannel();
+                break;
             }
             step_ = 2;
             break;
@@ -36,16 +45,19 @@ void ResetSequence::advance() noexcept {
         return;
     }
     if (step_ == 1) {
-        ++key_; // the note-off of key_ was written
-        return;
+        ++repeat_; // one note-off of key_ was written
+    } else if (step_ == 3) {
+        nextChannel();
+    } else {
+        ++step_;
     }
-    if (step_ == 3) {
-        ++channel_;
-        step_ = 0;
-        key_ = 0;
-        return;
-    }
-    ++step_;
+}
+
+void ResetSequence::nextChannel() noexcept {
+    ++channel_;
+    step_ = 0;
+    key_ = 0;
+    repeat_ = 0;
 }
 
 } // namespace moxel

@@ -8,16 +8,22 @@
 namespace moxel {
 
 // The messages that silence an output, produced one at a time so a backend
-// can spread them over several cycles when they do not all fit into one:
-// per channel sustain off (CC 64 = 0), a note-off for each note still
-// sounding on it, All Notes Off (CC 123) and All Sound Off (CC 120).
+// can spread them over several cycles when they do not all fit into one.
+// Full: on every channel sustain off (CC 64 = 0), a note-off for each note
+// still sounding on it, All Notes Off (CC 123) and All Sound Off (CC 120).
+// Release: only on the channels the notes were played on, sustain off and the
+// note-offs; nothing that would cut notes played since.
 class ResetSequence {
   public:
+    enum class Mode { Full, Release };
+
     // Starts over; the notes are read as the sequence advances.
-    void start() noexcept {
+    void start(Mode mode = Mode::Full) noexcept {
+        mode_ = mode;
         channel_ = 0;
         step_ = 0;
         key_ = 0;
+        repeat_ = 0;
     }
     bool done() const noexcept { return channel_ >= 16; }
 
@@ -27,9 +33,13 @@ class ResetSequence {
     void advance() noexcept;
 
   private:
+    void nextChannel() noexcept;
+
+    Mode mode_ = Mode::Full;
     int channel_ = 16;
     int step_ = 0; // 0 sustain off, 1 note-offs, 2 all notes off, 3 all sound off
     int key_ = 0;
+    int repeat_ = 0; // note-offs already written for key_
 };
 
 } // namespace moxel

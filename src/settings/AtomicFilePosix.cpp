@@ -67,15 +67,19 @@ void syncFolder(const std::filesystem::path& folder) {
     }
 }
 
+// The file a (chain of) symbolic link(s) names, also when it does not exist
+// yet: writing through the link creates it and keeps the link.
 std::filesystem::path resolveLink(const std::filesystem::path& file) {
+    std::filesystem::path target = file;
     std::error_code error;
-    if (std::filesystem::is_symlink(file, error)) {
-        std::filesystem::path target = std::filesystem::canonical(file, error);
-        if (!error) {
-            return target;
+    for (int hops = 0; hops < 40 && std::filesystem::is_symlink(target, error); ++hops) {
+        const std::filesystem::path next = std::filesystem::read_symlink(target, error);
+        if (error) {
+            break;
         }
+        target = next.is_absolute() ? next : target.parent_path() / next;
     }
-    return file;
+    return target;
 }
 
 } // namespace

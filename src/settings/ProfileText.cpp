@@ -1,5 +1,7 @@
 #include "settings/ProfileText.h"
 
+#include <algorithm>
+
 #include <cstddef>
 #include <vector>
 
@@ -43,8 +45,8 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
 }
 
 // One line of the content: [begin, textEnd) is its text, [textEnd, end) its
-// line break: "\n" or "\r\n", and for the last line also "\r" (cut short)
-// or nothing.
+// line break: "\r\n", "\n" or "\r" (all three end a line, also mixed in one
+// file), or nothing for a last line without one.
 struct Line {
     std::size_t begin = 0;
     std::size_t textEnd = 0;
@@ -55,32 +57,32 @@ std::size_t bodyStart(std::string_view content) {
     return content.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
 }
 
+// The line break that starts at pos: "\r\n", "\n", "\r", or "" for none.
+std::string_view lineBreakAt(std::string_view content, std::size_t pos) {
+    if (pos >= content.size()) {
+        return {};
+    }
+    if (content[pos] == '\r') {
+        return content.substr(pos, pos + 1 < content.size() && content[pos + 1] == '\n' ? 2 : 1);
+    }
+    return content[pos] == '\n' ? content.substr(pos, 1) : std::string_view{};
+}
+
 std::vector<Line> splitLines(std::string_view content) {
     std::vector<Line> lines;
     std::size_t pos = bodyStart(content);
     while (pos < content.size()) {
-        const std::size_t newline = content.find('\n', pos);
-        Line line;
-        line.begin = pos;
-        if (newline == std::string_view::npos) {
-            line.end = content.size();
-            line.textEnd = content.back() == '\r' ? line.end - 1 : line.end;
-        } else {
-            line.end = newline + 1;
-            line.textEnd = (newline > pos && content[newline - 1] == '\r') ? newline - 1 : newline;
-        }
-        lines.push_back(line);
-        pos = line.end;
+        const std::size_t textEnd = std::min(content.find_first_of("\r\n", pos), content.size());
+        lines.push_back({pos, textEnd, textEnd + lineBreakAt(content, textEnd).size()});
+        pos = lines.back().end;
     }
     return lines;
 }
 
+// The file's own line break (its first one), "\r\n" for a file without any.
 std::string_view lineBreakOf(std::string_view content) {
-    const std::size_t newline = content.find('\n', bodyStart(content));
-    if (newline != std::string_view::npos && (newline == 0 || content[newline - 1] != '\r')) {
-        return "\n";
-    }
-    return "\r\n";
+    const std::size_t first = content.find_first_of("\r\n", bodyStart(content));
+    return first == std::string_view::npos ? "\r\n" : lineBreakAt(content, first);
 }
 
 // The section name of a "[name]" line, or nullopt for other lines.
@@ -212,10 +214,9 @@ std::string setProfileValue(std::string_view content, std::string_view section,
     added.append(encodeKeyName(key)).append("=").append(valueText).append(lineBreak);
 
     out.append(content.substr(0, insertAt));
-    // A last line without a full line break gets one before the added lines.
-    if (insertAt > bodyStart(content) && content[insertAt - 1] == '\r') {
-        out.append("\n");
-    } else if (insertAt > bodyStart(content) && content[insertAt - 1] != '\n') {
+    // A last line without a line break gets one before the added lines.
+    if (insertAt > bodyStart(content) && content[insertAt - 1] != '\n' &&
+        content[insertAt - 1] != '\r') {
         out.append(lineBreak);
     }
     out.append(added);

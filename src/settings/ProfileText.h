@@ -9,9 +9,10 @@ namespace moxel {
 // The content of an INI file, handled as bytes: any encoding (UTF-8,
 // Shift-JIS, broken sequences) passes through untouched.
 //
-// Lines end in "\n" or "\r\n" (a "\r" at the very end of the file counts
-// as the last line's line break, cut short). A UTF-8 byte-order mark at the start is skipped
-// for reading and kept on writing. A line whose first non-blank character is
+// Lines end in "\r\n", "\n" or a lone "\r", alike, even mixed in one file;
+// added lines end the way the file's first line does. A UTF-8 byte-order mark
+// at the start is skipped for reading and kept on writing. A line whose first non-blank character
+// is
 // "[" opens a section (name up to "]", blanks around it dropped); a line
 // whose first non-blank character is ";" is a comment; a line with "=" in a
 // section is a key, named by the text before the first "=" without the blanks

@@ -5,6 +5,9 @@
 #include <QComboBox>
 #include <QTest>
 
+#include <atomic>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "app/presenter/FrmMIDIMain.h"
@@ -24,12 +27,12 @@ using Bytes = std::vector<std::uint8_t>;
 
 class WindowOverJack : public ::testing::Test {
   protected:
-    void SetUp() override {
+    void start(const std::string& moreSettings = "") {
         ASSERT_TRUE(server.running()) << server.error();
         ASSERT_TRUE(source.ok() && synth.ok());
         test::writeFileBytes(folder / "setting.ini",
                              "[Moxel Settings.]\nDefaultMidiIn=" + source.sourcePort() +
-                                 "\nDefaultMidiOut=" + synth.sinkPort() + "\n");
+                                 "\nDefaultMidiOut=" + synth.sinkPort() + "\n" + moreSettings);
         view.setEvents(&window);
         view.show();
         window.InitApplication();
@@ -57,6 +60,7 @@ class WindowOverJack : public ::testing::Test {
 };
 
 TEST_F(WindowOverJack, KeypadAndFollowModeWorkThroughTheRealWindowAndServer) {
+    start();
     QComboBox* channels = combo("CmbMidiCh");
     channels->setFocus();
     QTest::keyClick(channels, Qt::Key_Down); // the user picks 2Ch
@@ -74,6 +78,23 @@ TEST_F(WindowOverJack, KeypadAndFollowModeWorkThroughTheRealWindowAndServer) {
         QCoreApplication::processEvents();
         return channels->currentIndex() == 5 && window.lamps().level(LampId::Input) > 0;
     }));
+}
+
+TEST_F(WindowOverJack, MidiFlowingInDuringStartUpLightsTheLampAndMovesTheChannelList) {
+    std::atomic<bool> playing{true};
+    std::thread keys([&] { // a dense stream on channel 6, already playing
+        while (playing) {
+            source.send({0x95, 0x40, 0x40});
+            source.waitForSent(source.sent().size() + 1, std::chrono::milliseconds(50));
+        }
+    });
+    start("UpdateInCh=1\n");
+    EXPECT_TRUE(test::waitUntil([&] {
+        QCoreApplication::processEvents();
+        return combo("CmbMidiCh")->currentIndex() == 5 && window.lamps().level(LampId::Input) > 0;
+    }));
+    playing = false;
+    keys.join();
 }
 
 } // namespace

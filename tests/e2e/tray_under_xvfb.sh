@@ -49,9 +49,12 @@ wait_for 10 xdotool search --class trayer || fail "no tray host"
 # Its own folder: its own settings and lock; no MIDI service.
 mkdir -m 700 "$work/moxel"
 cp "$program" "$work/moxel/moxel"
-XDG_RUNTIME_DIR="$work/moxel" XDG_CONFIG_HOME="$work/moxel" QT_QPA_PLATFORM=xcb \
-  JACK_DEFAULT_SERVER="moxel-tray-test-none" JACK_NO_START_SERVER=1 \
-  "$work/moxel/moxel" >"$work/moxel.log" 2>&1 &
+start_moxel() {
+  XDG_RUNTIME_DIR="$work/moxel" XDG_CONFIG_HOME="$work/moxel" QT_QPA_PLATFORM=xcb \
+    JACK_DEFAULT_SERVER="moxel-tray-test-none" JACK_NO_START_SERVER=1 \
+    "$work/moxel/moxel" >>"$work/moxel.log" 2>&1
+}
+start_moxel &
 moxel=$!
 pids+=($moxel)
 
@@ -98,6 +101,12 @@ wait_for 10 bash -c '! xdotool search --onlyvisible --name "^Moxel$"' ||
   fail "the window is still shown after minimising"
 shot in-tray
 echo "ok: minimise puts the icon into the tray and hides the window"
+
+start_moxel || fail "a second start ended with status $?"
+wait_for 10 visible_window || fail "a second start did not bring the window out of the tray"
+echo "ok: a second start brings the window out of the tray and ends"
+xdotool windowminimize "$(visible_window)"
+wait_for 10 tray_icon || fail "no tray icon after minimising again"
 
 icon=$(tray_icon)
 click_icon_until 1 visible_window || fail "a left click on the icon did not bring the window back"

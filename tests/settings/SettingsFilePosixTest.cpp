@@ -54,6 +54,10 @@ TEST_F(SettingsFileTest, WritesKeepPermissionsAndSymbolicLinksAndCreatePrivateFo
     ASSERT_TRUE(SettingsFile(dir / "link.ini").writeString("A", "2").ok());
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.ini"));
     EXPECT_EQ(settings.readInt("A"), 2);
+    std::filesystem::create_symlink("made.ini", dir / "dangling.ini"); // its file comes later
+    ASSERT_TRUE(SettingsFile(dir / "dangling.ini").writeString("A", "3").ok());
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "dangling.ini"));
+    EXPECT_EQ(SettingsFile(dir / "made.ini").readString("A", ""), "3");
 
     SettingsFile nested(dir / "config" / "moxel" / "setting.ini");
     ASSERT_TRUE(nested.writeString("UpdateInCh", "1").ok());
@@ -122,6 +126,10 @@ TEST_F(SettingsFileTest, WhatCannotBeReadOrCreatedFailsWithTheSystemsReason) {
     std::string bytes = "stale";
     EXPECT_EQ(readWholeFile(dir / "none", bytes).errorNumber, ENOENT);
     EXPECT_TRUE(bytes.empty());
+    std::filesystem::create_symlink("loop.ini", dir / "loop.ini"); // it cannot be read
+    const WriteOutcome loop = SettingsFile(dir / "loop.ini").writeString("A", "1");
+    EXPECT_NE(loop.reason.find(std::strerror(ELOOP)), std::string::npos) << loop.reason;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "loop.ini"));
 }
 
 // A program folder the user cannot write sends the file to the user's folder,

@@ -1,5 +1,6 @@
 #include "support/FakeBackend.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "midi/ShortMessage.h"
@@ -9,7 +10,7 @@ namespace moxel {
 
 int FakeBackend::count(const char* what, const std::vector<Device>& list) {
     calls.emplace_back(what);
-    return static_cast<int>(list.size());
+    return service ? static_cast<int>(list.size()) : 0;
 }
 
 DeviceCaps FakeBackend::capsOf(const std::vector<Device>& list, int id) {
@@ -17,24 +18,33 @@ DeviceCaps FakeBackend::capsOf(const std::vector<Device>& list, int id) {
         return {};
     }
     const Device& device = list[static_cast<std::size_t>(id)];
-    return {device.caps, device.caps == CapsResult::Ok ? device.name : std::string()};
+    return {device.caps, device.caps == CapsResult::Ok ? device.name : std::string(), device.owner};
 }
 
 OpenResult FakeBackend::open(const std::vector<Device>& list, int id, MidiHandle& handle,
                              Open& into, const char* what) {
     log(what, id);
     handle = 0;
-    const bool exists = id >= 0 && id < static_cast<int>(list.size());
+    const bool exists = service && id >= 0 && id < static_cast<int>(list.size());
     const OpenResult result = exists ? list[static_cast<std::size_t>(id)].open : OpenResult::Failed;
     if (result == OpenResult::Ok) {
         handle = nextHandle_++;
-        into = {handle, id};
+        into = {handle, id, list[static_cast<std::size_t>(id)].name};
     }
     return result;
 }
 
 OpenResult FakeBackend::openInput(int id, MidiHandle& handle) {
     return open(inputs, id, handle, input_, "openInput");
+}
+
+// Connected while a device of its name is still listed by name.
+bool FakeBackend::deviceConnected(MidiHandle handle) {
+    const bool input = handle == input_.handle;
+    const Open& open = input ? input_ : output_;
+    const std::vector<Device>& list = input ? inputs : outputs;
+    return handle != 0 && (input || handle == output_.handle) && service &&
+           std::ranges::any_of(list, [&](const Device& d) { return d.name == open.name; });
 }
 
 void FakeBackend::startInput(MidiHandle handle) {

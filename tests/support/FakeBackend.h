@@ -20,6 +20,7 @@ class FakeBackend : public MidiBackend {
         CapsResult caps = CapsResult::Ok;
         std::string name;
         OpenResult open = OpenResult::Ok;
+        std::string owner;
     };
 
     explicit FakeBackend(RelayShared& shared) : engine_(shared) {}
@@ -27,6 +28,15 @@ class FakeBackend : public MidiBackend {
     std::vector<Device> inputs, outputs;
     std::vector<std::string> calls;
     std::vector<std::vector<std::uint8_t>> sent; // what reached the output
+    bool service = true;                         // the MIDI service can be reached
+
+    // The devices or the service changed (after the test changed them): the
+    // backend tells the window.
+    void announceChange() {
+        if (devicesChanged_) {
+            devicesChanged_();
+        }
+    }
 
     // A message arrives on the input (open or not).
     void receive(std::vector<std::uint8_t> bytes);
@@ -50,11 +60,21 @@ class FakeBackend : public MidiBackend {
     void setActivityCallback(std::function<void()> callback) override {
         activity_ = std::move(callback);
     }
+    void setDeviceChangeCallback(std::function<void()> callback) override {
+        devicesChanged_ = std::move(callback);
+    }
+    bool serviceAvailable() override { return service; }
+    bool deviceConnected(MidiHandle handle) override;
+    bool connectService() override {
+        calls.emplace_back("connectService");
+        return service;
+    }
 
   private:
     struct Open {
         MidiHandle handle = 0;
         int id = -1;
+        std::string name;
     };
     int count(const char* what, const std::vector<Device>& list);
     static DeviceCaps capsOf(const std::vector<Device>& list, int id);
@@ -64,7 +84,7 @@ class FakeBackend : public MidiBackend {
     void deliver(std::vector<std::uint8_t> bytes, MessageSource source);
 
     RelayEngine engine_;
-    std::function<void()> activity_;
+    std::function<void()> activity_, devicesChanged_;
     MidiHandle nextHandle_ = 0x100;
     Open input_, output_;
 };

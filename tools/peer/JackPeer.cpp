@@ -38,10 +38,11 @@ struct JackPeer::Realtime {
     SpscRing<WireEvent, 8192> received;
     std::atomic<std::uint64_t> finishedCycleStart{0}; // frame time of the last finished cycle + 1
     std::atomic<bool> serverGone{false};
+    std::atomic<bool> echo{false};
 };
 
 JackPeer::JackPeer(const std::string& name, const std::string& sourceName,
-                   const std::string& sinkName)
+                   const std::string& sinkName, bool physical)
     : rt_(std::make_unique<Realtime>()) {
     // With several private servers starting at once an open now and then
     // fails; try again for a moment.
@@ -57,10 +58,11 @@ JackPeer::JackPeer(const std::string& name, const std::string& sourceName,
         return;
     }
     rt_->client = client;
-    rt_->out =
-        jack_port_register(client, sourceName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-    rt_->in =
-        jack_port_register(client, sinkName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    const unsigned long hardware = physical ? JackPortIsPhysical : 0;
+    rt_->out = jack_port_register(client, sourceName.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                  JackPortIsOutput | hardware, 0);
+    rt_->in = jack_port_register(client, sinkName.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                 JackPortIsInput | hardware, 0);
     jack_on_shutdown(
         client,
         [](void* arg) {
@@ -119,6 +121,9 @@ int JackPeer::process(jack_nframes_t frames, void* arg) {
         jack_midi_event_t e;
         if (jack_midi_event_get(&e, in, i) != 0) {
             continue;
+        }
+        if (rt.echo.load(std::memory_order_relaxed)) {
+            jack_midi_event_write(out, e.time, e.buffer, e.size);
         }
         WireEvent rec;
         rec.frame = cycleStart + e.time;
@@ -200,6 +205,10 @@ bool JackPeer::waitForCycleAfter(std::uint64_t frame, std::chrono::milliseconds 
     return waitUntil(
         [&] { return rt_->finishedCycleStart.load(std::memory_order_acquire) > frame + 1; },
         timeout);
+}
+
+void JackPeer::echoInput(bool on) {
+    rt_->echo.store(on, std::memory_order_relaxed);
 }
 
 bool JackPeer::connectedBothWays() const {

@@ -44,8 +44,9 @@ class JackPeer {
     static constexpr std::size_t kMaxEventBytes = 64;
     static constexpr auto kDefaultTimeout = std::chrono::milliseconds(5000);
 
+    // physical: the ports say they are hardware (as a bridge's ports do).
     explicit JackPeer(const std::string& name, const std::string& sourceName = "out",
-                      const std::string& sinkName = "in");
+                      const std::string& sinkName = "in", bool physical = false);
     ~JackPeer();
     JackPeer(const JackPeer&) = delete;
     JackPeer& operator=(const JackPeer&) = delete;
@@ -82,6 +83,10 @@ class JackPeer {
     // Waits until this peer has finished a cycle that began after frame.
     bool waitForCycleAfter(std::uint64_t frame,
                            std::chrono::milliseconds timeout = kDefaultTimeout);
+
+    // Sends out again whatever arrives, in the same cycle (as a keyboard's
+    // soft thru does).
+    void echoInput(bool on);
 
     // Something is connected to both of this peer's ports.
     bool connectedBothWays() const;

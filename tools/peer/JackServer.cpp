@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include <jack/jack.h>
@@ -91,7 +92,8 @@ std::string JackServer::pointClientsAtNoServer() {
 
 JackServer::JackServer() : JackServer(Options{}) {}
 
-JackServer::JackServer(Options options) : options_(options), name_(uniqueName()) {
+JackServer::JackServer(Options options)
+    : options_(std::move(options)), name_(options_.name.empty() ? uniqueName() : options_.name) {
     running_ = start() && waitUntilReachable();
     if (!running_) {
         stop();

@@ -24,6 +24,7 @@ class JackServer {
         unsigned period = 64;
         unsigned rate = 48000;
         std::chrono::milliseconds startTimeout{10000};
+        std::string name; // empty: a name not used before by this process
     };
 
     JackServer();

@@ -1,7 +1,7 @@
 // moxel_screenshots: pictures of the window and its pop-up menu with
 // realistic contents, for the eye and for the README.
 //
-// usage: moxel_screenshots FOLDER
+// usage: moxel_screenshots FOLDER [--lang ja|en]
 // Writes window.png, window-wide-tempo.png, menu.png and one menu-<name>.png
 // per submenu into FOLDER. Needs a display (or QT_QPA_PLATFORM=offscreen);
 // QT_SCALE_FACTOR=2 gives the pictures of a 2x display.
@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include "app/qt/QtMainView.h"
+#include "app/window/Texts.h"
 
 namespace {
 
@@ -63,10 +64,12 @@ bool save(const QPixmap& picture, const QString& file) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: moxel_screenshots FOLDER\n");
+    if (argc != 2 && !(argc == 4 && std::string(argv[2]) == "--lang")) {
+        std::fprintf(stderr, "usage: moxel_screenshots FOLDER [--lang ja|en]\n");
         return 2;
     }
+    moxel::setLanguage(argc == 4 && std::string(argv[3]) == "en" ? moxel::Language::English
+                                                                 : moxel::Language::Japanese);
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
     QtMainView view;

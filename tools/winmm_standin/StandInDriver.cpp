@@ -80,6 +80,11 @@ LRESULT CALLBACK driverProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             playShort(packed);
         } else if (data->dwData == kInjectSysex) {
             playSysex(bytes, data->cbData);
+        } else if (data->dwData == kUnplug || data->dwData == kPlug) {
+            const std::string text(reinterpret_cast<const char*>(bytes), data->cbData);
+            const std::size_t tab = text.find('\t');
+            return static_cast<LRESULT>(State::instance().plug(
+                text.substr(0, tab) == "in", text.substr(tab + 1), data->dwData == kPlug));
         }
         return TRUE;
     }

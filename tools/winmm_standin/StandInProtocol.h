@@ -16,5 +16,11 @@ inline constexpr wchar_t kFolderVariable[] = L"MOXEL_WINMM_STANDIN";
 inline constexpr wchar_t kDriverClass[] = L"MoxelWinmmStandIn";
 inline constexpr ULONG_PTR kInjectShort = 1; // 4 bytes: the packed short message
 inline constexpr ULONG_PTR kInjectSysex = 2; // the SysEx bytes
+// "in" or "out", a tab and a device's name (UTF-8): the device is unplugged
+// (it leaves the list, and its open handle goes dead) or plugged in again (at
+// the end of the list); either way the system's device-change message goes
+// to every top-level window, as on Windows.
+inline constexpr ULONG_PTR kUnplug = 3;
+inline constexpr ULONG_PTR kPlug = 4;
 
 } // namespace moxel::standin

@@ -1,10 +1,13 @@
 #include "winmm_standin/StandInState.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
+
+#include <dbt.h>
 
 #include "encoding/Utf16.h"
 #include "winmm_standin/StandInDriver.h"
@@ -51,6 +54,32 @@ State::State() : folder_(folderFromEnvironment()) {
     readScript(folder_, inputs, outputs);
 }
 
+bool State::plug(bool in, const std::string& name, bool plugged) {
+    {
+        const std::lock_guard lock(mutex);
+        std::vector<Device>& from =
+            in ? (plugged ? unpluggedInputs : inputs) : (plugged ? unpluggedOutputs : outputs);
+        std::vector<Device>& to =
+            in ? (plugged ? inputs : unpluggedInputs) : (plugged ? outputs : unpluggedOutputs);
+        const auto device =
+            std::find_if(from.begin(), from.end(), [&](const Device& d) { return d.name == name; });
+        if (device == from.end()) {
+            return false;
+        }
+        to.push_back(*device);
+        from.erase(device);
+        if (!plugged && in && input.callback != 0 && input.name == name) {
+            input.gone = true;
+        }
+        if (!plugged && !in && outputOpen && openOutput.name == name) {
+            openOutputGone = true;
+        }
+    }
+    record(std::string(plugged ? "plug " : "unplug ") + (in ? "in " : "out ") + name);
+    PostMessageW(HWND_BROADCAST, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+    return true;
+}
+
 void State::record(const std::string& what) {
     LARGE_INTEGER now{}, frequency{};
     QueryPerformanceCounter(&now);
@@ -77,7 +106,7 @@ void State::deliver(UINT message, DWORD_PTR param) {
         const std::lock_guard lock(mutex);
         open = input;
     }
-    if (open.callback != 0 && (open.started || message != MIM_DATA)) {
+    if (open.callback != 0 && !open.gone && (open.started || message != MIM_DATA)) {
         reinterpret_cast<DRVCALLBACK*>(open.callback)(reinterpret_cast<HDRVR>(open.handle), message,
                                                       open.instance, param, 0);
     }

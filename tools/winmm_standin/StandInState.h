@@ -25,7 +25,9 @@ class State {
   public:
     static State& instance();
 
+    // The devices plugged in now (guarded by mutex), and those unplugged.
     std::vector<Device> inputs, outputs;
+    std::vector<Device> unpluggedInputs, unpluggedOutputs;
 
     // One line "<microseconds> <what>" in the record, written at once.
     void record(const std::string& what);
@@ -36,11 +38,20 @@ class State {
         DWORD_PTR instance = 0;
         HMIDIIN handle = nullptr;
         bool started = false;
+        std::string name;
+        bool gone = false; // unplugged while open: plays nothing more
     };
     std::mutex mutex;
     Input input;
     std::deque<MIDIHDR*> buffers; // handed over with midiInAddBuffer
-    int openOutput = -1;
+    // The open output, as it was when opened.
+    bool outputOpen = false;
+    Device openOutput;
+    bool openOutputGone = false; // unplugged while open: sends fail
+
+    // On the driver thread: a device unplugged or plugged in again; false
+    // when there is no such device to move.
+    bool plug(bool in, const std::string& name, bool plugged);
 
     // The driver thread's window (made with the first input).
     HWND driver();

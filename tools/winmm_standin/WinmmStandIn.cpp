@@ -8,6 +8,7 @@
 // sent back into the open input. Load it with WINEDLLOVERRIDES=winmm=n,b
 // from the program's folder.
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "encoding/Utf16.h"
@@ -20,6 +21,7 @@ using moxel::standin::State;
 namespace {
 
 template <typename Caps> MMRESULT caps(const std::vector<Device>& devices, UINT_PTR id, Caps* out) {
+    const std::lock_guard lock(State::instance().mutex);
     if (id >= devices.size()) {
         return MMSYSERR_BADDEVICEID;
     }
@@ -29,13 +31,27 @@ template <typename Caps> MMRESULT caps(const std::vector<Device>& devices, UINT_
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT openResult(const std::vector<Device>& devices, UINT id, const char* direction) {
+// The device of that id, or nothing.
+std::optional<Device> deviceAt(const std::vector<Device>& devices, UINT id) {
+    const std::lock_guard lock(State::instance().mutex);
     if (id >= devices.size()) {
+        return std::nullopt;
+    }
+    return devices[id];
+}
+
+MMRESULT openResult(const std::optional<Device>& device, UINT id, const char* direction) {
+    if (!device) {
         return MMSYSERR_BADDEVICEID;
     }
-    State::instance().record(std::string(devices[id].allocated ? "in use " : "open ") + direction +
+    State::instance().record(std::string(device->allocated ? "in use " : "open ") + direction +
                              " " + std::to_string(id));
-    return devices[id].allocated ? MMSYSERR_ALLOCATED : MMSYSERR_NOERROR;
+    return device->allocated ? MMSYSERR_ALLOCATED : MMSYSERR_NOERROR;
+}
+
+UINT countOf(const std::vector<Device>& devices) {
+    const std::lock_guard lock(State::instance().mutex);
+    return static_cast<UINT>(devices.size());
 }
 
 std::string hex(DWORD value) {
@@ -49,7 +65,7 @@ std::string hex(DWORD value) {
 extern "C" {
 
 UINT WINAPI standInMidiInGetNumDevs() {
-    return static_cast<UINT>(State::instance().inputs.size());
+    return countOf(State::instance().inputs);
 }
 
 MMRESULT WINAPI standInMidiInGetDevCapsW(UINT_PTR id, LPMIDIINCAPSW out, UINT) {
@@ -59,12 +75,13 @@ MMRESULT WINAPI standInMidiInGetDevCapsW(UINT_PTR id, LPMIDIINCAPSW out, UINT) {
 MMRESULT WINAPI standInMidiInOpen(LPHMIDIIN handle, UINT id, DWORD_PTR callback, DWORD_PTR instance,
                                   DWORD) {
     State& state = State::instance();
-    const MMRESULT result = openResult(state.inputs, id, "in");
+    const std::optional<Device> device = deviceAt(state.inputs, id);
+    const MMRESULT result = openResult(device, id, "in");
     if (result == MMSYSERR_NOERROR) {
         state.driver();
         *handle = reinterpret_cast<HMIDIIN>(static_cast<UINT_PTR>(0x1000 + id));
         const std::lock_guard lock(state.mutex);
-        state.input = {callback, instance, *handle, false};
+        state.input = {callback, instance, *handle, false, device->name, false};
     }
     return result;
 }
@@ -120,7 +137,7 @@ MMRESULT WINAPI standInMidiInAddBuffer(HMIDIIN, LPMIDIHDR header, UINT) {
 }
 
 UINT WINAPI standInMidiOutGetNumDevs() {
-    return static_cast<UINT>(State::instance().outputs.size());
+    return countOf(State::instance().outputs);
 }
 
 MMRESULT WINAPI standInMidiOutGetDevCapsW(UINT_PTR id, LPMIDIOUTCAPSW out, UINT) {
@@ -129,24 +146,30 @@ MMRESULT WINAPI standInMidiOutGetDevCapsW(UINT_PTR id, LPMIDIOUTCAPSW out, UINT)
 
 MMRESULT WINAPI standInMidiOutOpen(LPHMIDIOUT handle, UINT id, DWORD_PTR, DWORD_PTR, DWORD) {
     State& state = State::instance();
-    const MMRESULT result = openResult(state.outputs, id, "out");
+    const std::optional<Device> device = deviceAt(state.outputs, id);
+    const MMRESULT result = openResult(device, id, "out");
     if (result == MMSYSERR_NOERROR) {
         *handle = reinterpret_cast<HMIDIOUT>(static_cast<UINT_PTR>(0x2000 + id));
         const std::lock_guard lock(state.mutex);
-        state.openOutput = static_cast<int>(id);
+        state.outputOpen = true;
+        state.openOutput = *device;
+        state.openOutputGone = false;
     }
     return result;
 }
 
 MMRESULT WINAPI standInMidiOutShortMsg(HMIDIOUT, DWORD message) {
     State& state = State::instance();
-    state.record("short " + hex(message));
-    int output = -1;
+    bool loop = false;
     {
         const std::lock_guard lock(state.mutex);
-        output = state.openOutput;
+        if (state.openOutputGone) {
+            return MMSYSERR_NODRIVER; // unplugged: nothing arrives
+        }
+        loop = state.outputOpen && state.openOutput.loop;
     }
-    if (output >= 0 && state.outputs[static_cast<std::size_t>(output)].loop) {
+    state.record("short " + hex(message));
+    if (loop) {
         PostMessageW(state.driver(), moxel::standin::kLoopShort, message, 0);
     }
     return MMSYSERR_NOERROR;
@@ -181,7 +204,8 @@ MMRESULT WINAPI standInMidiOutClose(HMIDIOUT) {
     State& state = State::instance();
     state.record("close out");
     const std::lock_guard lock(state.mutex);
-    state.openOutput = -1;
+    state.outputOpen = false;
+    state.openOutputGone = false;
     return MMSYSERR_NOERROR;
 }
 

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace moxel {
@@ -29,14 +31,36 @@ SingleInstance::~SingleInstance() {
     }
 }
 
-std::string defaultInstanceLock() {
+std::string runtimeFile(const std::string& name) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && *runtime != '\0') {
-        return std::string(runtime) + "/moxel.lock";
+        return std::string(runtime) + "/" + name;
     }
     const char* tmp = std::getenv("TMPDIR");
     const std::string folder = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
-    return folder + "/moxel-" + std::to_string(::getuid()) + ".lock";
+    return folder + "/" + std::to_string(::getuid()) + "-" + name;
+}
+
+std::string defaultInstanceLock() {
+    return runtimeFile("moxel.lock");
+}
+
+bool askRunningInstanceToShow(const std::string& socketFile) {
+    sockaddr_un address{};
+    if (socketFile.size() >= sizeof address.sun_path) {
+        return false;
+    }
+    address.sun_family = AF_UNIX;
+    socketFile.copy(address.sun_path, socketFile.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    const bool asked =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        ::write(fd, "show\n", 5) == 5;
+    ::close(fd);
+    return asked;
 }
 
 } // namespace moxel

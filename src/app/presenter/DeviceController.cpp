@@ -1,6 +1,7 @@
 #include "app/presenter/DeviceController.h"
 
 #include "app/presenter/PreferencesController.h"
+#include "app/window/Texts.h"
 #include "midi/DeviceEntry.h"
 #include "relay/RelayShared.h"
 
@@ -8,9 +9,11 @@ namespace moxel {
 
 namespace {
 
-const char* const kInUseLine1In = "このMIDI Inデバイスは、現在使用できません。";
-const char* const kInUseLine1Out = "このMIDI Outデバイスは、現在使用できません。";
-const char* const kInUseLine2 = "他のアプリケーションが使用している可能性があります。";
+// The entry of a wanted device that is not connected; it names no device
+// (it starts with "---"), so it is never stored as a default.
+std::string absentEntryText(const std::string& name) {
+    return text(Text::NotConnectedEntry, name);
+}
 
 std::string entryFor(int id, const DeviceCaps& caps, bool inputDirection) {
     switch (caps.result) {
@@ -27,12 +30,13 @@ std::string entryFor(int id, const DeviceCaps& caps, bool inputDirection) {
     return deviceEntryText(id, kCapsFailed);
 }
 
-std::string inUseMessage(const std::string& name, const char* line) {
-    return name + "\r\n\r\n" + line + "\r\n" + kInUseLine2;
+std::string inUseMessage(const std::string& name, bool input) {
+    return name + "\r\n\r\n" + std::string(text(input ? Text::InUseIn : Text::InUseOut)) + "\r\n" +
+           std::string(text(Text::InUseOther));
 }
 
-// Placeholders, failed name queries and the in-use marker all start with
-// "---": such an entry names no device.
+// Placeholders, failed name queries and the in-use and not-connected markers
+// all start with "---": such an entry names no device.
 bool namesNoDevice(const std::string& entry) {
     return entry.starts_with("---") || entryNamePart(entry).starts_with("---");
 }
@@ -43,83 +47,120 @@ DeviceController::DeviceController(MainView& view, MidiBackend& backend, RelaySh
                                    const PreferencesController& preferences)
     : view_(view), backend_(backend), relay_(relay), preferences_(preferences) {}
 
-void DeviceController::selectDefault(ListId list, const std::string& defaultName) {
-    const int count = view_.listCount(list);
-    int chosen = -1;
-    for (int position = 0; position < count && chosen < 0; ++position) {
-        if (storedNameMatchesEntry(view_.listItem(list, position), defaultName)) {
-            chosen = position;
-        }
-    }
-    for (int position = 0; position < count && chosen < 0; ++position) {
-        if (cutStoredNameBeginsEntry(view_.listItem(list, position), defaultName)) {
-            chosen = position;
-        }
-    }
-    view_.selectIndex(list, chosen < 0 ? 0 : chosen);
-    if (list == ListId::MidiIn) {
-        inputChosen();
-    } else {
-        outputChosen();
-    }
-}
-
 void DeviceController::FindMidiInDevices() {
-    view_.clearList(ListId::MidiIn);
-    const int count = backend_.inputCount();
-    if (count <= 0) {
-        view_.addListItem(ListId::MidiIn, std::string(kMidiInNotFound));
-        return; // nothing selected: an open input stays open
-    }
-    for (int id = 0; id < count; ++id) {
-        view_.addListItem(ListId::MidiIn, entryFor(id, backend_.inputCaps(id), true));
-    }
-    selectDefault(ListId::MidiIn, preferences_.defaultDevice(ListId::MidiIn));
+    findDevices(ListId::MidiIn);
 }
 
 void DeviceController::FindMidiOutDevices() {
-    view_.clearList(ListId::MidiCh);
-    view_.clearList(ListId::MidiOut);
-    const int count = backend_.outputCount();
-    if (count <= 0) {
-        view_.addListItem(ListId::MidiOut, std::string(kMidiOutNotFound));
-        view_.addListItem(ListId::MidiCh, std::string(kNoChannel));
-        selectChannel(0);
-        return; // nothing selected: an open output stays open
+    findDevices(ListId::MidiOut);
+}
+
+void DeviceController::findDevices(ListId list) {
+    const int count = listDevices(list);
+    if (list == ListId::MidiOut) {
+        rebuildChannelList(count);
     }
-    for (int position = 0; position < 16; ++position) {
+    if (count <= 0) {
+        // Nothing selected: an open device stays open. A stored default is
+        // opened once it appears.
+        slot(list).awaitedDefault = preferences_.defaultDevice(list);
+        return;
+    }
+    view_.selectIndex(list, startupChoice(list, count));
+    slot(list).wanted.clear(); // what opens now is wanted from here on
+    openSelected(list, false);
+}
+
+void DeviceController::rebuildChannelList(int outputCount) {
+    view_.clearList(ListId::MidiCh);
+    if (outputCount <= 0) {
+        view_.addListItem(ListId::MidiCh, std::string(kNoChannel));
+    }
+    for (int position = 0; outputCount > 0 && position < 16; ++position) {
         view_.addListItem(ListId::MidiCh, channelItemText(position));
     }
     selectChannel(0);
+}
+
+int DeviceController::listDevices(ListId list) {
+    const bool input = list == ListId::MidiIn;
+    Slot& s = slot(list);
+    view_.clearList(list);
+    s.owners.clear();
+    const int count = input ? backend_.inputCount() : backend_.outputCount();
+    if (count <= 0) {
+        view_.addListItem(list, std::string(input ? kMidiInNotFound : kMidiOutNotFound));
+        return 0;
+    }
     for (int id = 0; id < count; ++id) {
-        const DeviceCaps caps = backend_.outputCaps(id);
-        view_.addListItem(ListId::MidiOut, entryFor(id, caps, false));
-        if (caps.result == CapsResult::Ok && id < kChannelTableRows) {
+        const DeviceCaps caps = input ? backend_.inputCaps(id) : backend_.outputCaps(id);
+        view_.addListItem(list, entryFor(id, caps, input));
+        s.owners.push_back(caps.owner);
+        if (!input && caps.result == CapsResult::Ok && id < kChannelTableRows) {
             const std::string name = TrimDeviceName(caps.name);
             channelTable_[id] = {name, preferences_.storedChannel(name)};
         }
     }
-    selectDefault(ListId::MidiOut, preferences_.defaultDevice(ListId::MidiOut));
+    return count;
+}
+
+int DeviceController::positionOf(ListId list, int count, const std::string& name) const {
+    for (int position = 0; position < count && !name.empty(); ++position) {
+        const std::string entry = view_.listItem(list, position);
+        if (!namesNoDevice(entry) && entryNamePart(entry) == name) {
+            return position;
+        }
+    }
+    return -1;
+}
+
+int DeviceController::startupChoice(ListId list, int count) {
+    const std::string& name = preferences_.defaultDevice(list);
+    int chosen = -1;
+    for (int position = 0; position < count && chosen < 0; ++position) {
+        if (storedNameMatchesEntry(view_.listItem(list, position), name)) {
+            chosen = position;
+        }
+    }
+    for (int position = 0; position < count && chosen < 0; ++position) {
+        if (cutStoredNameBeginsEntry(view_.listItem(list, position), name)) {
+            chosen = position;
+        }
+    }
+    Slot& s = slot(list);
+    s.awaitedDefault = chosen < 0 ? name : "";
+    // An input and an output of one client can make a loop (a client that
+    // sends on what it receives): fall back to an output of another client.
+    for (int position = 0; position < count && chosen < 0 && list == ListId::MidiOut; ++position) {
+        if (in_.handle == 0 || in_.owner.empty() || s.owners[position] != in_.owner) {
+            chosen = position;
+        }
+    }
+    return chosen < 0 ? 0 : chosen;
 }
 
 void DeviceController::CloseMidiIn() {
-    if (inputHandle_ == 0) {
+    if (in_.handle == 0) {
         return;
     }
-    backend_.closeInput(inputHandle_);
-    inputHandle_ = 0;
+    backend_.closeInput(in_.handle);
+    in_.handle = 0;
+    in_.openName.clear();
 }
 
 void DeviceController::CloseMidiOut() {
-    if (outputHandle_ == 0) {
+    if (out_.handle == 0) {
         return;
     }
-    backend_.resetOutput(outputHandle_);
-    backend_.closeOutput(outputHandle_);
-    outputHandle_ = 0;
+    backend_.resetOutput(out_.handle);
+    backend_.closeOutput(out_.handle);
+    out_.handle = 0;
+    out_.openName.clear();
 }
 
-MidiHandle DeviceController::openSelected(ListId list) {
+// Opens the device selected in the list, rewrites its entry, reports a
+// device in use. The handle, or 0.
+MidiHandle DeviceController::open(ListId list, bool automatic) {
     const bool input = list == ListId::MidiIn;
     const int id = view_.selectedIndex(list);
     const DeviceCaps caps = input ? backend_.inputCaps(id) : backend_.outputCaps(id);
@@ -127,34 +168,147 @@ MidiHandle DeviceController::openSelected(ListId list) {
     MidiHandle handle = 0;
     switch (input ? backend_.openInput(id, handle) : backend_.openOutput(id, handle)) {
     case OpenResult::InUse:
-        view_.messageBox(inUseMessage(name, input ? kInUseLine1In : kInUseLine1Out),
-                         input ? "Midi In Device Open Error" : "Midi Out Device Open Error",
-                         MessageIcon::Information);
+        if (!automatic) {
+            view_.messageBox(inUseMessage(name, input),
+                             std::string(text(input ? Text::InUseTitleIn : Text::InUseTitleOut)),
+                             MessageIcon::Information);
+        }
         view_.setListItem(list, id, deviceEntryText(id, kAllocOther));
         return 0;
-    case OpenResult::Ok:
+    case OpenResult::Ok: {
         view_.setListItem(list, id, deviceEntryText(id, name));
+        Slot& s = slot(list);
+        s.openName = s.wanted = name;
+        s.owner = caps.owner;
+        if (s.awaitedDefault == name) {
+            s.awaitedDefault.clear();
+        }
         return handle;
+    }
     case OpenResult::Failed:
         break;
     }
     return 0;
 }
 
-void DeviceController::inputChosen() {
-    CloseMidiIn();
-    inputHandle_ = openSelected(ListId::MidiIn);
-    if (inputHandle_ != 0) {
-        backend_.startInput(inputHandle_);
+void DeviceController::openSelected(ListId list, bool automatic) {
+    if (list == ListId::MidiIn) {
+        CloseMidiIn();
+        in_.handle = open(list, automatic);
+        if (in_.handle != 0) {
+            backend_.startInput(in_.handle);
+        }
+    } else {
+        CloseMidiOut();
+        out_.handle = open(list, automatic);
+        if (out_.handle != 0) {
+            restoreChannel();
+        }
     }
 }
 
-void DeviceController::outputChosen() {
-    CloseMidiOut();
-    outputHandle_ = openSelected(ListId::MidiOut);
-    if (outputHandle_ != 0) {
-        restoreChannel();
+bool DeviceController::absentEntrySelected(ListId list) const {
+    const Slot& s = slot(list);
+    return !s.wanted.empty() && s.handle == 0 &&
+           view_.listItem(list, view_.selectedIndex(list)) == absentEntryText(s.wanted);
+}
+
+void DeviceController::inputChosen() {
+    if (absentEntrySelected(ListId::MidiIn)) {
+        return; // still waiting for it
     }
+    in_.userChose = true;
+    in_.awaitedDefault.clear();
+    in_.wanted.clear();
+    openSelected(ListId::MidiIn, false);
+}
+
+void DeviceController::outputChosen() {
+    if (absentEntrySelected(ListId::MidiOut)) {
+        return;
+    }
+    out_.userChose = true;
+    out_.awaitedDefault.clear();
+    out_.wanted.clear();
+    openSelected(ListId::MidiOut, false);
+}
+
+void DeviceController::devicesChanged() {
+    if (!backend_.serviceAvailable()) {
+        for (const ListId list : {ListId::MidiIn, ListId::MidiOut}) {
+            closeVanished(list);
+            listDevices(list);
+            showAbsent(list, slot(list).wanted);
+        }
+        view_.setServiceSearchActive(true);
+        return;
+    }
+    view_.setServiceSearchActive(false);
+    refresh(ListId::MidiIn);
+    refresh(ListId::MidiOut);
+}
+
+void DeviceController::lookForService() {
+    if (backend_.connectService()) {
+        devicesChanged();
+    }
+}
+
+void DeviceController::refresh(ListId list) {
+    Slot& s = slot(list);
+    const bool hadOutputs = list == ListId::MidiOut && view_.listCount(ListId::MidiCh) == 16;
+    const int count = listDevices(list);
+    if (list == ListId::MidiOut && count > 0 && !hadOutputs) {
+        rebuildChannelList(count);
+    }
+    if (s.handle != 0 &&
+        (positionOf(list, count, s.openName) < 0 || !backend_.deviceConnected(s.handle))) {
+        closeVanished(list); // its port went away (and maybe came back already)
+    }
+    std::string target = s.wanted;
+    if (!s.userChose && positionOf(list, count, s.awaitedDefault) >= 0) {
+        target = s.awaitedDefault;
+    } else if (target.empty() && !s.userChose && count > 0) {
+        target = entryNamePart(view_.listItem(list, startupChoice(list, count)));
+    }
+    const int at = positionOf(list, count, target);
+    if (at < 0) {
+        showAbsent(list, target);
+        return;
+    }
+    view_.selectIndex(list, at);
+    if (s.handle == 0 || s.openName != target) {
+        openSelected(list, true);
+    }
+}
+
+// The device's port went away: close it without a reset (nothing would hear
+// it). An input's held notes are released at the output at once; an
+// output's sounding notes are released when it comes back.
+void DeviceController::closeVanished(ListId list) {
+    Slot& s = slot(list);
+    if (s.handle != 0) {
+        list == ListId::MidiIn ? backend_.closeInput(s.handle) : backend_.closeOutput(s.handle);
+    }
+    s.handle = 0;
+    s.openName.clear();
+}
+
+void DeviceController::showAbsent(ListId list, const std::string& name) {
+    if (!name.empty()) {
+        view_.addListItem(list, absentEntryText(name));
+        view_.selectIndex(list, view_.listCount(list) - 1);
+    }
+}
+
+std::vector<std::string> DeviceController::absentDevices() const {
+    std::vector<std::string> absent;
+    for (const Slot* s : {&in_, &out_}) {
+        if (!s->wanted.empty() && s->handle == 0) {
+            absent.push_back(s->wanted);
+        }
+    }
+    return absent;
 }
 
 void DeviceController::restoreChannel() {
@@ -194,15 +348,15 @@ int DeviceController::selectedChannel() const {
 }
 
 bool DeviceController::send(std::uint32_t message) {
-    if (outputHandle_ == 0) {
+    if (out_.handle == 0) {
         return false;
     }
-    return backend_.sendShort(outputHandle_, message);
+    return backend_.sendShort(out_.handle, message);
 }
 
 void DeviceController::resetOutput() {
-    if (outputHandle_ != 0) {
-        backend_.resetOutput(outputHandle_);
+    if (out_.handle != 0) {
+        backend_.resetOutput(out_.handle);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/window/MainView.h"
 #include "midi/MidiBackend.h"
@@ -22,6 +23,13 @@ struct ChannelTableRow {
 // The input, output and channel lists, and the one open input and output:
 // listing the devices, choosing the stored default, opening what the user
 // chooses, restoring an output's stored channel, and the UI's sending path.
+//
+// Each list wants a device: the one the user chose, or the one the start-up
+// choice opened. When it vanishes it stays wanted and the list shows it as
+// not connected; when a device of that name is back, it is opened again with
+// its stored channel. A stored default that was absent when the list was
+// built is opened as soon as it appears, unless the user has chosen another
+// device in that list since.
 class DeviceController {
   public:
     static constexpr int kChannelTableRows = 257;
@@ -36,11 +44,19 @@ class DeviceController {
     void FindMidiInDevices();
     void FindMidiOutDevices();
 
-    // The user (or a list search) chose an entry: close the open device of
-    // that direction and open the chosen one.
+    // The user chose an entry: close the open device of that direction and
+    // open the chosen one.
     void inputChosen();
     void outputChosen();
     void channelChosen(int position);
+
+    // Devices came or went, or the service went away: look again, close what
+    // vanished, reopen what is wanted and back. Without a service the search
+    // for one runs (lookForService, once a second) until it is back.
+    void devicesChanged();
+    void lookForService();
+    // The wanted devices that are not connected, by name.
+    std::vector<std::string> absentDevices() const;
 
     void CloseMidiIn();
     void CloseMidiOut();
@@ -64,15 +80,42 @@ class DeviceController {
     // the output names no device or has no row.
     std::optional<ChannelTableRow> rememberSelectedOutputChannel();
 
-    MidiHandle inputHandle() const { return inputHandle_; }
-    MidiHandle outputHandle() const { return outputHandle_; }
+    MidiHandle inputHandle() const { return in_.handle; }
+    MidiHandle outputHandle() const { return out_.handle; }
     const ChannelTableRow& channelTableRow(int row) const { return channelTable_.at(row); }
 
   private:
-    // Opens the device selected in the list, rewrites its entry, reports a
-    // device in use. The handle, or 0.
-    MidiHandle openSelected(ListId list);
-    void selectDefault(ListId list, const std::string& defaultName);
+    // What one device list holds open and wants.
+    struct Slot {
+        MidiHandle handle = 0;           // the open device, 0 when none
+        std::string openName;            // its name
+        std::string owner;               // what it belongs to
+        std::string wanted;              // the device this list wants, "" when none
+        std::string awaitedDefault;      // the stored default, absent when last looked for
+        bool userChose = false;          // the user chose an entry of this list
+        std::vector<std::string> owners; // of the listed devices, by position
+    };
+
+    Slot& slot(ListId list) { return list == ListId::MidiIn ? in_ : out_; }
+    const Slot& slot(ListId list) const { return list == ListId::MidiIn ? in_ : out_; }
+
+    void findDevices(ListId list);
+    void rebuildChannelList(int outputCount);
+    // Fills the list with one entry per device (the placeholder when there is
+    // none) and returns the number of devices.
+    int listDevices(ListId list);
+    int positionOf(ListId list, int count, const std::string& name) const;
+    // The stored default, else the first device (for outputs the first that
+    // does not belong to what the open input belongs to).
+    int startupChoice(ListId list, int count);
+    void refresh(ListId list);
+    // Closes the open device of that list and opens the selected entry;
+    // an automatic open reports a device in use by its entry only.
+    void openSelected(ListId list, bool automatic);
+    MidiHandle open(ListId list, bool automatic);
+    void closeVanished(ListId list);
+    void showAbsent(ListId list, const std::string& name);
+    bool absentEntrySelected(ListId list) const;
     void restoreChannel();
     void selectChannel(int position);
 
@@ -81,8 +124,8 @@ class DeviceController {
     RelayShared& relay_;
     const PreferencesController& preferences_;
     std::array<ChannelTableRow, kChannelTableRows> channelTable_{};
-    MidiHandle inputHandle_ = 0;
-    MidiHandle outputHandle_ = 0;
+    Slot in_;
+    Slot out_;
 };
 
 } // namespace moxel

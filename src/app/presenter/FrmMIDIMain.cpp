@@ -16,7 +16,7 @@ FrmMIDIMain::FrmMIDIMain(MainView& view, MidiBackend& backend, ShellServices& sh
                          RelayShared& relay, TapTempo::Clock clock, AppEnvironment environment)
     : view_(view), backend_(backend), environment_(std::move(environment)),
       preferences_(view, relay), devices_(view, backend, relay, preferences_),
-      patches_(view, devices_), lamps_(view, relay, devices_), tray_(view, preferences_),
+      patches_(view, devices_), lamps_(view, relay, devices_), tray_(view, preferences_, devices_),
       shell_(view, shell), tempo_(std::move(clock)) {}
 
 void FrmMIDIMain::MainLoop() {
@@ -27,12 +27,20 @@ void FrmMIDIMain::MainLoop() {
     devices_.CloseMidiIn();
     devices_.CloseMidiOut();
     lamps_.stop();
+    view_.setServiceSearchActive(false);
     view_.removeTrayIcon();
     backend_.setActivityCallback({});
+    backend_.setDeviceChangeCallback({});
     view_.requestClose(); // the second request goes through
 }
 
 void FrmMIDIMain::InitApplication() {
+    // News from the backend's threads reaches the window from the start: the
+    // relay is live as soon as an input opens, and devices may come or go
+    // while the lists are being built. The callbacks only hand it over.
+    backend_.setActivityCallback([this] { view_.notifyRelayActivity(); });
+    backend_.setDeviceChangeCallback([this] { view_.notifyDevicesChanged(); });
+
     appPath_ = appPathFromFolder(environment_.executableFolder);
     shell_.setProgramFolder(appPath_);
 
@@ -51,9 +59,22 @@ void FrmMIDIMain::InitApplication() {
 
     CmdTempoReset_Click();
 
-    // From here on the relay's news (lamps, followed channel) reach the window.
-    // The backend calls this from its own thread: only hand the news over.
-    backend_.setActivityCallback([this] { view_.notifyRelayActivity(); });
+    // News the relay left before anyone could take it (MIDI already flowing
+    // into the input while the window was built) lights its lamps now.
+    lamps_.takeRelayNews();
+    if (!backend_.serviceAvailable()) {
+        view_.setServiceSearchActive(true);
+    }
+}
+
+void FrmMIDIMain::devicesChanged() {
+    devices_.devicesChanged();
+    tray_.refreshTip();
+}
+
+void FrmMIDIMain::serviceSearchTick() {
+    devices_.lookForService();
+    tray_.refreshTip();
 }
 
 void FrmMIDIMain::Form_QueryUnload(bool& cancel) {

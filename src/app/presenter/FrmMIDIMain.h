@@ -43,6 +43,8 @@ struct AppEnvironment {
 //   press on the notification icon      trayIconPressed               tray
 //   close requested                     Form_QueryUnload              (here)
 //   10 ms lamp turn, relay news         lampTick, relayActivity       lamps
+//   devices came or went; 1 s search    devicesChanged,               devices, tray
+//   for a lost MIDI service             serviceSearchTick
 //   menu: MnuMidiDeviceReFind           MnuMidiDeviceReFind_Click     devices
 //   menu: MnuAllSoundOff                MnuAllSoundOff_Click          devices
 //   menu: MnuMidiDeviceDefault          MnuMidiDeviceDefault_Click    devices, preferences
@@ -96,6 +98,8 @@ class FrmMIDIMain : public MainWindowEvents {
     void MnuAppExit_Click() override;
     void lampTick() override { lamps_.tick(); }
     void relayActivity() override { lamps_.takeRelayNews(); }
+    void devicesChanged() override;
+    void serviceSearchTick() override;
 
     // State, readable by tests.
     bool closing() const { return closing_; }

@@ -7,16 +7,9 @@
 #include "app/presenter/DeviceController.h"
 #include "app/presenter/PatchNumber.h"
 #include "app/window/MainWindowEvents.h"
+#include "app/window/Texts.h"
 
 namespace moxel {
-
-namespace {
-const char* const kPatchTitle = "Patch No Change";
-const char* const kPatchPrompt = "送信したいパッチ エントリーナンバーを入力して下さい。\r\n"
-                                 "数字で0～127までの値を使用できます。\r\n"
-                                 "\r\n"
-                                 "お使いの音源によっては、入力値+1になる事があります。";
-} // namespace
 
 PatchController::PatchController(MainView& view, DeviceController& devices)
     : view_(view), devices_(devices) {}
@@ -28,7 +21,8 @@ void PatchController::showAndSend() {
 }
 
 void PatchController::askForPatch() {
-    const std::optional<std::string> answer = view_.inputBox(kPatchPrompt, kPatchTitle);
+    const std::optional<std::string> answer =
+        view_.inputBox(std::string(text(Text::PatchPrompt)), std::string(text(Text::PatchTitle)));
     if (!answer) {
         return;
     }

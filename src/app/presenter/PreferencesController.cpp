@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "app/window/Texts.h"
 #include "encoding/Utf8Path.h"
 #include "midi/DeviceEntry.h"
 #include "relay/RelayShared.h"
@@ -84,9 +85,9 @@ void PreferencesController::write(const std::string& key, const std::string& val
     if (outcome.ok()) {
         return;
     }
-    const std::string first = outcome.status == WriteOutcome::Status::Skipped
-                                  ? "この設定は保存できません。"
-                                  : "設定を保存できませんでした。";
+    const std::string first(text(outcome.status == WriteOutcome::Status::Skipped
+                                     ? Text::SettingNotStorable
+                                     : Text::SettingNotSaved));
     view_.messageBox(first + "\r\n" + utf8FromPath(file_->path()) + "\r\n" + outcome.reason,
                      "Moxel", MessageIcon::Information);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -16,7 +17,8 @@ class ShellController {
     ShellController(MainView& view, ShellServices& shell);
 
     // The program's folder, with its trailing separator: the help page and
-    // relative web addresses are found there.
+    // relative web addresses are found there (or, when they are not, in the
+    // data folder of an installed program).
     void setProgramFolder(std::string appPath) { appPath_ = std::move(appPath); }
 
     void showHelp();
@@ -28,6 +30,8 @@ class ShellController {
     void showVersion();
 
   private:
+    std::filesystem::path documentFolder() const;
+    std::filesystem::path helpPage(const std::filesystem::path& folder) const;
     void openAddress(const std::string& address);
 
     MainView& view_;

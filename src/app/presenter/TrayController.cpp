@@ -1,23 +1,42 @@
 #include "app/presenter/TrayController.h"
 
+#include "app/presenter/DeviceController.h"
 #include "app/presenter/PreferencesController.h"
 #include "app/presenter/Version.h"
+#include "app/window/Texts.h"
 
 namespace moxel {
 
-TrayController::TrayController(MainView& view, const PreferencesController& preferences)
-    : view_(view), preferences_(preferences) {}
+TrayController::TrayController(MainView& view, const PreferencesController& preferences,
+                               const DeviceController& devices)
+    : view_(view), preferences_(preferences), devices_(devices) {}
+
+std::string TrayController::tip() const {
+    std::string tipText = "Moxel Ver" + versionText();
+    for (const std::string& name : devices_.absentDevices()) {
+        tipText += "\n" + text(Text::NotConnectedTip, name);
+    }
+    return tipText;
+}
+
+void TrayController::refreshTip() {
+    if (inTray_) {
+        view_.showTrayIcon(tip());
+    }
+}
 
 void TrayController::windowResized() {
     if (view_.windowState() == WindowState::Minimized) {
         // Without a notification area a hidden window could never come back:
         // then it stays an ordinary minimised window.
         if (view_.trayAvailable()) {
-            view_.showTrayIcon("Moxel Ver" + versionText());
+            view_.showTrayIcon(tip());
             view_.hideWindow();
+            inTray_ = true;
         }
         return;
     }
+    inTray_ = false;
     if (preferences_.windowTopMost() == 1) {
         view_.setTopMost(true);
     }

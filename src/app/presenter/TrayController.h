@@ -3,15 +3,19 @@
 #include "app/window/MainView.h"
 #include "app/window/MainWindowEvents.h"
 
+#include <string>
+
 namespace moxel {
 
+class DeviceController;
 class PreferencesController;
 
 // Minimising into the notification area and coming back, and the pop-up
 // menu from the icon and from the window's background.
 class TrayController {
   public:
-    TrayController(MainView& view, const PreferencesController& preferences);
+    TrayController(MainView& view, const PreferencesController& preferences,
+                   const DeviceController& devices);
 
     // The window's size or state changed: minimised, it hides behind its
     // icon; otherwise the icon goes and the window is on top again when the
@@ -19,10 +23,17 @@ class TrayController {
     void windowResized();
     void iconPressed(TrayPress press);
     void backgroundPressed(MouseButton button);
+    // The icon's tip names the wanted devices that are not connected; shown
+    // anew when that changes while the window is in the tray.
+    void refreshTip();
 
   private:
+    std::string tip() const;
+
     MainView& view_;
     const PreferencesController& preferences_;
+    const DeviceController& devices_;
+    bool inTray_ = false;
 };
 
 } // namespace moxel

@@ -2,7 +2,6 @@
 
 #include <csignal>
 #include <fcntl.h>
-#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <utility>
@@ -14,14 +13,6 @@ namespace moxel {
 namespace {
 int g_signalPipe[2] = {-1, -1};
 
-sigset_t terminationSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGINT);
-    return set;
-}
-
 extern "C" void onTerminationSignal(int /*signal*/) {
     const char byte = 1;
     // write() is async-signal-safe; a full pipe already carries the news.
@@ -29,17 +20,27 @@ extern "C" void onTerminationSignal(int /*signal*/) {
 }
 } // namespace
 
-void CloseOnSignal::holdSignals() {
-    const sigset_t set = terminationSignals();
-    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
-}
-
-CloseOnSignal::CloseOnSignal(std::function<void()> onSignal, QObject* parent)
-    : QObject(parent), onSignal_(std::move(onSignal)) {
+void CloseOnSignal::installHandlers() {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
         return;
     }
     ::fcntl(g_signalPipe[1], F_SETFL, O_NONBLOCK);
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
+CloseOnSignal::CloseOnSignal(std::function<void()> onSignal, QObject* parent)
+    : QObject(parent), onSignal_(std::move(onSignal)) {
+    if (g_signalPipe[0] < 0) {
+        installHandlers();
+    }
+    if (g_signalPipe[0] < 0) {
+        return;
+    }
     notifier_ = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] {
         char buffer[16];
@@ -48,14 +49,6 @@ CloseOnSignal::CloseOnSignal(std::function<void()> onSignal, QObject* parent)
             onSignal_();
         }
     });
-    struct sigaction action {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
-    const sigset_t set = terminationSignals();
-    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 CloseOnSignal::~CloseOnSignal() {

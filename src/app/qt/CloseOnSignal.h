@@ -9,18 +9,23 @@ class QSocketNotifier;
 namespace moxel {
 
 // Turns SIGTERM and SIGINT into an ordinary close request on the UI thread,
-// so a service manager or Ctrl+C shuts Moxel down in order.
+// so a service manager, a logout or Ctrl+C shuts Moxel down in order.
+//
+// The signals are never blocked: libjack saves the signal mask it finds at
+// its first client open and puts it back on every later open and close, so a
+// mask held during start-up would outlive it. Instead the handler is
+// installed first thing and only writes a byte into a socket pair; a signal
+// that comes before the window can act waits there.
 class CloseOnSignal : public QObject {
     Q_OBJECT
   public:
-    // Installs the handlers and lets the signals through again.
+    // Call first thing in main(), before any thread is started.
+    static void installHandlers();
+
+    // From now on a signal (also one that came earlier) calls onSignal on the
+    // UI thread.
     explicit CloseOnSignal(std::function<void()> onSignal, QObject* parent = nullptr);
     ~CloseOnSignal() override;
-
-    // Call first thing in main(): holds SIGTERM and SIGINT back (also for
-    // every thread started later) until a CloseOnSignal takes them, so a
-    // signal during start-up is not fatal but a close request.
-    static void holdSignals();
 
   private:
     std::function<void()> onSignal_;

@@ -13,22 +13,32 @@ KeypadKeyFilter::KeypadKeyFilter(QWidget* window, std::function<void(int)> onKey
     QCoreApplication::instance()->installEventFilter(this);
 }
 
+// The window itself, its controls, and the pop-up windows they open (the
+// open list of a drop-down list is a window of its own).
+bool KeypadKeyFilter::belongsToWindow(const QWidget* widget) const {
+    for (const QWidget* top = widget->window(); top != nullptr;
+         top = top->parentWidget() != nullptr ? top->parentWidget()->window() : nullptr) {
+        if (top == window_) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool KeypadKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) {
         return false;
     }
     auto* widget = static_cast<QWidget*>(watched);
-    if (widget->window() != window_) {
+    if (!belongsToWindow(widget)) {
         return false;
     }
     // A key the focused control leaves alone travels on to its parents and
     // passes this filter again; only its first receiver counts. That is the
-    // window's focus widget, or the window itself when nothing has the focus.
-    QWidget* firstReceiver = window_->focusWidget();
-    if (firstReceiver == nullptr) {
-        firstReceiver = window_;
-    }
-    if (widget != firstReceiver) {
+    // focus widget of the window the key went to (the main window, or the open
+    // list of one of its drop-down lists), or that window itself.
+    QWidget* top = widget->window();
+    if (widget != (top->focusWidget() != nullptr ? top->focusWidget() : top)) {
         return false;
     }
     const auto* key = static_cast<QKeyEvent*>(event);

@@ -9,9 +9,9 @@ class QWidget;
 namespace moxel {
 
 // Lets a window see the numeric keypad's plus and minus keys whichever of its
-// controls has the focus, before that control does, without taking the keys
-// from it. Installed on the application; each key press (auto-repeats
-// included) is reported once, with its virtual-key code (vkAdd, vkSubtract).
+// controls has the focus, also while one of its drop-down lists is open,
+// before that control does, without taking the keys from it. Installed on the application; each key
+// press (auto-repeats included) is reported once, with its virtual-key code (vkAdd, vkSubtract).
 class KeypadKeyFilter : public QObject {
     Q_OBJECT
   public:
@@ -20,6 +20,8 @@ class KeypadKeyFilter : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    bool belongsToWindow(const QWidget* widget) const;
+
     QWidget* window_;
     std::function<void(int)> onKeyDown_;
 };

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -117,6 +119,15 @@ QtMainView::QtMainView() : QWidget(nullptr, mainWindowFlags) {
         }
     });
 
+    serviceSearchTimer_ = new QTimer(this);
+    serviceSearchTimer_->setObjectName(QStringLiteral("serviceSearchTimer"));
+    serviceSearchTimer_->setInterval(1000);
+    connect(serviceSearchTimer_, &QTimer::timeout, this, [this] {
+        if (events_ != nullptr) {
+            events_->serviceSearchTick();
+        }
+    });
+
     new KeypadKeyFilter(this, [this](int keyCode) {
         if (events_ != nullptr) {
             events_->Form_KeyDown(keyCode);
@@ -205,6 +216,9 @@ void QtMainView::buildControls() {
 }
 
 void QtMainView::connectControls() {
+    for (QComboBox* box : lists_) { // the whole name of what is chosen
+        connect(box, &QComboBox::currentTextChanged, box, &QWidget::setToolTip);
+    }
     // `activated` comes from the user only, also for the entry already chosen.
     connect(combo(ListId::MidiIn), &QComboBox::activated, this, [this] {
         if (events_ != nullptr) {
@@ -255,6 +269,21 @@ void QtMainView::addListItem(ListId list, const std::string& text) {
     if (noneSelected) {
         box->setCurrentIndex(-1); // adding an entry selects nothing
     }
+    fitOpenList(box);
+}
+
+// Port names are long ("a2j:Arturia KeyStep 37 [24] (capture): ..."): the open
+// list is as wide as its widest entry, and the closed list's tooltip shows the
+// whole name of the chosen one.
+void QtMainView::fitOpenList(QComboBox* box) {
+    const QFontMetrics metrics(box->view()->font());
+    int widest = 0;
+    for (int i = 0; i < box->count(); ++i) {
+        widest = std::max(widest, metrics.horizontalAdvance(box->itemText(i)));
+    }
+    const int room =
+        style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4 * metrics.averageCharWidth();
+    box->view()->setMinimumWidth(std::max(box->width(), widest + room));
 }
 
 int QtMainView::listCount(ListId list) const {
@@ -269,6 +298,7 @@ void QtMainView::setListItem(ListId list, int position, const std::string& text)
     QComboBox* box = combo(list);
     if (position >= 0 && position < box->count()) {
         box->setItemText(position, toQt(text));
+        fitOpenList(box);
     }
 }
 
@@ -449,21 +479,37 @@ void QtMainView::setLampTimerActive(bool active) {
     }
 }
 
+void QtMainView::setServiceSearchActive(bool active) {
+    if (!active) {
+        serviceSearchTimer_->stop();
+    } else if (!serviceSearchTimer_->isActive()) {
+        serviceSearchTimer_->start();
+    }
+}
+
 // Called from any thread. Several notes before the UI thread gets round to
-// them make one call: the handler collects everything the relay left.
-void QtMainView::notifyRelayActivity() {
-    if (relayNotePending_.exchange(true)) {
+// them make one call: the handler collects everything that is new.
+void QtMainView::postOnce(std::atomic<bool>& pending, void (MainWindowEvents::*handler)()) {
+    if (pending.exchange(true)) {
         return;
     }
     QMetaObject::invokeMethod(
         this,
-        [this] {
-            relayNotePending_.store(false);
+        [this, &pending, handler] {
+            pending.store(false);
             if (events_ != nullptr) {
-                events_->relayActivity();
+                (events_->*handler)();
             }
         },
         Qt::QueuedConnection);
+}
+
+void QtMainView::notifyRelayActivity() {
+    postOnce(relayNotePending_, &MainWindowEvents::relayActivity);
+}
+
+void QtMainView::notifyDevicesChanged() {
+    postOnce(devicesNotePending_, &MainWindowEvents::devicesChanged);
 }
 
 void QtMainView::paintEvent(QPaintEvent*) {

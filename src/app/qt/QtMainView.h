@@ -65,6 +65,8 @@ class QtMainView : public QWidget, public MainView {
     void quitEventLoop() override;
     void setLampTimerActive(bool active) override;
     void notifyRelayActivity() override;
+    void notifyDevicesChanged() override;
+    void setServiceSearchActive(bool active) override;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -79,7 +81,11 @@ class QtMainView : public QWidget, public MainView {
     void connectControls();
     void fitToCaptions();
     QComboBox* combo(ListId list) const;
+    void fitOpenList(QComboBox* box);
     void menuItemChosen(const std::string& name, int index);
+    // Runs handler on the UI thread soon; several calls before it runs make
+    // one run (pending is the flag that tells).
+    void postOnce(std::atomic<bool>& pending, void (MainWindowEvents::*handler)());
 
     MainWindowEvents* events_ = nullptr;
     std::array<QComboBox*, 4> lists_{};       // by ListId
@@ -89,9 +95,11 @@ class QtMainView : public QWidget, public MainView {
     PopupMenu* popup_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     QTimer* lampTimer_ = nullptr;
+    QTimer* serviceSearchTimer_ = nullptr;
     bool shownBefore_ = false;
     bool quitRequested_ = false;
     std::atomic<bool> relayNotePending_{false};
+    std::atomic<bool> devicesNotePending_{false};
 };
 
 } // namespace moxel

@@ -1,15 +1,22 @@
 // Moxel: relays live MIDI from one input to one output.
+#include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
+#include "app/platform/CommandLine.h"
 #include "app/platform/MillisecondClock.h"
 #include "app/platform/SingleInstance.h"
 #include "app/presenter/FrmMIDIMain.h"
 #include "app/qt/CloseOnSignal.h"
 #include "app/qt/QtMainView.h"
 #include "app/qt/QtShellServices.h"
+#include "app/qt/ShowOnRequest.h"
+#include "app/window/Texts.h"
 #include "midi/backends/jack/JackBackend.h"
 #include "relay/RelayShared.h"
 #include "settings/SettingsFile.h"
@@ -21,14 +28,53 @@ std::string environmentValue(const char* name) {
     return value != nullptr ? value : "";
 }
 
+// Whether the window system Qt is about to use can be reached: without it Qt
+// would abort with a message of its own.
+bool displayReachable(int argc, char* argv[]) {
+    std::string platform = environmentValue("QT_QPA_PLATFORM");
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string_view(argv[i]) == "-platform") {
+            platform = argv[i + 1];
+        }
+    }
+    const bool x11 = !environmentValue("DISPLAY").empty();
+    const bool wayland = !environmentValue("WAYLAND_DISPLAY").empty();
+    if (platform.empty()) {
+        return x11 || wayland;
+    }
+    return platform.starts_with("xcb") ? x11 : platform.starts_with("wayland") ? wayland : true;
+}
+
+moxel::Language chosenLanguage(const std::string& option) {
+    if (!option.empty()) {
+        return option == "ja" ? moxel::Language::Japanese : moxel::Language::English;
+    }
+    return moxel::languageOfLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"),
+                                   std::getenv("LANG"));
+}
+
 } // namespace
 
-// Main: a second start while Moxel runs ends at once and shows nothing.
+// Main: a second start while Moxel runs shows the running window and ends.
 int main(int argc, char* argv[]) {
-    moxel::CloseOnSignal::holdSignals();
+    moxel::CloseOnSignal::installHandlers();
+    const moxel::CommandLine line = moxel::readCommandLine(argc, argv);
+    if (line.action != moxel::CommandLine::Action::Run) {
+        const bool refused = line.action == moxel::CommandLine::Action::Refuse;
+        std::fputs(line.text.c_str(), refused ? stderr : stdout);
+        return refused ? 2 : 0;
+    }
+    moxel::setLanguage(chosenLanguage(line.language));
     const moxel::SingleInstance instance(moxel::defaultInstanceLock());
     if (!instance.acquired()) {
+        moxel::askRunningInstanceToShow(moxel::runtimeFile("moxel.socket"));
         return 0;
+    }
+    if (!displayReachable(argc, argv)) {
+        std::fputs("moxel: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are "
+                   "not set); start Moxel in a desktop session\n",
+                   stderr);
+        return 1;
     }
 
     QApplication app(argc, argv);
@@ -36,6 +82,11 @@ int main(int argc, char* argv[]) {
     // The window may hide in the notification area; only the exit path ends
     // the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    QTranslator toolkitTexts; // the buttons of Qt's own boxes, in the window's language
+    if (moxel::language() == moxel::Language::Japanese &&
+        toolkitTexts.load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&toolkitTexts);
+    }
 
     moxel::JackBackend::quietLibraryMessages();
     moxel::RelayShared relay;
@@ -51,6 +102,8 @@ int main(int argc, char* argv[]) {
     moxel::CloseOnSignal closeOnSignal([&view] { view.requestClose(); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &view,
                      [&view] { view.requestClose(); });
+    const moxel::ShowOnRequest showOnRequest(moxel::runtimeFile("moxel.socket"),
+                                             [&view] { view.restoreWindow(); });
 
     view.show();
     QCoreApplication::processEvents();

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/window/Texts.h"
 #include "encoding/Utf16.h"
 
 namespace moxel {
@@ -101,8 +102,10 @@ std::optional<std::string> win32InputBox(HWND owner, const std::string& prompt,
     box.header(DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 246, 92,
                wideFromUtf8(title), face, 4);
     box.item(SS_LEFT | SS_NOPREFIX, 7, 7, 176, 56, kPromptId, kStaticClass, L"");
-    box.item(BS_DEFPUSHBUTTON | WS_TABSTOP, 189, 7, 50, 14, IDOK, kButtonClass, L"OK");
-    box.item(BS_PUSHBUTTON | WS_TABSTOP, 189, 25, 50, 14, IDCANCEL, kButtonClass, L"Cancel");
+    box.item(BS_DEFPUSHBUTTON | WS_TABSTOP, 189, 7, 50, 14, IDOK, kButtonClass,
+             wideFromUtf8(text(Text::ButtonOk)));
+    box.item(BS_PUSHBUTTON | WS_TABSTOP, 189, 25, 50, 14, IDCANCEL, kButtonClass,
+             wideFromUtf8(text(Text::ButtonCancel)));
     box.item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 7, 70, 232, 14, kEditId, kEditClass, L"");
     Exchange exchange{wideFromUtf8(prompt), {}};
     const INT_PTR result =

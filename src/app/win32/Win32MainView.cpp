@@ -1,5 +1,7 @@
 #include "app/win32/Win32MainView.h"
 
+#include <algorithm>
+
 #include "app/win32/CaptionControls.h"
 #include "app/win32/Win32InputBox.h"
 #include "app/win32/Win32MainViewIds.h"
@@ -10,7 +12,6 @@ namespace moxel {
 
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"MoxelMainWindow";
 constexpr wchar_t kApplicationTitle[] = L"Moxel";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
@@ -34,7 +35,7 @@ void registerWindowClass(WNDPROC procedure) {
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    windowClass.lpszClassName = kWindowClass;
+    windowClass.lpszClassName = Win32MainView::kWindowClass;
     RegisterClassExW(&windowClass); // fails harmlessly when registered before
 }
 
@@ -99,6 +100,28 @@ void Win32MainView::clearList(ListId id) {
 
 void Win32MainView::addListItem(ListId id, const std::string& text) {
     SendMessageW(list(id), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wideFromUtf8(text).c_str()));
+    fitOpenList(list(id));
+}
+
+// An open list is as wide as its longest entry (and never narrower than the
+// closed one), so long device names show whole.
+void Win32MainView::fitOpenList(HWND box) {
+    HDC context = GetDC(box);
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0));
+    const HGDIOBJ previous = SelectObject(context, font);
+    int widest = 0;
+    const auto count = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const std::wstring entry = textOf(box, i);
+        SIZE size{};
+        GetTextExtentPoint32W(context, entry.c_str(), static_cast<int>(entry.size()), &size);
+        widest = std::max(widest, static_cast<int>(size.cx));
+    }
+    SelectObject(context, previous);
+    ReleaseDC(box, context);
+    const int room =
+        GetSystemMetricsForDpi(SM_CXVSCROLL, dpi_) + MulDiv(8, static_cast<int>(dpi_), 96);
+    SendMessageW(box, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + room), 0);
 }
 
 int Win32MainView::listCount(ListId id) const {
@@ -117,6 +140,7 @@ void Win32MainView::setListItem(ListId id, int position, const std::string& text
     SendMessageW(list(id), CB_DELETESTRING, static_cast<WPARAM>(position), 0);
     SendMessageW(list(id), CB_INSERTSTRING, static_cast<WPARAM>(position),
                  reinterpret_cast<LPARAM>(wideFromUtf8(text).c_str()));
+    fitOpenList(list(id));
     if (selected) {
         selectIndex(id, position);
     }
@@ -211,6 +235,26 @@ void Win32MainView::setLampTimerActive(bool active) {
     } else {
         KillTimer(window_, kLampTimer);
     }
+}
+
+// Any thread, as the relay's news.
+void Win32MainView::notifyDevicesChanged() {
+    if (!devicesNotePending_.exchange(true)) {
+        PostMessageW(window_, kDevicesMessage, 0, 0);
+    }
+}
+
+void Win32MainView::setServiceSearchActive(bool active) {
+    if (active) {
+        SetTimer(window_, kServiceSearchTimer, 1000, nullptr);
+    } else {
+        KillTimer(window_, kServiceSearchTimer);
+    }
+}
+
+UINT Win32MainView::showRequestMessage() {
+    static const UINT message = RegisterWindowMessageW(L"Moxel.ShowWindow");
+    return message;
 }
 
 // Any thread. Several notes before the UI thread gets round to them make one

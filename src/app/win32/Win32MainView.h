@@ -72,6 +72,13 @@ class Win32MainView final : public MainView {
     void quitEventLoop() override;
     void setLampTimerActive(bool active) override;
     void notifyRelayActivity() override;
+    void notifyDevicesChanged() override;
+    void setServiceSearchActive(bool active) override;
+
+    // The window class, by which a second start finds the running window.
+    static constexpr wchar_t kWindowClass[] = L"MoxelMainWindow";
+    // The message a second start posts to the running window: show yourself.
+    static UINT showRequestMessage();
 
   private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -89,6 +96,7 @@ class Win32MainView final : public MainView {
     void fitToCaptions();
     void fitWindow(int clientWidth);
     HWND list(ListId list) const;
+    void fitOpenList(HWND list);
     HWND controlAt(std::size_t index) const { return controls_[index]; }
 
     MainWindowEvents* events_ = nullptr;
@@ -105,6 +113,7 @@ class Win32MainView final : public MainView {
     bool shownBefore_ = false;
     bool quitRequested_ = false;
     std::atomic<bool> relayNotePending_{false};
+    std::atomic<bool> devicesNotePending_{false};
 };
 
 } // namespace moxel

@@ -92,6 +92,10 @@ LRESULT Win32MainView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
          handleNotification(message, wParam, lParam))) {
         return 0;
     }
+    if (message == showRequestMessage()) { // a second start of the program
+        restoreWindow();
+        return 0;
+    }
     switch (message) {
     case WM_COMMAND:
         handleCommand(wParam);
@@ -166,11 +170,17 @@ bool Win32MainView::handleNotification(UINT message, WPARAM wParam, LPARAM lPara
     case WM_TIMER:
         if (wParam == kLampTimer) {
             events_->lampTick();
+        } else if (wParam == kServiceSearchTimer) {
+            events_->serviceSearchTick();
         }
         return true;
     case kRelayMessage:
         relayNotePending_.store(false);
         events_->relayActivity();
+        return true;
+    case kDevicesMessage:
+        devicesNotePending_.store(false);
+        events_->devicesChanged();
         return true;
     case kListChosen:
         listChosen(static_cast<ListId>(wParam));

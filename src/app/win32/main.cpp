@@ -1,6 +1,7 @@
 // Moxel for Windows: relays live MIDI from one input to one output.
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -8,11 +9,13 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
+#include "app/platform/CommandLine.h"
 #include "app/platform/MillisecondClock.h"
 #include "app/platform/SingleInstance.h"
 #include "app/presenter/FrmMIDIMain.h"
 #include "app/win32/Win32MainView.h"
 #include "app/win32/Win32ShellServices.h"
+#include "app/window/Texts.h"
 #include "encoding/Utf16.h"
 #include "encoding/Utf8Path.h"
 #include "midi/backends/winmm/WinmmBackend.h"
@@ -47,16 +50,87 @@ std::string appDataFolder() {
     return text;
 }
 
+// The program's arguments, UTF-8.
+moxel::CommandLine commandLine() {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 0; i < count; ++i) {
+        args.push_back(moxel::utf8FromWide(wide[i]));
+    }
+    LocalFree(wide);
+    std::vector<const char*> argv;
+    for (const std::string& arg : args) {
+        argv.push_back(arg.c_str());
+    }
+    return moxel::readCommandLine(count, argv.data());
+}
+
+// What --help, --version or a refusal says: on the standard stream the
+// program was given (a console it was started from, a pipe, a file), else
+// in a box, since a Windows program started from the desktop has no console.
+void tell(const std::string& text, bool refused) {
+    const DWORD stream = refused ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE;
+    HANDLE handle = GetStdHandle(stream);
+    if ((handle == nullptr || handle == INVALID_HANDLE_VALUE) &&
+        AttachConsole(ATTACH_PARENT_PROCESS)) {
+        handle = GetStdHandle(stream);
+    }
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) {
+        const std::wstring wide = moxel::wideFromUtf8(text);
+        if (GetConsoleMode(handle, &mode) != 0
+                ? WriteConsoleW(handle, wide.c_str(), static_cast<DWORD>(wide.size()), &written,
+                                nullptr) != 0
+                : WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written,
+                            nullptr) != 0) {
+            return;
+        }
+    }
+    MessageBoxW(nullptr, moxel::wideFromUtf8(text).c_str(), L"Moxel",
+                refused ? MB_ICONERROR : MB_ICONINFORMATION);
+}
+
+moxel::Language chosenLanguage(const std::string& option) {
+    if (!option.empty()) {
+        return option == "ja" ? moxel::Language::Japanese : moxel::Language::English;
+    }
+    return moxel::languageOfWindowsLanguageId(GetUserDefaultUILanguage());
+}
+
+// The running Moxel's window, asked to show itself (out of the notification
+// area, in front). It may take the foreground: this process has it, as the
+// one the user just started.
+void askRunningWindowToShow() {
+    const HWND running = FindWindowW(moxel::Win32MainView::kWindowClass, nullptr);
+    if (running == nullptr) {
+        return;
+    }
+    DWORD process = 0;
+    GetWindowThreadProcessId(running, &process);
+    AllowSetForegroundWindow(process);
+    PostMessageW(running, moxel::Win32MainView::showRequestMessage(), 0, 0);
+}
+
 } // namespace
 
-// Main: a second start while Moxel runs ends at once and shows nothing.
+// Main: a second start while Moxel runs shows the running window and ends.
 // Windows' requests to end (closing from the taskbar, the task manager's
 // "End task", logging off, shutting down) reach the window as WM_CLOSE or
 // WM_ENDSESSION and take the close path, which closes the devices first.
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
                     int /*show*/) {
+    const moxel::CommandLine line = commandLine();
+    if (line.action != moxel::CommandLine::Action::Run) {
+        const bool refused = line.action == moxel::CommandLine::Action::Refuse;
+        tell(line.text, refused);
+        return refused ? 2 : 0;
+    }
+    moxel::setLanguage(chosenLanguage(line.language));
     const moxel::SingleInstance instance(moxel::defaultInstanceLock());
     if (!instance.acquired()) {
+        askRunningWindowToShow();
         return 0;
     }
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};

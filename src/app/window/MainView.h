@@ -75,6 +75,10 @@ class MainView {
     virtual void setLampTimerActive(bool active) = 0;
     // May be called from any thread: runs relayActivity() on the UI thread.
     virtual void notifyRelayActivity() = 0;
+    // May be called from any thread: runs devicesChanged() on the UI thread.
+    virtual void notifyDevicesChanged() = 0;
+    // While active, serviceSearchTick() runs once a second.
+    virtual void setServiceSearchActive(bool active) = 0;
 };
 
 } // namespace moxel

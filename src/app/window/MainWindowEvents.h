@@ -54,6 +54,10 @@ class MainWindowEvents {
     virtual void lampTick() = 0;
     // The relay left news for the UI thread (lamps, followed channel).
     virtual void relayActivity() = 0;
+    // Devices came or went, or the MIDI service went away.
+    virtual void devicesChanged() = 0;
+    // One look for a MIDI service that could not be reached (once a second).
+    virtual void serviceSearchTick() = 0;
 };
 
 } // namespace moxel

@@ -1,8 +1,17 @@
 #include "app/window/MenuTree.h"
 
+#include "app/window/Texts.h"
+
 namespace moxel {
 
 namespace {
+
+// The tree is built once per language; tx() reads the one being built.
+Language building = Language::Japanese;
+
+std::string tx(Text id) {
+    return std::string(text(id, building));
+}
 
 MenuNode item(std::string name, std::string caption, int index = -1) {
     return {std::move(name), std::move(caption), index, MenuKind::Item, false, {}};
@@ -21,49 +30,51 @@ MenuNode submenu(std::string name, std::string caption, std::vector<MenuNode> ch
 }
 
 MenuNode buildMainMenu() {
-    return submenu(
-        "MnuMainMenu", "メインメニュー",
-        {
-            submenu("MnuMidiDevice", "MIDIデバイス",
-                    {
-                        item("MnuMidiDeviceReFind", "MIDI IN デバイスを再検索する", 0),
-                        item("MnuMidiDeviceReFind", "MIDI OUT デバイスを再検索する", 1),
-                        separator("MnuLine1"),
-                        item("MnuMidiDeviceDefault", "現在のMIDI INデバイスを標準にする", 0),
-                        item("MnuMidiDeviceDefault", "現在のMIDI OUTデバイスを標準にする", 1),
-                        item("MnuMidiChDefault", "現在の出力CHをデバイス標準にする"),
-                        separator("MnuLine2"),
-                        item("MnuAllSoundOff", "オール・サウンド・オフ"),
-                    }),
-            submenu("MnuOption", "オプション",
-                    {
-                        checkItem("MnuTopMost", "常に手前に表示する"),
-                        checkItem("MnuUpdateInCh", "MIDI IN側のch設定を反映する"),
-                        separator("MnuLine6"),
-                        item("MnuShowOption", "ボリュームコントロール", 0),
-                        item("MnuShowOption", "マルチメディアのプロパティ", 1),
-                    }),
-            separator("MnuLine3"),
-            item("MnuVersionInfo", "バージョン情報"),
-            separator("MnuLine4"),
-            item("MnuShowHelp", "ヘルプ"),
-            submenu("MnuHomePage", "ホームページ",
-                    {
-                        item("MnuShowWeb", "Moxelの最新情報"),
-                        separator("MnuLine5"),
-                        item("MnuHSNet", "Ostrafy network [作者個人サイト]", 0),
-                        item("MnuHSNet", "Moxelの紹介ページ", 1),
-                    }),
-            separator("MnuLine0"),
-            item("MnuAppExit", "終了"),
-        });
+    return submenu("MnuMainMenu", tx(Text::MenuMain),
+                   {
+                       submenu("MnuMidiDevice", tx(Text::MenuMidiDevice),
+                               {
+                                   item("MnuMidiDeviceReFind", tx(Text::MenuReFindIn), 0),
+                                   item("MnuMidiDeviceReFind", tx(Text::MenuReFindOut), 1),
+                                   separator("MnuLine1"),
+                                   item("MnuMidiDeviceDefault", tx(Text::MenuDefaultIn), 0),
+                                   item("MnuMidiDeviceDefault", tx(Text::MenuDefaultOut), 1),
+                                   item("MnuMidiChDefault", tx(Text::MenuChannelDefault)),
+                                   separator("MnuLine2"),
+                                   item("MnuAllSoundOff", tx(Text::MenuAllSoundOff)),
+                               }),
+                       submenu("MnuOption", tx(Text::MenuOption),
+                               {
+                                   checkItem("MnuTopMost", tx(Text::MenuTopMost)),
+                                   checkItem("MnuUpdateInCh", tx(Text::MenuFollowChannel)),
+                                   separator("MnuLine6"),
+                                   item("MnuShowOption", tx(Text::MenuVolume), 0),
+                                   item("MnuShowOption", tx(Text::MenuMultimedia), 1),
+                               }),
+                       separator("MnuLine3"),
+                       item("MnuVersionInfo", tx(Text::MenuVersion)),
+                       separator("MnuLine4"),
+                       item("MnuShowHelp", tx(Text::MenuHelp)),
+                       submenu("MnuHomePage", tx(Text::MenuHomePage),
+                               {
+                                   item("MnuShowWeb", tx(Text::MenuNews)),
+                                   separator("MnuLine5"),
+                                   item("MnuHSNet", tx(Text::MenuAuthor), 0),
+                                   item("MnuHSNet", tx(Text::MenuIntro), 1),
+                               }),
+                       separator("MnuLine0"),
+                       item("MnuAppExit", tx(Text::MenuExit)),
+                   });
 }
 
 } // namespace
 
 const MenuNode& mainMenu() {
-    static const MenuNode tree = buildMainMenu();
-    return tree;
+    static const MenuNode trees[] = {
+        (building = Language::Japanese, buildMainMenu()),
+        (building = Language::English, buildMainMenu()),
+    };
+    return trees[static_cast<int>(language())];
 }
 
 } // namespace moxel

@@ -19,7 +19,7 @@ struct MenuNode {
 };
 
 // The invisible top-level item MnuMainMenu; its children, in order, are the
-// entries of the pop-up menu.
+// entries of the pop-up menu. Its captions are in the current language.
 const MenuNode& mainMenu();
 
 } // namespace moxel

@@ -17,14 +17,9 @@ TEST_F(PresenterTest, NoDevicesShowPlaceholdersAndOpenNothing) {
 }
 
 TEST_F(PresenterTest, EntryTextsTellNamesFailuresAndBlankNames) {
-    backend.inputs = {device("Keys"),
-                      device("", CapsResult::Allocated),
-                      device("", CapsResult::Failed),
-                      device(" \xE3\x80\x80 "),
-                      device(std::string("Cut\0here", 8)),
-                      device("Pad  ")};
-    backend.outputs = {device("Synth"), device("", CapsResult::Allocated)};
-    started();
+    startedWith({device("Keys"), device("", CapsResult::Allocated), device("", CapsResult::Failed),
+                 device(" \xE3\x80\x80 "), device(std::string("Cut\0here", 8)), device("Pad  ")},
+                {device("Synth"), device("", CapsResult::Allocated)});
     EXPECT_THAT(list(ListId::MidiIn),
                 ElementsAre("1|Keys", "2|---(Alloc Other Application)---",
                             "3|-------------------------------", "4|", "5|Cut", "6|Pad  "));
@@ -95,9 +90,8 @@ TEST_F(PresenterTest, ChannelTableRowsOutliveDevicesThatDisappear) {
 }
 
 TEST_F(PresenterTest, DeviceInUseIsReportedMarkedAndOpensOnceReleased) {
-    backend.inputs = {device("Keys"), device("Busy", CapsResult::Ok, OpenResult::InUse)};
-    backend.outputs = {device("Out"), device("Taken", CapsResult::Ok, OpenResult::InUse)};
-    started();
+    startedWith({device("Keys"), device("Busy", CapsResult::Ok, OpenResult::InUse)},
+                {device("Out"), device("Taken", CapsResult::Ok, OpenResult::InUse)});
     choose(ListId::MidiIn, 1);
     ASSERT_EQ(view.boxes.size(), 1U);
     EXPECT_EQ(view.boxes[0].title, "Midi In Device Open Error");
@@ -142,9 +136,7 @@ TEST_F(PresenterTest, FailedOpenIsSilentAndASuccessfulOneRefreshesTheEntry) {
 }
 
 TEST_F(PresenterTest, ReFindWithoutDevicesKeepsTheOpenDeviceUntilThePlaceholderIsChosen) {
-    backend.inputs = {device("Keys")};
-    backend.outputs = {device("Synth")};
-    auto& w = started();
+    auto& w = startedWith({device("Keys")}, {device("Synth")});
     backend.inputs.clear();
     backend.outputs.clear();
     backend.calls.clear();

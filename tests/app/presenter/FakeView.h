@@ -32,16 +32,17 @@ class FakeView : public MainView {
     std::map<CheckItem, bool> checks;
     std::vector<Box> boxes;
     std::deque<std::optional<std::string>> inputAnswers; // what the user types
-    std::vector<std::string> inputPrompts;
+    std::string lastPrompt;
     WindowState state = WindowState::Normal;
     bool topMost = false, visible = true, tray = true, lampTimer = false, closed = false;
+    bool serviceSearch = false;
     std::optional<std::string> trayTip;
     std::function<void()> whileRunning; // inside runEventLoop(), as if the user acted
 
     void clearList(ListId list) override {
         lists[list].clear();
         selected[list] = -1;
-        note("clear", list);
+        log.push_back("clear " + std::to_string(static_cast<int>(list)));
     }
     void addListItem(ListId list, const std::string& text) override { lists[list].push_back(text); }
     int listCount(ListId list) const override {
@@ -56,10 +57,7 @@ class FakeView : public MainView {
     int selectedIndex(ListId list) const override {
         return selected.contains(list) ? selected.at(list) : -1;
     }
-    void selectIndex(ListId list, int position) override {
-        selected[list] = position;
-        note("select", list, " " + std::to_string(position));
-    }
+    void selectIndex(ListId list, int position) override { selected[list] = position; }
     void setCaption(LabelId label, const std::string& text) override { captions[label] = text; }
     void setLampColor(LampId lamp, Rgb color) override { lampPaints[lamp].push_back(color); }
     void setChecked(CheckItem item, bool checked) override { checks[item] = checked; }
@@ -68,10 +66,9 @@ class FakeView : public MainView {
     }
     std::optional<std::string> inputBox(const std::string& prompt,
                                         const std::string& title) override {
-        inputPrompts.push_back(title + "|" + prompt);
-        std::optional<std::string> answer;
+        lastPrompt = title + "|" + prompt;
+        std::optional<std::string> answer = inputAnswers.empty() ? std::nullopt : inputAnswers[0];
         if (!inputAnswers.empty()) {
-            answer = inputAnswers.front();
             inputAnswers.pop_front();
         }
         return answer;
@@ -119,12 +116,8 @@ class FakeView : public MainView {
     void quitEventLoop() override { log.push_back("quitEventLoop"); }
     void setLampTimerActive(bool active) override { lampTimer = active; }
     void notifyRelayActivity() override { events->relayActivity(); }
-
-  private:
-    void note(const char* what, ListId list, const std::string& rest = "") {
-        static const char* const names[] = {"MidiIn", "MidiOut", "MidiCh", "BeatPer"};
-        log.push_back(std::string(what) + " " + names[static_cast<int>(list)] + rest);
-    }
+    void notifyDevicesChanged() override { events->devicesChanged(); }
+    void setServiceSearchActive(bool active) override { serviceSearch = active; }
 };
 
 // Shell services that open nothing and report what they were asked.

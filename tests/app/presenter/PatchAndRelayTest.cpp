@@ -7,11 +7,7 @@ namespace {
 
 class PatchAndRelayTest : public PresenterTest {
   protected:
-    FrmMIDIMain& startedWithDevices() {
-        backend.inputs = {device("Keys")};
-        backend.outputs = {device("Synth")};
-        return started();
-    }
+    FrmMIDIMain& startedWithDevices() { return startedWith({device("Keys")}, {device("Synth")}); }
 };
 
 TEST_F(PatchAndRelayTest, TheChosenChannelAndFollowModeReachTheRelay) {
@@ -37,7 +33,7 @@ TEST_F(PatchAndRelayTest, PatchBoxSendsAProgramChangeOnTheSelectedChannel) {
     EXPECT_EQ(view.captions[LabelId::Patch], "005");
     EXPECT_EQ(w.patches().patch(), 5);
     EXPECT_EQ(w.lamps().level(LampId::Output), 255);
-    EXPECT_EQ(view.inputPrompts[0],
+    EXPECT_EQ(view.lastPrompt,
               "Patch No Change|送信したいパッチ エントリーナンバーを入力して下さい。\r\n"
               "数字で0～127までの値を使用できます。\r\n\r\n"
               "お使いの音源によっては、入力値+1になる事があります。");

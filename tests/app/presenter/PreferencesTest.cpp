@@ -5,9 +5,7 @@ namespace moxel::testing {
 namespace {
 
 TEST_F(PresenterTest, DefaultDevicesAreStoredAndOpenAtTheNextStart) {
-    backend.inputs = {device("Keys"), device("Pads")};
-    backend.outputs = {device("Synth"), device("Drums")};
-    auto& w = started();
+    auto& w = startedWith({device("Keys"), device("Pads")}, {device("Synth"), device("Drums")});
     view.selectIndex(ListId::MidiIn, 1);
     w.MnuMidiDeviceDefault_Click(0);
     view.selectIndex(ListId::MidiOut, 1);

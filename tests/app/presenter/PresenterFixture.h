@@ -40,6 +40,12 @@ class PresenterTest : public ::testing::Test {
         make().InitApplication();
         return *window;
     }
+    FrmMIDIMain& startedWith(std::vector<FakeBackend::Device> ins,
+                             std::vector<FakeBackend::Device> outs) {
+        backend.inputs = std::move(ins);
+        backend.outputs = std::move(outs);
+        return started();
+    }
     // The user picks an entry of a list.
     void choose(ListId list, int position) {
         view.selectIndex(list, position);
@@ -56,9 +62,10 @@ class PresenterTest : public ::testing::Test {
         test::writeFileBytes(folder / "setting.ini", content);
     }
     std::string settingsText() const { return test::readFileBytes(folder / "setting.ini"); }
-    static FakeBackend::Device device(std::string name, CapsResult caps = CapsResult::Ok,
+    // A device; like a JACK port it belongs to the client its name begins with.
+    static FakeBackend::Device device(const std::string& name, CapsResult caps = CapsResult::Ok,
                                       OpenResult open = OpenResult::Ok) {
-        return {caps, std::move(name), open};
+        return {caps, name, open, name.substr(0, name.find(':'))};
     }
     std::vector<std::string>& list(ListId id) { return view.lists[id]; }
     int selected(ListId id) const { return view.selectedIndex(id); }

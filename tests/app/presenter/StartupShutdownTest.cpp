@@ -19,10 +19,10 @@ TEST_F(PresenterTest, InitApplicationRunsItsStepsInOrder) {
     const auto at = [&](const std::string& line) {
         return std::ranges::find(view.log, line) - view.log.begin();
     };
-    EXPECT_LT(at("select BeatPer 2"), at("processEvents"));
+    EXPECT_LT(at("clear 3"), at("processEvents"));    // the beat list first
     EXPECT_LT(at("processEvents"), at("topMost on")); // settings after the events
-    EXPECT_LT(at("topMost on"), at("clear MidiIn"));
-    EXPECT_LT(at("clear MidiIn"), at("clear MidiOut"));
+    EXPECT_LT(at("topMost on"), at("clear 0"));       // then the input list
+    EXPECT_LT(at("clear 0"), at("clear 1"));          // then the output list
     EXPECT_THAT(backend.calls, ElementsAre("inputCount", "openInput 0", "startInput 0",
                                            "outputCount", "openOutput 0"));
     EXPECT_THAT(list(ListId::BeatPer), ElementsAre("1", "2", "4", "8"));
@@ -36,19 +36,35 @@ TEST_F(PresenterTest, InitApplicationRunsItsStepsInOrder) {
     EXPECT_EQ(w.lamps().level(LampId::Output), 255);
 }
 
-TEST_F(PresenterTest, StartsWithDefaultsWithoutSettingsFile) {
-    backend.inputs = {device("In A"), device("In B")};
-    backend.outputs = {device("Out A"), device("Out B")};
-    auto& w = started();
-    EXPECT_EQ(w.preferences().defaultDevice(ListId::MidiIn), "");
-    EXPECT_FALSE(view.topMost);
-    EXPECT_FALSE(view.checks[CheckItem::TopMost]);
-    EXPECT_FALSE(view.checks[CheckItem::UpdateInCh]);
-    EXPECT_EQ(relay.updateInCh.load(), 0);
-    EXPECT_EQ(backend.openInputId(), 0);
-    EXPECT_EQ(backend.openOutputId(), 0);
-    EXPECT_EQ(selected(ListId::MidiCh), 0);
-    EXPECT_FALSE(std::filesystem::exists(folder / "setting.ini")); // reading writes nothing
+TEST_F(PresenterTest, NewsTheRelayLeftBeforeTheWindowWasUpIsShownWhenItIs) {
+    auto& w = make();
+    relay.inputLamp = relay.channelFollowed = true; // MIDI was flowing in already
+    w.InitApplication();
+    EXPECT_EQ(w.lamps().level(LampId::Input), 255);
+    EXPECT_FALSE(relay.inputLamp || relay.channelFollowed); // taken: the next news is news
+}
+
+TEST_F(PresenterTest, WithoutSettingsTheFirstDevicesOpenAndOnlyTheValueOneActsAtStartUp) {
+    struct Case {
+        const char *topMost, *follow; // nullptr: no settings file
+        bool onTop, checkFollow;
+        int relayFollow;
+    };
+    for (const Case c : {Case{nullptr, nullptr, false, false, 0}, Case{"1", "1", true, true, 1},
+                         Case{"2", "2", false, false, 2}, Case{"0", "-1", false, false, -1}}) {
+        SCOPED_TRACE(c.topMost != nullptr ? c.topMost : "no file");
+        if (c.topMost != nullptr) {
+            writeSettings(std::string("[moxel settings.]\nwindowtopmost=") + c.topMost +
+                          "\nUPDATEINCH=" + c.follow + "\n");
+        }
+        startedWith({device("In A"), device("In B")}, {device("Out A"), device("Out B")});
+        EXPECT_EQ(view.topMost, c.onTop);
+        EXPECT_EQ(view.checks[CheckItem::TopMost], c.onTop);
+        EXPECT_EQ(view.checks[CheckItem::UpdateInCh], c.checkFollow);
+        EXPECT_EQ(relay.updateInCh.load(), c.relayFollow);
+        EXPECT_EQ(backend.openInputId() + backend.openOutputId() + selected(ListId::MidiCh), 0);
+        EXPECT_EQ(std::filesystem::exists(folder / "setting.ini"), c.topMost != nullptr);
+    }
     // Exactly one trailing separator, the system's own where one is added.
     const std::pair<std::string, std::string> folders[] = {
         {"/opt/moxel/", "/opt/moxel/"},
@@ -60,27 +76,8 @@ TEST_F(PresenterTest, StartsWithDefaultsWithoutSettingsFile) {
         {"/opt/moxel", "/opt/moxel/"},
 #endif
     };
-    for (const auto& [folder, appPath] : folders) {
-        EXPECT_EQ(appPathFromFolder(folder), appPath);
-    }
-}
-
-TEST_F(PresenterTest, OnlyTheValueOneActsAtStartUp) {
-    struct Case {
-        const char *topMost, *follow;
-        bool onTop, checkFollow;
-        int relayFollow;
-    };
-    for (const Case c : {Case{"1", "1", true, true, 1}, Case{"2", "2", false, false, 2},
-                         Case{"0", "-1", false, false, -1}}) {
-        SCOPED_TRACE(std::string(c.topMost) + "/" + c.follow);
-        writeSettings(std::string("[moxel settings.]\nwindowtopmost=") + c.topMost +
-                      "\nUPDATEINCH=" + c.follow + "\n");
-        started();
-        EXPECT_EQ(view.topMost, c.onTop);
-        EXPECT_EQ(view.checks[CheckItem::TopMost], c.onTop);
-        EXPECT_EQ(view.checks[CheckItem::UpdateInCh], c.checkFollow);
-        EXPECT_EQ(relay.updateInCh.load(), c.relayFollow);
+    for (const auto& [given, appPath] : folders) {
+        EXPECT_EQ(appPathFromFolder(given), appPath);
     }
 }
 

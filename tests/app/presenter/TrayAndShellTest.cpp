@@ -1,6 +1,7 @@
 // The notification area, the pop-up menu, and the commands that lead out of
 // the program.
 #include "PresenterFixture.h"
+#include "app/window/Texts.h"
 
 namespace moxel::testing {
 namespace {
@@ -87,13 +88,31 @@ TEST_F(PresenterTest, AtTheRootTheHelpPathHasOneSeparator) {
     window->MnuShowHelp_Click();
     EXPECT_THAT(shell.opened, ElementsAre(url));
     EXPECT_TRUE(view.boxes.empty());
+#ifndef _WIN32
+    const std::string installed = "/usr/bin/../share/moxel/manual/moxel.html";
+    shell.regularFiles = {installed}; // an installed program: in its data folder
+    make("/usr/bin").InitApplication();
+    window->MnuShowHelp_Click();
+    EXPECT_THAT(shell.opened, ElementsAre(url, "file://" + installed));
+#endif
 }
 
-TEST_F(PresenterTest, WebItemsOpenTheirAddressesAndUnknownIndexesNothing) {
+TEST_F(PresenterTest, WebItemsAndSoundUtilitiesOpenWhatTheyNameAndUnknownIndexesNothing) {
     auto& w = started();
     w.MnuShowWeb_Click();
+#ifdef _WIN32
+    shell.installed = {"sndvol32.exe", "rundll32.exe"};
+    const std::string second = "rundll32.exe";
+    const auto expected =
+        ElementsAre("sndvol32.exe", "rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl");
+#else
+    shell.installed = {"xterm", "qpwgraph", "qjackctl"};
+    const std::string second = "qjackctl";
+    const auto expected = ElementsAre("xterm -e alsamixer", "qjackctl");
+#endif
     for (const std::int16_t index : {0, 1, 2, -1}) {
         w.MnuHSNet_Click(index);
+        w.MnuShowOption_Click(index); // the first candidate that is installed
     }
     ASSERT_EQ(shell.opened.size(), 3U);
     for (const auto& address : shell.opened) { // relative addresses: in the program folder
@@ -104,26 +123,29 @@ TEST_F(PresenterTest, WebItemsOpenTheirAddressesAndUnknownIndexesNothing) {
     }
     EXPECT_NE(shell.opened[0], shell.opened[1]);
     EXPECT_NE(shell.opened[1], shell.opened[2]);
-}
-
-TEST_F(PresenterTest, SoundUtilitiesStartTheFirstProgramThatExistsSilently) {
-    auto& w = started();
-    w.MnuShowOption_Click(0); // nothing installed: nothing
-#ifdef _WIN32
-    shell.installed = {"sndvol32.exe", "rundll32.exe"};
-    const auto expected =
-        ElementsAre("sndvol32.exe", "rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl");
-#else
-    shell.installed = {"xterm", "qpwgraph", "qjackctl"};
-    const auto expected = ElementsAre("xterm -e alsamixer", "qjackctl");
-#endif
-    for (const std::int16_t index : {0, 1, 7}) {
-        w.MnuShowOption_Click(index);
-    }
     EXPECT_THAT(shell.started, expected);
+    shell.installed.clear(); // nothing installed, or a start that fails: silent
+    w.MnuShowOption_Click(0);
+    shell.installed = {second};
     shell.startFails = true;
     w.MnuShowOption_Click(1);
+    EXPECT_EQ(shell.started.size(), 3U);
     EXPECT_TRUE(view.boxes.empty());
+}
+
+TEST_F(PresenterTest, InEnglishTheBoxesAndTheHelpPageAreEnglish) {
+    setLanguage(Language::English);
+    startedWith({device("keys:out", CapsResult::Ok, OpenResult::InUse)}, {});
+    shell.regularFiles = {utf8FromPath(folder / "manual" / "moxel.en.html")};
+    window->MnuShowHelp_Click();
+    window->MnuShowWeb_Click();
+    setLanguage(Language::Japanese);
+    ASSERT_EQ(view.boxes.size(), 1U);
+    EXPECT_EQ(view.boxes[0].text, "keys:out\r\n\r\n" +
+                                      std::string(text(Text::InUseIn, Language::English)) + "\r\n" +
+                                      std::string(text(Text::InUseOther, Language::English)));
+    EXPECT_THAT(shell.opened, ElementsAre(folderUrl(folder) + "/manual/moxel.en.html",
+                                          HasSubstr("moxel.en.html#")));
 }
 
 TEST_F(PresenterTest, VersionBoxShowsTheVersionAndARightsNotice) {

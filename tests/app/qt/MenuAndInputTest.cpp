@@ -130,8 +130,13 @@ TEST_F(ViewTest, KeypadPlusAndMinusReachTheWindowOnceAndStillTheFocusedControl) 
     // The main keyboard's plus and minus and other keypad keys do nothing.
     QTest::keyClick(list, Qt::Key_Plus);
     QTest::keyClick(list, Qt::Key_Asterisk, Qt::KeypadModifier);
+    list->addItem("1|a");
+    list->showPopup(); // the open list is a window of its own: the keys count there too
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list->view()->window()));
+    QTest::keyClick(list->view()->window()->focusWidget(), Qt::Key_Plus, Qt::KeypadModifier);
+    list->hidePopup();
     EXPECT_EQ(events.calls, (Calls{"Form_KeyDown(107)", "Form_KeyDown(109)", "Form_KeyDown(107)",
-                                   "Form_KeyDown(109)"}));
+                                   "Form_KeyDown(109)", "Form_KeyDown(107)"}));
 }
 
 TEST_F(ViewTest, ButtonsAndThePatchNumberReachTheirHandlers) {
@@ -170,8 +175,14 @@ TEST_F(ViewTest, ListChoicesByTheUserReachTheirHandlersAndChoicesFromCodeDoNot) 
 
     events.calls.clear(); // the entry already chosen, chosen again
     auto* list = control<QComboBox>("CmbMidiIn");
-    list->showPopup();
+    const QString name = "3|a2j:Arturia KeyStep 37 [24] (capture): Arturia KeyStep 37 MIDI 1";
+    view.addListItem(ListId::MidiIn, name.toStdString());
+    list->showPopup(); // open, the list shows whole names
     ASSERT_TRUE(QTest::qWaitForWindowExposed(list->view()->window()));
+    EXPECT_GT(list->view()->width(), QFontMetrics(list->view()->font()).horizontalAdvance(name));
+    view.selectIndex(ListId::MidiIn, 2);
+    EXPECT_EQ(list->toolTip(), name); // closed, its tooltip does
+    view.selectIndex(ListId::MidiIn, 0);
     const QRect entry = list->view()->visualRect(list->model()->index(1, 0));
     QTest::mouseClick(list->view()->viewport(), Qt::LeftButton, {}, entry.center());
     EXPECT_EQ(events.calls, Calls{"CmbMidiIn_Click()"});

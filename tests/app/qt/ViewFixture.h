@@ -61,6 +61,8 @@ class RecordingEvents : public MainWindowEvents {
     MOXEL_RECORD1(MnuHSNet_Click, std::int16_t)
     MOXEL_RECORD0(MnuAppExit_Click)
     MOXEL_RECORD0(lampTick)
+    MOXEL_RECORD0(devicesChanged)
+    MOXEL_RECORD0(serviceSearchTick)
 #undef MOXEL_RECORD0
 #undef MOXEL_RECORD1
     void Form_QueryUnload(bool& cancel) override {

@@ -148,19 +148,5 @@ TEST_F(ViewTest, AQuitAskedForBeforeOrDuringTheLoopEndsIt) {
     view.runEventLoop();
 }
 
-TEST(ViewWithoutHandlers, UserActionsCallNothingAndDoNotCrash) {
-    QtMainView view;
-    view.show();
-    QTest::mouseClick(view.findChild<QWidget*>("CmdTempoBeat"), Qt::LeftButton);
-    QTest::mouseDClick(view.findChild<QWidget*>("LblPatch"), Qt::LeftButton);
-    QTest::keyClick(view.findChild<QWidget*>("CmbMidiIn"), Qt::Key_Plus, Qt::KeypadModifier);
-    for (QAction* action : view.findChildren<QAction*>()) {
-        action->trigger();
-    }
-    view.notifyRelayActivity();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(view.close());
-}
-
 } // namespace
 } // namespace moxel

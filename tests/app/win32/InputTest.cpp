@@ -141,20 +141,27 @@ TEST_F(Win32ViewTest, CloseIsAskedFirstAndMinimiseIsASizeChange) {
     EXPECT_EQ(view.window(), nullptr);
 }
 
-TEST_F(Win32ViewTest, RelayNewsFromAnyThreadArrivesOnTheUiThread) {
-    std::thread relay([this] {
-        for (int i = 0; i < 100; ++i) {
-            view.notifyRelayActivity();
-        }
-    });
-    relay.join();
-    ASSERT_TRUE(pumpUntil([&] { return !events.calls.empty(); }));
-    settle();
-    EXPECT_EQ(events.lastThread, GetCurrentThreadId());
-    EXPECT_LT(events.calls.size(), 100U) << "news waiting for the UI thread make one message";
+TEST_F(Win32ViewTest, NewsFromAnyThreadArrivesOnTheUiThread) {
+    const std::pair<void (Win32MainView::*)(), const char*> kinds[] = {
+        {&Win32MainView::notifyRelayActivity, "relayActivity"},
+        {&Win32MainView::notifyDevicesChanged, "devicesChanged"}};
+    for (const auto& [notify, handler] : kinds) {
+        events.calls.clear();
+        std::thread relay([this, notify] {
+            for (int i = 0; i < 100; ++i) {
+                (view.*notify)();
+            }
+        });
+        relay.join();
+        ASSERT_TRUE(pumpUntil([&] { return !events.calls.empty(); })) << handler;
+        settle();
+        EXPECT_EQ(events.lastThread, GetCurrentThreadId());
+        EXPECT_THAT(events.calls, Contains(handler));
+        EXPECT_LT(events.calls.size(), 100U) << "news waiting for the UI thread make one message";
+    }
 }
 
-TEST_F(Win32ViewTest, TheLampTimerTicksOnlyWhileItRuns) {
+TEST_F(Win32ViewTest, TheTimersTickOnlyWhileTheyRun) {
     view.setLampTimerActive(true);
     EXPECT_TRUE(pumpUntil([&] { return events.lampTicks >= 3; }));
     view.setLampTimerActive(false);
@@ -162,6 +169,9 @@ TEST_F(Win32ViewTest, TheLampTimerTicksOnlyWhileItRuns) {
     // Ten periods of the timer without a tick.
     EXPECT_FALSE(
         pumpUntil([&] { return events.lampTicks != ticks; }, std::chrono::milliseconds(100)));
+    view.setServiceSearchActive(true); // once a second
+    EXPECT_TRUE(pumpUntil([&] { return events.serviceTicks >= 1; }, std::chrono::seconds(3)));
+    view.setServiceSearchActive(false);
 }
 
 // Another thread answers the patch box once it is there.

@@ -17,6 +17,7 @@ class RecordingEvents : public MainWindowEvents {
     DWORD lastThread = 0;
     bool refuseClose = true;
     int lampTicks = 0;
+    int serviceTicks = 0;
 
     void CmbMidiIn_Click() override { note("CmbMidiIn_Click"); }
     void CmbMidiOut_Click() override { note("CmbMidiOut_Click"); }
@@ -52,6 +53,8 @@ class RecordingEvents : public MainWindowEvents {
     void MnuAppExit_Click() override { note("MnuAppExit"); }
     void lampTick() override { ++lampTicks; }
     void relayActivity() override { note("relayActivity"); }
+    void devicesChanged() override { note("devicesChanged"); }
+    void serviceSearchTick() override { ++serviceTicks; }
 
   private:
     void note(const std::string& what) {

@@ -60,18 +60,45 @@ void ProgramUnderWine::script(const std::vector<std::string>& devices,
     }
 }
 
-HANDLE ProgramUnderWine::start() {
+HANDLE ProgramUnderWine::start(const std::wstring& arguments, HANDLE output) {
     SetEnvironmentVariableW(standin::kFolderVariable, folder.path().c_str());
-    std::wstring commandLine = L"\"" + (folder / "moxel.exe").wstring() + L"\"";
+    std::wstring commandLine = L"\"" + (folder / "moxel.exe").wstring() + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    if (output != nullptr) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = startup.hStdError = output;
+    }
     PROCESS_INFORMATION process{};
-    EXPECT_NE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             folder.path().c_str(), &startup, &process),
+    EXPECT_NE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, output != nullptr, 0,
+                             nullptr, folder.path().c_str(), &startup, &process),
               0);
     CloseHandle(process.hThread);
     processes_.push_back(process.hProcess);
     return process.hProcess;
+}
+
+// What the program writes fits into the pipe; it is read once the program
+// has ended (a helper process Wine starts may hold the pipe open longer).
+std::pair<DWORD, std::string> ProgramUnderWine::run(const std::wstring& arguments) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE reader = nullptr, writer = nullptr;
+    CreatePipe(&reader, &writer, &inherit, 1 << 16);
+    SetHandleInformation(reader, HANDLE_FLAG_INHERIT, 0);
+    const HANDLE process = start(arguments, writer);
+    CloseHandle(writer);
+    pumpUntil([&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }, kDeadline);
+    std::string text;
+    char buffer[512];
+    DWORD waiting = 0, got = 0;
+    while (PeekNamedPipe(reader, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0 &&
+           ReadFile(reader, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        text.append(buffer, got);
+    }
+    CloseHandle(reader);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process, &code);
+    return {code, text};
 }
 
 HWND ProgramUnderWine::mainWindow(HANDLE process) {
@@ -143,6 +170,25 @@ std::vector<std::string> ProgramUnderWine::recordOnce(const std::string& text) {
     return lines;
 }
 
+std::vector<std::string> ProgramUnderWine::recordAfter(const std::string& mark,
+                                                       const std::string& text) {
+    std::vector<std::string> after;
+    pumpUntil(
+        [&] {
+            const std::vector<std::string> lines = recordOnce(mark);
+            const auto holds = [](const std::string& what) {
+                return [&what](const std::string& line) {
+                    return line.find(what) != std::string::npos;
+                };
+            };
+            after.assign(std::ranges::find_if(lines, holds(mark)), lines.end());
+            return after.size() > 1 &&
+                   std::ranges::any_of(after.begin() + 1, after.end(), holds(text));
+        },
+        kDeadline);
+    return after;
+}
+
 long long ProgramUnderWine::recordTime(const std::string& text) {
     std::ifstream record(folder / "record.txt");
     for (std::string line; std::getline(record, line);) {
@@ -161,6 +207,15 @@ void ProgramUnderWine::inject(DWORD message) {
     });
     COPYDATASTRUCT data{standin::kInjectShort, sizeof message, &message};
     SendMessageW(driver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+}
+
+void ProgramUnderWine::plug(const std::string& device, bool plugged) {
+    const HWND driver = FindWindowExW(HWND_MESSAGE, nullptr, standin::kDriverClass, nullptr);
+    ASSERT_NE(driver, nullptr);
+    COPYDATASTRUCT data{plugged ? standin::kPlug : standin::kUnplug,
+                        static_cast<DWORD>(device.size()), const_cast<char*>(device.data())};
+    ASSERT_EQ(SendMessageW(driver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)), TRUE)
+        << device;
 }
 
 DWORD ProgramUnderWine::close(HWND window, HANDLE process) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -24,8 +25,11 @@ class ProgramUnderWine : public ::testing::Test {
 
     // devices.txt lines: "in\tName", "out\tName\tallocated", ...
     void script(const std::vector<std::string>& devices, const std::string& settings = "");
-    // Starts moxel.exe; its process handle.
-    HANDLE start();
+    // Starts moxel.exe with those arguments (in Japanese unless they say);
+    // its process handle. output: what its standard output and error become.
+    HANDLE start(const std::wstring& arguments = L"--lang ja", HANDLE output = nullptr);
+    // Runs moxel.exe to its end: its exit code and what it wrote.
+    std::pair<DWORD, std::string> run(const std::wstring& arguments);
     // The main window of that process, once it is there.
     HWND mainWindow(HANDLE process);
     // A control of the main window by its name in the window layout.
@@ -34,9 +38,14 @@ class ProgramUnderWine : public ::testing::Test {
     static int selected(HWND list);
     // The record's lines without their times, once one holds the text.
     std::vector<std::string> recordOnce(const std::string& text);
+    // The record's lines from the first one holding mark on, once a line after
+    // it holds the text.
+    std::vector<std::string> recordAfter(const std::string& mark, const std::string& text);
     // The record's time (microseconds) of the first line holding the text.
     long long recordTime(const std::string& text);
     void inject(DWORD message);
+    // Unplugs a device ("in\tName", "out\tName") or plugs it in again.
+    void plug(const std::string& device, bool plugged);
     // Closes the window as its close box would; the exit code.
     DWORD close(HWND window, HANDLE process);
 

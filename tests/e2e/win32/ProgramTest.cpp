@@ -1,12 +1,15 @@
 // The real moxel.exe under Wine with the stand-in winmm.dll: the lists fill,
 // the stored defaults open, a message arrives rewritten to the chosen
-// channel, a device in use shows the box and the marker, a second start ends
-// at once, and closing closes the devices.
+// channel, a device in use shows the box and the marker in the language
+// chosen, a second start shows the running window and ends, the command line
+// answers, devices unplugged and plugged in again come back, and closing
+// closes the devices.
 #include <gmock/gmock.h>
 
 #include <cstdio>
 
 #include "ProgramFixture.h"
+#include "app/window/Texts.h"
 #include "support/PumpUntil.h"
 
 namespace moxel::test {
@@ -15,6 +18,7 @@ namespace {
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 const std::vector<std::string> kDevices = {"in\tKeys",
                                            "in\t\xE3\x83\xA4\xE3\x83\x9E\xE3\x83\x8F Piano",
@@ -48,39 +52,88 @@ TEST_F(ProgramUnderWine, ListsFillStoredDefaultsOpenAndMessagesTakeTheChosenChan
     EXPECT_THAT(closing, Contains("reset out"));
 }
 
-TEST_F(ProgramUnderWine, ADeviceInUseShowsTheBoxAndTheMarker) {
+TEST_F(ProgramUnderWine, ADeviceInUseShowsTheBoxAndTheMarkerInTheLanguageChosen) {
     script(kDevices, "DefaultMIDIOut=Busy Synth\r\n");
-    const HANDLE process = start();
-    const HWND box = findWindowTitled("Midi Out Device Open Error");
-    ASSERT_NE(box, nullptr);
-    const HWND text = GetDlgItem(box, 0xFFFF); // a message box's text
-    EXPECT_EQ(windowText(text), "Busy Synth\r\n\r\nこのMIDI Outデバイスは、現在使用できません。\r\n"
-                                "他のアプリケーションが使用している可能性があります。");
-    SendMessageW(box, WM_COMMAND, IDOK, 0);
-    const HWND window = mainWindow(process);
-    HWND list = nullptr;
-    ASSERT_TRUE(pumpUntil([&] {
-        list = control(window, "CmbMidiOut");
-        return list != nullptr && items(list).size() == 2 &&
-               items(list)[1].find("---") != std::string::npos;
-    }));
-    EXPECT_EQ(items(list)[1], "2|---(Alloc Other Application)---");
+    for (const auto& [arguments, language] :
+         {std::pair{L"--lang ja", Language::Japanese}, {L"--lang en", Language::English}}) {
+        const HANDLE process = start(arguments);
+        const HWND box = findWindowTitled(std::string(text(Text::InUseTitleOut, language)));
+        ASSERT_NE(box, nullptr);
+        const HWND message = GetDlgItem(box, 0xFFFF); // a message box's text
+        EXPECT_EQ(windowText(message), "Busy Synth\r\n\r\n" +
+                                           std::string(text(Text::InUseOut, language)) + "\r\n" +
+                                           std::string(text(Text::InUseOther, language)));
+        SendMessageW(box, WM_COMMAND, IDOK, 0);
+        const HWND window = mainWindow(process);
+        HWND list = nullptr;
+        ASSERT_TRUE(pumpUntil([&] {
+            list = control(window, "CmbMidiOut");
+            return list != nullptr && items(list).size() == 2 &&
+                   items(list)[1].find("---") != std::string::npos;
+        }));
+        EXPECT_EQ(items(list)[1], "2|---(Alloc Other Application)---");
+        EXPECT_EQ(close(window, process), 0U);
+    }
     EXPECT_THAT(recordOnce("in use out 1"), Contains("in use out 1"));
-    EXPECT_EQ(close(window, process), 0U);
 }
 
-TEST_F(ProgramUnderWine, ASecondStartEndsAtOnceAndLeavesTheFirstAlone) {
+TEST_F(ProgramUnderWine, ASecondStartBringsTheRunningWindowBackAndEnds) {
     script(kDevices);
     const HANDLE first = start();
     const HWND window = mainWindow(first);
     ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_MINIMIZE); // (to the notification area, where there is one)
+    ASSERT_TRUE(pumpUntil([&] { return IsIconic(window) || !IsWindowVisible(window); }));
     const HANDLE second = start();
     EXPECT_TRUE(pumpUntil([&] { return WaitForSingleObject(second, 0) == WAIT_OBJECT_0; }));
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(second, &code);
     EXPECT_EQ(code, 0U);
+    EXPECT_TRUE(pumpUntil([&] { return IsWindowVisible(window) && !IsIconic(window); }));
     EXPECT_EQ(WaitForSingleObject(first, 0), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_EQ(close(window, first), 0U);
+}
+
+TEST_F(ProgramUnderWine, TheCommandLineAnswersOnTheStandardStreams) {
+    const struct {
+        const wchar_t* arguments;
+        DWORD code;
+        const char* says;
+    } cases[] = {{L"--help", 0, "Usage: moxel [--lang ja|en]"},
+                 {L"--version", 0, "Moxel 1."},
+                 {L"--lang xx", 2, "--lang takes ja or en"},
+                 {L"--bogus", 2, "unknown option '--bogus'"}};
+    for (const auto& c : cases) {
+        const auto [code, said] = run(c.arguments);
+        EXPECT_EQ(code, c.code) << c.says;
+        EXPECT_THAT(said, HasSubstr(c.says));
+    }
+}
+
+// A device unplugged and plugged in again (at another number) is opened
+// again by its name; the note that sounded on the output when it went is
+// released there before anything else.
+TEST_F(ProgramUnderWine, WantedDevicesComeBackWhenTheyArePluggedInAgain) {
+    script(kDevices, "DefaultMIDIIn=Keys\r\nDefaultMIDIOut=Synth\r\nSynth=3\r\n");
+    const HWND window = mainWindow(start());
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(pumpUntil([&] { return selected(control(window, "CmbMidiCh")) == 3; }));
+    inject(0x643C90); // note on, channel 1: sounds on channel 3
+    ASSERT_THAT(recordOnce("short 643C93"), Contains("short 643C93"));
+    plug("out\tSynth", false);
+    recordOnce("close out");
+    plug("out\tSynth", true); // now the second output
+    // Released as the first thing sent there: sustain off, the note-off.
+    EXPECT_THAT(recordAfter("open out 1", "short 003C83"),
+                ElementsAre("open out 1", "short 0040B3", "short 003C83"));
+
+    plug("in\tKeys", false);
+    recordOnce("close in");
+    plug("in\tKeys", true);
+    recordAfter("open in 1", "start in");
+    inject(0x403E90);
+    EXPECT_THAT(recordAfter("open in 1", "short 403E93"), Contains("short 403E93"))
+        << "relayed again";
 }
 
 } // namespace

@@ -7,10 +7,20 @@
 # opens the patch box, which takes "5": program change 5 goes out on the
 # stored channel. The stand-in winmm.dll records what was sent.
 #
-# usage: window_under_wine.sh BUILD-FOLDER SCREENSHOT-FOLDER
+# usage: window_under_wine.sh BUILD-FOLDER SCREENSHOT-FOLDER [ja|en]
+#   ja|en  the language the program is started in (--lang), ja when not given
 set -euo pipefail
 build=$1
 shots=$2
+language=${3:-ja}
+case "$language" in
+ja) help_title='ヘルプ読み込み失敗' ;;
+en) help_title='Help not found' ;;
+*)
+  echo "window_under_wine: the language is ja or en" >&2
+  exit 2
+  ;;
+esac
 session="$build/wine-session"
 DISPLAY=":$(cat "$session/display")"
 export DISPLAY
@@ -32,7 +42,7 @@ printf '[Moxel Settings.]\r\nDefaultMIDIOut=Synth\r\nSynth=3\r\n' >"$program/set
 # The per-program DLL override makes Wine load the stand-in for moxel.exe.
 "$build/wine-run.sh" reg add 'HKCU\Software\Wine\AppDefaults\moxel.exe\DllOverrides' \
   /v winmm /d native,builtin /f >/dev/null 2>&1
-MOXEL_WINMM_STANDIN="Z:${program//\//\\}" "$build/wine-run.sh" "$program/moxel.exe" &
+MOXEL_WINMM_STANDIN="Z:${program//\//\\}" "$build/wine-run.sh" "$program/moxel.exe" --lang "$language" &
 moxel=$!
 
 fail() {
@@ -73,8 +83,8 @@ xdotool mousemove --window "$window" 150 38 click 3
 sleep 0.5
 import -window root "$shots/menu.png"
 echo "window_under_wine: the pop-up menu: $shots/menu.png"
-xdotool key Down Down Down Down Return # MIDIデバイス, オプション, バージョン情報, ヘルプ
-box=$(find_window 'ヘルプ読み込み失敗') || fail "choosing ヘルプ from the menu showed no box"
+xdotool key Down Down Down Down Return # MIDI devices, options, version, help
+box=$(find_window "$help_title") || fail "choosing help from the menu showed no box"
 import -window root "$shots/help-box.png"
 # Keys can go astray while a new box takes the focus: press until it is gone.
 for _ in $(seq 50); do

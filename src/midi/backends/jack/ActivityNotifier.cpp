@@ -7,32 +7,33 @@ namespace moxel {
 ActivityNotifier::ActivityNotifier() : thread_([this] { run(); }) {}
 
 ActivityNotifier::~ActivityNotifier() {
-    stopping_.store(true, std::memory_order_release);
-    pending_.store(1, std::memory_order_release);
+    pending_.fetch_or(kStop, std::memory_order_acq_rel);
     pending_.notify_one();
     thread_.join();
 }
 
-void ActivityNotifier::setCallback(std::function<void()> callback) {
+void ActivityNotifier::setCallback(News kind, std::function<void()> callback) {
     std::lock_guard lock(callbackMutex_);
-    callback_ = std::move(callback);
+    (kind == News::Relay ? relayCallback_ : devicesCallback_) = std::move(callback);
 }
 
 void ActivityNotifier::run() {
     for (;;) {
-        // Parked until the pending flag is raised; no polling.
+        // Parked until a bit is raised; no polling.
         pending_.wait(0, std::memory_order_acquire);
-        // Lower the flag before calling out: news that arrives while the
-        // callback runs raises it again and is reported by the next turn, so
-        // nothing is lost. The exchange also reads the destructor's raise, so
-        // its stop request is seen below.
-        pending_.exchange(0, std::memory_order_acq_rel);
-        if (stopping_.load(std::memory_order_acquire)) {
+        // Lower the bits before calling out: news that arrives while a
+        // callback runs raises them again and is reported by the next turn,
+        // so nothing is lost.
+        const std::uint32_t news = pending_.exchange(0, std::memory_order_acq_rel);
+        if ((news & kStop) != 0) {
             return;
         }
         std::lock_guard lock(callbackMutex_);
-        if (callback_) {
-            callback_();
+        if ((news & static_cast<std::uint32_t>(News::Devices)) != 0 && devicesCallback_) {
+            devicesCallback_();
+        }
+        if ((news & static_cast<std::uint32_t>(News::Relay)) != 0 && relayCallback_) {
+            relayCallback_();
         }
     }
 }

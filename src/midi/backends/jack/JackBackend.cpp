@@ -28,8 +28,7 @@ DeviceCaps capsOf(jack_client_t* client, const std::vector<std::string>& snapsho
     }
     const std::string& name = snapshot[static_cast<std::size_t>(id)];
     if (portExists(client, name)) {
-        caps.result = CapsResult::Ok;
-        caps.name = name;
+        caps = {CapsResult::Ok, name, portOwner(name)};
     }
     return caps;
 }
@@ -50,10 +49,22 @@ bool JackBackend::inProcessCallback() noexcept {
     return RealtimeScope::active();
 }
 
-void JackBackend::onShutdown(void* arg) noexcept {
-    // Runs on one of JACK's threads like a signal handler: only note it. The
-    // UI thread drops the client at its next call.
-    static_cast<JackBackend*>(arg)->serverGone_.store(true, std::memory_order_release);
+void JackBackend::onShutdown(jack_status_t /*code*/, const char* /*reason*/, void* arg) noexcept {
+    // Runs on one of JACK's threads like a signal handler: only note it and
+    // tell the UI, which drops the client at its next call.
+    auto* self = static_cast<JackBackend*>(arg);
+    self->serverGone_.store(true, std::memory_order_release);
+    self->notifier_.signal(ActivityNotifier::News::Devices);
+}
+
+void JackBackend::onPortRegistration(jack_port_id_t /*port*/, int /*registered*/,
+                                     void* arg) noexcept {
+    static_cast<JackBackend*>(arg)->notifier_.signal(ActivityNotifier::News::Devices);
+}
+
+void JackBackend::onPortRename(jack_port_id_t /*port*/, const char* /*oldName*/,
+                               const char* /*newName*/, void* arg) noexcept {
+    static_cast<JackBackend*>(arg)->notifier_.signal(ActivityNotifier::News::Devices);
 }
 
 bool JackBackend::openClient() {
@@ -63,7 +74,7 @@ bool JackBackend::openClient() {
     if (client == nullptr) {
         return false;
     }
-    auto process = std::make_unique<JackRelayProcess>(shared_, notifier_, lostEvents_);
+    auto process = std::make_unique<JackRelayProcess>(shared_, notifier_, lostEvents_, parked_);
     jack_port_t* in =
         jack_port_register(client, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     jack_port_t* out =
@@ -74,8 +85,11 @@ bool JackBackend::openClient() {
     }
     process->setPorts(in, out);
     serverGone_.store(false, std::memory_order_release);
-    jack_on_shutdown(client, &JackBackend::onShutdown, this);
-    if (jack_set_process_callback(client, &JackRelayProcess::processCallback, process.get()) != 0 ||
+    jack_on_info_shutdown(client, &JackBackend::onShutdown, this);
+    // Ports that come and go are device news; no polling while a server runs.
+    if (jack_set_port_registration_callback(client, &JackBackend::onPortRegistration, this) != 0 ||
+        jack_set_port_rename_callback(client, &JackBackend::onPortRename, this) != 0 ||
+        jack_set_process_callback(client, &JackRelayProcess::processCallback, process.get()) != 0 ||
         jack_activate(client) != 0) {
         jack_client_close(client);
         return false;
@@ -104,6 +118,14 @@ void JackBackend::closeClient() {
     // jack_client_open: libjack frees the clients of a dead server that are
     // still open in the process when a new client opens.
     jack_client_close(client_);
+    // What still sounded on the output is released when it is back. (The
+    // notes always belong to the output opened last: a reset forgets them, a
+    // device that went away parked them already, unless the server was
+    // going too.)
+    if (!process_->notesAfterStop().empty() && !lastOutputPort_.empty()) {
+        parked_ = process_->notesAfterStop();
+        parkedPort_ = lastOutputPort_;
+    }
     client_ = nullptr;
     inputPort_ = nullptr;
     outputPort_ = nullptr;
@@ -128,10 +150,6 @@ bool JackBackend::liveClient() {
 
 bool JackBackend::ensureClient() {
     return liveClient() || openClient();
-}
-
-bool JackBackend::available() {
-    return liveClient();
 }
 
 MidiHandle JackBackend::nextHandle() noexcept {
@@ -207,8 +225,8 @@ void JackBackend::closeInput(MidiHandle handle) {
     waitUntilGraphUpdated();
     // Its note-offs can never come now: release what it left sounding.
     if (output_.handle != 0) {
-        const std::uint64_t ticket = process_->requestRelease();
-        waitFor([&] { return process_->releaseFinished(ticket); });
+        const std::uint64_t ticket = process_->inputRelease().request();
+        waitFor([&] { return process_->inputRelease().done(ticket); });
     }
 }
 
@@ -221,19 +239,30 @@ OpenResult JackBackend::openOutput(int id, MidiHandle& handle) {
     if (caps.result != CapsResult::Ok) {
         return OpenResult::Failed;
     }
-    // The relay sends from before the connection takes effect, so nothing
-    // that arrives once a client sees the connection is dropped.
-    shared_.outputOpen.store(true, std::memory_order_release);
+    // Notes left sounding when this device went away are released before
+    // anything else reaches it; otherwise the relay sends from before the
+    // connection takes effect, so nothing that arrives once a client sees the
+    // connection is dropped.
+    const bool release = parkedPort_ == caps.name;
+    shared_.outputOpen.store(!release, std::memory_order_release);
     const int rc = jack_connect(client_, outputPortName_.c_str(), caps.name.c_str());
     if (rc != 0 && rc != EEXIST) {
         shared_.outputOpen.store(false, std::memory_order_release);
         return OpenResult::Failed;
     }
     output_ = {nextHandle(), caps.name};
+    lastOutputPort_ = caps.name;
     handle = output_.handle;
     // Returns at once, so the window restores the output's channel before
     // the connection takes effect; the UI's first message waits for that.
     outputReadyCycle_ = process_->cycles() + 2;
+    if (release) {
+        waitUntilOutputConnected();
+        const std::uint64_t ticket = process_->parkedRelease().request();
+        waitFor([&] { return process_->parkedRelease().heard(ticket, process_->cycles()); });
+        parkedPort_.clear();
+        shared_.outputOpen.store(true, std::memory_order_release);
+    }
     return OpenResult::Ok;
 }
 
@@ -242,10 +271,10 @@ void JackBackend::resetOutput(MidiHandle handle) {
         return;
     }
     waitUntilOutputConnected();
-    const std::uint64_t ticket = process_->requestReset();
+    const std::uint64_t ticket = process_->reset().request();
     // Returns once the whole sequence is written and the destination has
     // had its cycle to read it, so a close right after cannot cut it off.
-    waitFor([&] { return process_->resetFinished(ticket); });
+    waitFor([&] { return process_->reset().heard(ticket, process_->cycles()); });
 }
 
 void JackBackend::closeOutput(MidiHandle handle) {
@@ -253,14 +282,21 @@ void JackBackend::closeOutput(MidiHandle handle) {
         return;
     }
     shared_.outputOpen.store(false, std::memory_order_release);
-    const Connection closing = std::exchange(output_, Connection{});
     if (!liveClient()) {
+        output_ = {}; // the server went: closing the client kept what sounded
         return;
     }
+    const Connection closing = std::exchange(output_, Connection{});
     jack_disconnect(client_, outputPortName_.c_str(), closing.port.c_str());
     // As for the input: after this nothing can reach the old destination, so
     // a new output opened next receives the relay alone.
     waitUntilGraphUpdated();
+    // Closed without a reset (the device went away): what still sounds on it
+    // is released when a device of its name is opened again.
+    const std::uint64_t ticket = process_->park().request();
+    if (waitFor([&] { return process_->park().done(ticket); }) && process_->parkedSome()) {
+        parkedPort_ = closing.port;
+    }
 }
 
 bool JackBackend::sendShort(MidiHandle handle, std::uint32_t message) {
@@ -275,7 +311,34 @@ bool JackBackend::sendShort(MidiHandle handle, std::uint32_t message) {
 }
 
 void JackBackend::setActivityCallback(std::function<void()> callback) {
-    notifier_.setCallback(std::move(callback));
+    notifier_.setCallback(ActivityNotifier::News::Relay, std::move(callback));
+}
+
+void JackBackend::setDeviceChangeCallback(std::function<void()> callback) {
+    notifier_.setCallback(ActivityNotifier::News::Devices, std::move(callback));
+}
+
+// A port that unregisters loses its connections, and a new port of the same
+// name starts without them: the connection itself tells.
+bool JackBackend::deviceConnected(MidiHandle handle) {
+    if (handle == 0 || !liveClient()) {
+        return false;
+    }
+    if (handle == input_.handle) {
+        return jack_port_connected_to(inputPort_, input_.port.c_str()) != 0;
+    }
+    if (handle == output_.handle) {
+        return jack_port_connected_to(outputPort_, output_.port.c_str()) != 0;
+    }
+    return false;
+}
+
+bool JackBackend::serviceAvailable() {
+    return liveClient();
+}
+
+bool JackBackend::connectService() {
+    return ensureClient();
 }
 
 void JackBackend::quietLibraryMessages() noexcept {

@@ -12,6 +12,7 @@
 
 #include "midi/MidiBackend.h"
 #include "midi/backends/jack/ActivityNotifier.h"
+#include "relay/NoteTracker.h"
 
 namespace moxel {
 
@@ -27,8 +28,10 @@ class JackRelayProcess;
 // with.
 //
 // Without a reachable server there is no MIDI service (no devices); every
-// enumeration tries to reach the server again, so a server that starts, or
-// comes back after it went away, is found by the next re-find.
+// enumeration tries to reach the server again (as does connectService), so a
+// server that starts, or comes back after it went away, is found. Ports that
+// register, unregister or change their name, and the server going away, are
+// reported through the device change callback.
 class JackBackend final : public MidiBackend {
   public:
     explicit JackBackend(RelayShared& shared, std::string clientName = "moxel");
@@ -51,9 +54,14 @@ class JackBackend final : public MidiBackend {
 
     bool sendShort(MidiHandle handle, std::uint32_t message) override;
     void setActivityCallback(std::function<void()> callback) override;
-
+    void setDeviceChangeCallback(std::function<void()> callback) override;
+    bool deviceConnected(MidiHandle handle) override;
     // True while a client is open on a live server.
-    bool available();
+    bool serviceAvailable() override;
+    // Opens a client on the server, if none is open and one runs.
+    bool connectService() override;
+
+    bool available() { return serviceAvailable(); }
     // The client's name as JACK gave it (JACK renames a taken name), and the
     // full names of Moxel's two ports; empty without a client.
     const std::string& clientName() const noexcept { return actualName_; }
@@ -80,7 +88,10 @@ class JackBackend final : public MidiBackend {
     bool liveClient();
     bool openClient();
     void closeClient();
-    static void onShutdown(void* arg) noexcept;
+    static void onShutdown(jack_status_t code, const char* reason, void* arg) noexcept;
+    static void onPortRegistration(jack_port_id_t port, int registered, void* arg) noexcept;
+    static void onPortRename(jack_port_id_t port, const char* oldName, const char* newName,
+                             void* arg) noexcept;
 
     MidiHandle nextHandle() noexcept;
     std::chrono::steady_clock::duration waitLimit() const;
@@ -112,6 +123,11 @@ class JackBackend final : public MidiBackend {
     Connection output_;
     MidiHandle lastHandle_ = 0;
     std::uint64_t outputReadyCycle_ = 0; // the cycle from which the output's connection holds
+    // The notes that sounded on an output when it went away, and its port:
+    // released when a port of that name is opened again.
+    NoteTracker parked_;
+    std::string parkedPort_;
+    std::string lastOutputPort_; // the output the relay's notes belong to
 };
 
 } // namespace moxel

@@ -1,22 +1,32 @@
 #include "midi/backends/jack/JackPorts.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace moxel {
 
 std::vector<std::string> listMidiPorts(jack_client_t* client, PortRole role) {
-    std::vector<std::string> names;
+    std::vector<std::pair<bool, std::string>> found; // (not physical, name)
     const unsigned long flags = role == PortRole::Source ? JackPortIsOutput : JackPortIsInput;
     const char** ports = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
-    if (ports == nullptr) {
-        return names;
-    }
-    for (const char** p = ports; *p != nullptr; ++p) {
+    for (const char** p = ports; p != nullptr && *p != nullptr; ++p) {
         jack_port_t* port = jack_port_by_name(client, *p);
         if (port != nullptr && jack_port_is_mine(client, port) == 0) {
-            names.emplace_back(*p);
+            found.emplace_back((jack_port_flags(port) & JackPortIsPhysical) == 0, *p);
         }
     }
     jack_free(static_cast<void*>(ports));
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> names;
+    names.reserve(found.size());
+    for (auto& [notPhysical, name] : found) {
+        names.push_back(std::move(name));
+    }
     return names;
+}
+
+std::string portOwner(const std::string& fullName) {
+    return fullName.substr(0, fullName.find(':'));
 }
 
 bool portExists(jack_client_t* client, const std::string& fullName) {

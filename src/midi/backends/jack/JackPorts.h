@@ -13,9 +13,14 @@ enum class PortRole {
     Destination, // a MIDI input port of another client: data goes to it
 };
 
-// Full names ("client:port") of the other clients' MIDI ports of one role, in
-// JACK's listing order. Ports of the given client itself are left out.
+// Full names ("client:port") of the other clients' MIDI ports of one role:
+// the hardware ports (JACK's physical ports) first, then the others, each
+// group in the order of the names, so the lists do not depend on which client
+// started first. Ports of the given client itself are left out.
 std::vector<std::string> listMidiPorts(jack_client_t* client, PortRole role);
+
+// The client a port belongs to: its full name up to the first ":".
+std::string portOwner(const std::string& fullName);
 
 // True when a port of that full name exists right now.
 bool portExists(jack_client_t* client, const std::string& fullName);

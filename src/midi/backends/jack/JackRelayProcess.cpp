@@ -30,15 +30,29 @@ int JackRelayProcess::process(jack_nframes_t frames) noexcept {
     void* in = jack_port_get_buffer(input_, frames);
     jack_midi_clear_buffer(out);
 
+    if (park_.pending()) {
+        // The output went away: what sounded there is released when it is
+        // back. Nothing sounding leaves the notes parked before as they are.
+        const bool some = !engine_.notes().empty();
+        if (some) {
+            parked_ = engine_.notes();
+            engine_.notes().clear();
+        }
+        parkedSome_.store(some, std::memory_order_relaxed);
+        park_.finish(park_.newest(), cycle);
+    }
     // JACK wants the events of a buffer in time order: what goes out at frame
-    // 0 (the UI's messages, then the reset) before the relayed input.
+    // 0 (a release, the UI's messages, the reset) before the relayed input.
+    continueSequence(out, parkedRelease_, releaseActive_, releaseSequence_, parked_,
+                     ResetSequence::Mode::Release, cycle);
     sendUiMessages(out);
-    continueReset(out, cycle);
-    continueRelease(out);
+    continueSequence(out, reset_, resetActive_, resetSequence_, engine_.notes(),
+                     ResetSequence::Mode::Full, cycle);
+    continueInputRelease(out, cycle);
     relayInput(in, out);
 
     if (engine_.takeNews()) {
-        notifier_.signal();
+        notifier_.signal(ActivityNotifier::News::Relay);
     }
     jackCallbackEnds();
     return 0;
@@ -63,37 +77,35 @@ void JackRelayProcess::sendUiMessages(void* out) noexcept {
     }
 }
 
-void JackRelayProcess::continueReset(void* out, std::uint64_t cycle) noexcept {
-    const std::uint64_t requested = resetRequested_.load(std::memory_order_acquire);
-    if (requested != resetActive_) {
-        // A new request (or one that replaces a reset still under way).
-        resetActive_ = requested;
-        reset_.start();
+// Writes a reset or a release: as it is (no channel rule, no lamp, not
+// recorded as relayed notes), and what does not fit follows in the next
+// cycle. A new ticket starts it over. Once it is complete, those notes are
+// silent and are forgotten.
+void JackRelayProcess::continueSequence(void* out, RealtimeRequest& job, std::uint64_t& active,
+                                        ResetSequence& sequence, NoteTracker& notes,
+                                        ResetSequence::Mode mode, std::uint64_t cycle) noexcept {
+    if (job.newest() != active) {
+        active = job.newest();
+        sequence.start(mode);
     }
-    if (reset_.done()) {
+    if (sequence.done()) {
         return;
     }
-    // The reset goes out as it is: no channel rule, no lamp, and it is not
-    // recorded as relayed notes. When the buffer fills up, the rest follows in
-    // the next cycle.
     std::array<std::uint8_t, 3> message{};
-    while (reset_.peek(engine_.notes(), message)) {
+    while (sequence.peek(notes, message)) {
         jack_midi_data_t* slot = jack_midi_event_reserve(out, 0, message.size());
         if (slot == nullptr) {
             return;
         }
         std::memcpy(slot, message.data(), message.size());
-        reset_.advance();
+        sequence.advance();
     }
-    // Everything is silent now; notes relayed from here on are tracked anew.
-    engine_.notes().clear();
-    resetDoneCycle_.store(cycle, std::memory_order_release);
-    resetDone_.store(resetActive_, std::memory_order_release);
+    notes.clear();
+    job.finish(active, cycle);
 }
 
-void JackRelayProcess::continueRelease(void* out) noexcept {
-    const std::uint64_t requested = releaseRequested_.load(std::memory_order_acquire);
-    if (releaseDone_.load(std::memory_order_relaxed) == requested) {
+void JackRelayProcess::continueInputRelease(void* out, std::uint64_t cycle) noexcept {
+    if (!inputRelease_.pending()) {
         return;
     }
     // A note-off for every note the closed input left sounding, on the
@@ -108,7 +120,7 @@ void JackRelayProcess::continueRelease(void* out) noexcept {
         std::memcpy(slot, noteOff.data(), noteOff.size());
         engine_.notes().recordSent(inChannel, noteOff.data(), noteOff.size());
     }
-    releaseDone_.store(requested, std::memory_order_release);
+    inputRelease_.finish(inputRelease_.newest(), cycle);
 }
 
 void JackRelayProcess::relayInput(void* in, void* out) noexcept {

@@ -41,6 +41,12 @@ std::vector<DeviceCaps> listOutputs(const WinmmApi& api) {
     return devices;
 }
 
+bool listed(const std::vector<DeviceCaps>& devices, const std::string& name) {
+    return std::any_of(devices.begin(), devices.end(), [&](const DeviceCaps& caps) {
+        return caps.result == CapsResult::Ok && caps.name == name;
+    });
+}
+
 } // namespace
 
 bool WinmmBackend::Listing::operator==(const Listing& other) const {
@@ -98,6 +104,8 @@ bool WinmmBackend::checkDevices() {
         return false;
     }
     listed_ = std::move(now);
+    inputGone_ = inputGone_ || (inputHandle_ != 0 && !listed(listed_.inputs, inputName_));
+    outputGone_ = outputGone_ || (outputHandle_ != 0 && !listed(listed_.outputs, outputName_));
     if (deviceChange_) {
         deviceChange_();
     }
@@ -122,6 +130,8 @@ OpenResult WinmmBackend::openInput(int id, MidiHandle& handle) {
     }
     input_ = input;
     relay_.setInput(input);
+    inputName_ = winmmInputCaps(api_, id).name;
+    inputGone_ = false;
     inputHandle_ = handle = nextHandle();
     return OpenResult::Ok;
 }
@@ -171,6 +181,14 @@ OpenResult WinmmBackend::openOutput(int id, MidiHandle& handle) {
     }
     output_ = output;
     relay_.setOutput(output, &outputBuffers_);
+    outputName_ = winmmOutputCaps(api_, id).name;
+    outputGone_ = false;
+    // Notes left sounding when this device went away are released before
+    // anything else reaches it.
+    if (!parkedName_.empty() && parkedName_ == outputName_) {
+        relay_.releaseParked();
+        parkedName_.clear();
+    }
     shared_.outputOpen.store(true, std::memory_order_release);
     outputHandle_ = handle = nextHandle();
     return OpenResult::Ok;
@@ -189,6 +207,11 @@ void WinmmBackend::closeOutput(MidiHandle handle) {
         return;
     }
     shared_.outputOpen.store(false, std::memory_order_release);
+    // Closed without a reset (the device went away): what still sounds on it
+    // is released when a device of its name is opened again.
+    if (relay_.park()) {
+        parkedName_ = outputName_;
+    }
     relay_.setOutput(nullptr, nullptr);
     relay_.sync();
     api_.midiOutReset(output_);
@@ -196,6 +219,16 @@ void WinmmBackend::closeOutput(MidiHandle handle) {
     api_.midiOutClose(output_);
     output_ = nullptr;
     outputHandle_ = 0;
+}
+
+bool WinmmBackend::deviceConnected(MidiHandle handle) {
+    if (handle != 0 && handle == inputHandle_) {
+        return !inputGone_ && listed(listInputs(api_), inputName_);
+    }
+    if (handle != 0 && handle == outputHandle_) {
+        return !outputGone_ && listed(listOutputs(api_), outputName_);
+    }
+    return false;
 }
 
 bool WinmmBackend::sendShort(MidiHandle handle, std::uint32_t message) {

@@ -26,7 +26,11 @@ class DeviceWatch;
 // Devices that come and go are noticed: the system's device-change message
 // (or any caller of checkDevices()) makes the backend list the devices again,
 // and when the counts or names differ from the last listing the device-change
-// callback runs, on the UI thread.
+// callback runs, on the UI thread. An open device whose name left the list is
+// gone for good, even if a device of that name is back: its handle is dead.
+// An output closed without a reset (it went away) keeps the notes sounding on
+// it aside, and opening an output of its name releases them there first.
+// The multimedia service is part of the system: always there.
 class WinmmBackend final : public MidiBackend {
   public:
     explicit WinmmBackend(RelayShared& shared, const WinmmApi& api = systemWinmm());
@@ -50,7 +54,11 @@ class WinmmBackend final : public MidiBackend {
     bool sendShort(MidiHandle handle, std::uint32_t message) override;
     void setActivityCallback(std::function<void()> callback) override;
 
-    void setDeviceChangeCallback(std::function<void()> callback);
+    bool deviceConnected(MidiHandle handle) override;
+    void setDeviceChangeCallback(std::function<void()> callback) override;
+    bool serviceAvailable() override { return true; }
+    bool connectService() override { return true; }
+
     // Lists the devices again; true (and the callback runs) when they differ
     // from the last listing.
     bool checkDevices();
@@ -76,6 +84,9 @@ class WinmmBackend final : public MidiBackend {
     MidiHandle inputHandle_ = 0;
     MidiHandle outputHandle_ = 0;
     MidiHandle lastHandle_ = 0;
+    std::string inputName_, outputName_; // of the open devices
+    bool inputGone_ = false, outputGone_ = false;
+    std::string parkedName_; // the output whose notes the relay keeps aside
     Listing listed_;
     std::function<void()> deviceChange_;
     std::unique_ptr<DeviceWatch> watch_;

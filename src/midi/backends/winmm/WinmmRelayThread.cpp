@@ -70,6 +70,14 @@ bool WinmmRelayThread::releaseInput() {
     return request(Command::Release);
 }
 
+bool WinmmRelayThread::park() {
+    return request(Command::Park) && parkedSome_.load(std::memory_order_acquire);
+}
+
+bool WinmmRelayThread::releaseParked() {
+    return request(Command::ReleaseParked);
+}
+
 bool WinmmRelayThread::sync() {
     const std::uint64_t ticket = requested_.fetch_add(1, std::memory_order_acq_rel) + 1;
     wake_.signal();
@@ -149,6 +157,12 @@ void WinmmRelayThread::handleUi(const UiEvent& event) noexcept {
         break;
     case Command::Release:
         runRelease();
+        break;
+    case Command::Park:
+        runPark();
+        break;
+    case Command::ReleaseParked:
+        runParkedRelease();
         break;
     }
 }
@@ -245,6 +259,27 @@ void WinmmRelayThread::runRelease() noexcept {
         }
         engine_.notes().recordSent(inChannel, noteOff.data(), noteOff.size());
     }
+}
+
+void WinmmRelayThread::runPark() noexcept {
+    const bool some = !engine_.notes().empty();
+    if (some) {
+        parked_ = engine_.notes();
+        engine_.notes().clear();
+    }
+    parkedSome_.store(some, std::memory_order_release);
+}
+
+void WinmmRelayThread::runParkedRelease() noexcept {
+    const HMIDIOUT output = output_.load(std::memory_order_acquire);
+    ResetSequence release;
+    release.start(ResetSequence::Mode::Release);
+    std::array<std::uint8_t, 3> message{};
+    while (output != nullptr && release.peek(parked_, message)) {
+        api_.midiOutShortMsg(output, pack(message));
+        release.advance();
+    }
+    parked_.clear();
 }
 
 void WinmmRelayThread::tellActivity() noexcept {

@@ -24,7 +24,7 @@ struct WinmmInputEvent {
 };
 
 // What the UI thread asks of the relay thread.
-enum class WinmmCommand : std::uint8_t { Short, Reset, Release };
+enum class WinmmCommand : std::uint8_t { Short, Reset, Release, Park, ReleaseParked };
 struct WinmmUiEvent {
     WinmmCommand command = WinmmCommand::Short;
     std::uint32_t message = 0;
@@ -64,6 +64,12 @@ class WinmmRelayThread {
     bool reset();        // the output's reset: midiOutReset, then the release sequence
     bool releaseInput(); // a note-off for every note the closed input left sounding
     bool sync();         // everything queued so far has been handled
+    // The output went away: the notes sounding there are kept aside (true
+    // when there were any), to be released when it is back. Nothing sounding
+    // leaves the notes kept before as they are.
+    bool park();
+    // A note-off for every note kept aside, on the output open now.
+    bool releaseParked();
     // UI side: called from this thread when the relay left news in
     // RelayShared. The callee must only hand the news over.
     void setActivityCallback(std::function<void()> callback);
@@ -90,12 +96,16 @@ class WinmmRelayThread {
     void sendSysexChunk(const char* data, DWORD size) noexcept;
     void runReset() noexcept;
     void runRelease() noexcept;
+    void runPark() noexcept;
+    void runParkedRelease() noexcept;
     void tellActivity() noexcept;
 
     const WinmmApi& api_;
     RelayEngine engine_;       // this thread only
     ResetSequence reset_;      // this thread only
     bool insideSysex_ = false; // this thread only: a SysEx began and has not ended
+    NoteTracker parked_;       // this thread only: what sounded on an output that went away
+    std::atomic<bool> parkedSome_{false};
     std::atomic<HMIDIIN> input_{nullptr};
     std::atomic<HMIDIOUT> output_{nullptr};
     std::atomic<SysexBuffers*> outputBuffers_{nullptr};

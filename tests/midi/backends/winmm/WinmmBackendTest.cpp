@@ -213,5 +213,39 @@ TEST_F(WinmmBackendTest, DevicesThatComeOrGoAreNoticed) {
     EXPECT_TRUE(test::pumpUntil([&] { return changes == 3; }));
 }
 
+// An open device whose name left the list is gone, even once a device of its
+// name is back; an output closed while notes sounded releases them on the
+// next output of its name, first, and not on another.
+TEST_F(WinmmBackendTest, AVanishedDeviceStaysGoneAndItsNotesWaitForItsName) {
+    openBoth();
+    EXPECT_TRUE(backend.deviceConnected(in) && backend.deviceConnected(out));
+    EXPECT_TRUE(backend.serviceAvailable() && backend.connectService());
+    shared.channelPosition.store(3);
+    winmm.receive(0x643C90); // sounds on channel 4
+    callsOnce("midiOutShortMsg", 1);
+    winmm.outputs = {{u"Other"}};
+    backend.checkDevices();
+    EXPECT_FALSE(backend.deviceConnected(out));
+    EXPECT_TRUE(backend.deviceConnected(in));
+    winmm.outputs = {{u"Other"}, {u"Synth"}};
+    backend.checkDevices();
+    EXPECT_FALSE(backend.deviceConnected(out)) << "its handle died with it";
+    backend.closeOutput(out);
+
+    MidiHandle other = 0;
+    ASSERT_EQ(backend.openOutput(0, other), OpenResult::Ok);
+    backend.closeOutput(other); // after a reset nothing would sound; here nothing did
+    winmm.clearCalls();
+    MidiHandle back = 0;
+    ASSERT_EQ(backend.openOutput(1, back), OpenResult::Ok);
+    EXPECT_THAT(winmm.calls(),
+                ElementsAre("midiOutOpen 1", "midiOutShortMsg 0040B3", "midiOutShortMsg 003C83"));
+    EXPECT_TRUE(backend.deviceConnected(back));
+    winmm.clearCalls();
+    backend.closeOutput(back);
+    ASSERT_EQ(backend.openOutput(1, back), OpenResult::Ok);
+    EXPECT_EQ(winmm.count("midiOutShortMsg"), 0U) << "released once";
+}
+
 } // namespace
 } // namespace moxel

@@ -1,0 +1,32 @@
+# The Debian package (cpack -G DEB, see scripts/package.sh): whatever the
+# install rules of data/ put under the prefix, in /usr, with the dependencies
+# read from the shared libraries the program uses.
+set(MOXEL_MAINTAINER "The Moxel developers <moxel@users.noreply.github.com>"
+  CACHE STRING "Maintainer of the Debian package, name <address>")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME moxel)
+set(CPACK_PACKAGE_VENDOR "The Moxel developers")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://github.com/moxel/moxel")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Relay live MIDI from one input to one output")
+# Lines of the long description, as Debian shows them.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Moxel forwards every MIDI message from the input you pick to the output"
+  "you pick, rewriting its channel to the one chosen in its small window or"
+  "letting the window follow the incoming channel. It relays inside JACK's"
+  "real-time cycle (JACK itself or PipeWire's JACK service), so each message"
+  "leaves in the cycle and at the frame offset it arrived with. It also"
+  "measures a tempo from taps, sends program changes and silences the output"
+  "on demand.")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${MOXEL_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# A MIDI service to relay in: a JACK server or PipeWire's JACK service.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pipewire-jack | jackd2")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+include(CPack)

@@ -1,0 +1,75 @@
+#include "app/platform/CommandLine.h"
+
+#include <array>
+#include <string_view>
+
+namespace moxel {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: moxel [--lang ja|en] [--help] [--version]\n"
+    "Relays live MIDI from one input to one output, on the channel you choose.\n"
+    "\n"
+    "  --lang ja|en  the language of the window, its menus and boxes and the help\n"
+#ifdef _WIN32
+    "                page (default: the Windows display language: Japanese for\n"
+    "                Japanese, English otherwise)\n"
+#else
+    "                page (default: from LC_ALL, LC_MESSAGES or LANG: Japanese for\n"
+    "                \"ja...\", English otherwise)\n"
+#endif
+    "  --help        show this help and exit\n"
+    "  --version     show the version and exit\n"
+    "\n"
+    "Starting Moxel while it runs brings the running window to the front.\n";
+
+// The window toolkit's own options: those with a value, and those without.
+constexpr std::array<std::string_view, 8> kToolkitWithValue = {
+    "-platform",   "-platformtheme", "-plugin",  "-style",
+    "-stylesheet", "-session",       "-display", "-qwindowgeometry"};
+constexpr std::array<std::string_view, 2> kToolkitAlone = {"-reverse", "-nograb"};
+
+bool oneOf(std::string_view arg, const auto& options) {
+    for (const std::string_view option : options) {
+        if (arg == option) {
+            return true;
+        }
+    }
+    return false;
+}
+
+CommandLine refuse(const std::string& why) {
+    return {CommandLine::Action::Refuse, "", "moxel: " + why + " (see moxel --help)\n"};
+}
+
+} // namespace
+
+CommandLine readCommandLine(int argc, const char* const* argv) {
+    CommandLine line;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            return {CommandLine::Action::Help, "", std::string(kUsage)};
+        }
+        if (arg == "--version") {
+            return {CommandLine::Action::Version, "", "Moxel " MOXEL_VERSION "\n"};
+        }
+        if (arg == "--lang" || arg.starts_with("--lang=")) {
+            const std::string_view value =
+                arg == "--lang" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(7);
+            if (value != "ja" && value != "en") {
+                return refuse("--lang takes ja or en");
+            }
+            line.language = value;
+        } else if (oneOf(arg, kToolkitWithValue) && i + 1 < argc) {
+            ++i;
+        } else if (!oneOf(arg, kToolkitAlone)) {
+            return refuse((arg.starts_with('-') ? "unknown option '" : "unexpected argument '") +
+                          std::string(arg) + "'");
+        }
+    }
+    return line;
+}
+
+} // namespace moxel

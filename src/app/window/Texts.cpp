@@ -1,0 +1,129 @@
+#include "app/window/Texts.h"
+
+#include <array>
+#include <atomic>
+#include <cstring>
+
+namespace moxel {
+
+namespace {
+
+struct Entry {
+    Text id;
+    std::string_view japanese;
+    std::string_view english;
+};
+
+using enum Text;
+
+constexpr std::array<Entry, static_cast<std::size_t>(Count)> kTexts{{
+    {MenuMain, "メインメニュー", "Main menu"},
+    {MenuMidiDevice, "MIDIデバイス", "MIDI devices"},
+    {MenuReFindIn, "MIDI IN デバイスを再検索する", "Find MIDI IN devices again"},
+    {MenuReFindOut, "MIDI OUT デバイスを再検索する", "Find MIDI OUT devices again"},
+    {MenuDefaultIn, "現在のMIDI INデバイスを標準にする",
+     "Make the current MIDI IN device the default"},
+    {MenuDefaultOut, "現在のMIDI OUTデバイスを標準にする",
+     "Make the current MIDI OUT device the default"},
+    {MenuChannelDefault, "現在の出力CHをデバイス標準にする",
+     "Make the current output channel this device's default"},
+    {MenuAllSoundOff, "オール・サウンド・オフ", "All Sound Off"},
+    {MenuOption, "オプション", "Options"},
+    {MenuTopMost, "常に手前に表示する", "Always on top"},
+    {MenuFollowChannel, "MIDI IN側のch設定を反映する", "Follow the MIDI IN channel"},
+    {MenuVolume, "ボリュームコントロール", "Volume control"},
+    {MenuMultimedia, "マルチメディアのプロパティ", "Multimedia settings"},
+    {MenuVersion, "バージョン情報", "Version information"},
+    {MenuHelp, "ヘルプ", "Help"},
+    {MenuHomePage, "ホームページ", "Home page"},
+    {MenuNews, "Moxelの最新情報", "Moxel news"},
+    {MenuAuthor, "Ostrafy network [作者個人サイト]", "Ostrafy network [author's site]"},
+    {MenuIntro, "Moxelの紹介ページ", "About Moxel"},
+    {MenuExit, "終了", "Exit"},
+    {InUseTitleIn, "Midi In Device Open Error", "Midi In Device Open Error"},
+    {InUseTitleOut, "Midi Out Device Open Error", "Midi Out Device Open Error"},
+    {InUseIn, "このMIDI Inデバイスは、現在使用できません。",
+     "This MIDI In device cannot be used right now."},
+    {InUseOut, "このMIDI Outデバイスは、現在使用できません。",
+     "This MIDI Out device cannot be used right now."},
+    {InUseOther, "他のアプリケーションが使用している可能性があります。",
+     "Another application may be using it."},
+    {PatchTitle, "Patch No Change", "Patch No Change"},
+    {PatchPrompt,
+     "送信したいパッチ エントリーナンバーを入力して下さい。\r\n"
+     "数字で0～127までの値を使用できます。\r\n\r\n"
+     "お使いの音源によっては、入力値+1になる事があります。",
+     "Enter the patch (program) number to send.\r\n"
+     "Numbers from 0 to 127 can be used.\r\n\r\n"
+     "Depending on your sound module, the number may appear as one higher."},
+    {ButtonOk, "OK", "OK"},
+    {ButtonCancel, "キャンセル", "Cancel"},
+    {HelpMissingTitle, "Moxel - ヘルプ読み込み失敗", "Moxel - Help not found"},
+    {HelpMissing, "moxel.htmlが見つかりませんでした。\r\nmoxel.htmは、{}内に置いて下さい。",
+     "moxel.html was not found.\r\nPlease put moxel.html into {}."},
+    {SettingNotStorable, "この設定は保存できません。", "This setting cannot be stored."},
+    {SettingNotSaved, "設定を保存できませんでした。", "The setting could not be saved."},
+    {RightsNotice, "Copyright (C) 2026 The Moxel developers. MIT ライセンスで公開しています。",
+     "Copyright (C) 2026 The Moxel developers. Released under the MIT License."},
+    {NotConnectedEntry, "--- {} (未接続) ---", "--- {} (Not Connected) ---"},
+    {NotConnectedTip, "{} (未接続)", "{} (Not Connected)"},
+    {HelpPage, "moxel.html", "moxel.en.html"},
+}};
+
+// The table is in the order of the enum: each text is found by its number.
+constexpr bool inOrder() {
+    for (std::size_t i = 0; i < kTexts.size(); ++i) {
+        if (static_cast<std::size_t>(kTexts[i].id) != i) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(inOrder(), "the texts are listed in the order of Text");
+
+std::atomic<Language> current{Language::Japanese};
+
+bool set(const char* value) {
+    return value != nullptr && *value != '\0';
+}
+
+} // namespace
+
+void setLanguage(Language chosen) {
+    current.store(chosen, std::memory_order_relaxed);
+}
+
+Language language() {
+    return current.load(std::memory_order_relaxed);
+}
+
+std::string_view text(Text id) {
+    return text(id, language());
+}
+
+std::string_view text(Text id, Language in) {
+    const Entry& entry = kTexts.at(static_cast<std::size_t>(id));
+    return in == Language::Japanese ? entry.japanese : entry.english;
+}
+
+std::string text(Text id, std::string_view value) {
+    std::string filled(text(id));
+    if (const auto at = filled.find("{}"); at != std::string::npos) {
+        filled.replace(at, 2, value);
+    }
+    return filled;
+}
+
+Language languageOfLocale(const char* lcAll, const char* lcMessages, const char* lang) {
+    const char* chosen = set(lcAll) ? lcAll : set(lcMessages) ? lcMessages : lang;
+    return set(chosen) && std::strncmp(chosen, "ja", 2) == 0 ? Language::Japanese
+                                                             : Language::English;
+}
+
+Language languageOfWindowsLanguageId(unsigned short languageId) {
+    constexpr unsigned kPrimaryMask = 0x3FF; // the primary language; the rest is the region
+    constexpr unsigned kJapanese = 0x11;
+    return (languageId & kPrimaryMask) == kJapanese ? Language::Japanese : Language::English;
+}
+
+} // namespace moxel

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace moxel {
+
+// The languages of the window, its menus and boxes, and the help page.
+enum class Language { Japanese, English };
+
+// Every text the user sees that differs by language; the window's captions
+// ("Midi In", "Beat", ...) are the same in both and live in the layout.
+enum class Text {
+    // The pop-up menu.
+    MenuMain,
+    MenuMidiDevice,
+    MenuReFindIn,
+    MenuReFindOut,
+    MenuDefaultIn,
+    MenuDefaultOut,
+    MenuChannelDefault,
+    MenuAllSoundOff,
+    MenuOption,
+    MenuTopMost,
+    MenuFollowChannel,
+    MenuVolume,
+    MenuMultimedia,
+    MenuVersion,
+    MenuHelp,
+    MenuHomePage,
+    MenuNews,
+    MenuAuthor,
+    MenuIntro,
+    MenuExit,
+    // Boxes; "{}" stands for what the program puts in.
+    InUseTitleIn,
+    InUseTitleOut,
+    InUseIn,
+    InUseOut,
+    InUseOther,
+    PatchTitle,
+    PatchPrompt,
+    ButtonOk, // the buttons of the patch box
+    ButtonCancel,
+    HelpMissingTitle,
+    HelpMissing, // {} the manual folder, with its trailing separator
+    SettingNotStorable,
+    SettingNotSaved,
+    RightsNotice,
+    // A wanted device that is not connected: its list entry and its line in
+    // the tray tip ({} its name).
+    NotConnectedEntry,
+    NotConnectedTip,
+    // The help page's file name in manual/.
+    HelpPage,
+    Count
+};
+
+// The language of every text from now on (Japanese until set).
+void setLanguage(Language language);
+Language language();
+
+std::string_view text(Text id);
+std::string_view text(Text id, Language in);
+// The text with "{}" replaced by value.
+std::string text(Text id, std::string_view value);
+
+// The language a locale asks for: the first set of LC_ALL, LC_MESSAGES and
+// LANG (null or empty: not set); Japanese for "ja..." , English otherwise.
+Language languageOfLocale(const char* lcAll, const char* lcMessages, const char* lang);
+// The language a Windows language identifier (GetUserDefaultUILanguage) asks
+// for: Japanese for any Japanese, English otherwise.
+Language languageOfWindowsLanguageId(unsigned short languageId);
+
+} // namespace moxel

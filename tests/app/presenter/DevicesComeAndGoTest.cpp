@@ -1,0 +1,94 @@
+// Devices and the MIDI service that go and come back: what stays wanted,
+// what the lists show meanwhile, and what opens again by itself.
+#include "PresenterFixture.h"
+#include "app/window/Texts.h"
+
+namespace moxel::testing {
+namespace {
+
+class DevicesComeAndGoTest : public PresenterTest {
+  protected:
+    void change() {
+        backend.calls.clear();
+        backend.announceChange();
+    }
+};
+
+TEST_F(DevicesComeAndGoTest, AVanishedDeviceStaysWantedAndOpensAgainWithItsChannel) {
+    writeSettings("[Moxel Settings.]\nsynth:in=5\n");
+    startedWith({device("keys:out")}, {device("drums:in"), device("synth:in")});
+    choose(ListId::MidiOut, 1);
+    choose(ListId::MidiCh, 2);
+    backend.inputs.clear();
+    backend.outputs = {device("drums:in")};
+    change(); // both gone: closed without a reset (nothing would hear it)
+    EXPECT_THAT(backend.calls,
+                ElementsAre("inputCount", "closeInput 0", "outputCount", "closeOutput 1"));
+    EXPECT_EQ(list(ListId::MidiOut).back(), text(Text::NotConnectedEntry, "synth:in"));
+    EXPECT_EQ(selected(ListId::MidiOut), 1);
+    EXPECT_THAT(devices().absentDevices(), ElementsAre("keys:out", "synth:in"));
+    choose(ListId::MidiOut, 1); // choosing the marker keeps waiting
+    change();                   // and other news changes nothing
+    EXPECT_THAT(backend.calls, ElementsAre("inputCount", "outputCount"));
+
+    backend.inputs = {device("keys:out")};
+    backend.outputs = {device("a:in"), device("drums:in"), device("synth:in")};
+    change(); // back, at other positions: opened again, its stored channel restored
+    EXPECT_THAT(backend.calls, ElementsAre("inputCount", "openInput 0", "startInput 0",
+                                           "outputCount", "openOutput 2"));
+    EXPECT_EQ(selected(ListId::MidiCh), 5);
+    EXPECT_TRUE(devices().absentDevices().empty());
+    change(); // nothing new: nothing closes or opens
+    EXPECT_THAT(backend.calls, ElementsAre("inputCount", "outputCount"));
+}
+
+TEST_F(DevicesComeAndGoTest, WithoutTheServiceItIsLookedForOnceASecondUntilItIsBack) {
+    auto& w = startedWith({device("keys:out")}, {device("synth:in")});
+    view.state = WindowState::Minimized;
+    w.Form_Resize();
+    backend.service = false;
+    change();
+    EXPECT_TRUE(view.serviceSearch);
+    EXPECT_THAT(list(ListId::MidiIn), ElementsAre("--- MIDI IN Device Not Found. ---",
+                                                  text(Text::NotConnectedEntry, "keys:out")));
+    EXPECT_EQ(view.trayTip, "Moxel Ver1.0\n" + text(Text::NotConnectedTip, "keys:out") + "\n" +
+                                text(Text::NotConnectedTip, "synth:in"));
+    backend.calls.clear();
+    w.serviceSearchTick();
+    EXPECT_THAT(backend.calls, ElementsAre("connectService"));
+    backend.service = true;
+    w.serviceSearchTick();
+    EXPECT_FALSE(view.serviceSearch);
+    EXPECT_EQ(backend.openInputId() + backend.openOutputId(), 0);
+    EXPECT_EQ(view.trayTip, "Moxel Ver1.0");
+}
+
+TEST_F(DevicesComeAndGoTest, AStoredDefaultThatAppearsLaterIsOpenedUnlessTheUserChoseAnother) {
+    writeSettings("[Moxel Settings.]\nDefaultMidiOut=synth:in\nDefaultMidiIn=late:out\n");
+    startedWith({device("keys:out"), device("pads:out")}, {device("drums:in")});
+    EXPECT_EQ(backend.openOutputId(), 0); // the first, for now
+    choose(ListId::MidiIn, 1);            // the user's choice stands
+    backend.inputs.push_back(device("late:out"));
+    backend.outputs.push_back(device("synth:in"));
+    change();
+    EXPECT_THAT(backend.calls, ElementsAre("inputCount", "outputCount", "resetOutput 0",
+                                           "closeOutput 0", "openOutput 1"));
+    EXPECT_EQ(backend.openInputId(), 1);
+}
+
+TEST_F(DevicesComeAndGoTest, WithoutAStoredDefaultAnInputAndAnOutputOfOneClientAreNotPaired) {
+    startedWith({device("keys:out")}, {device("keys:in"), device("synth:in")});
+    EXPECT_EQ(backend.openOutputId(), 1);
+    startedWith({device("keys:out")}, {device("keys:in")}); // no other: that one
+    EXPECT_EQ(backend.openOutputId(), 0);
+    backend.service = false;
+    startedWith({}, {}); // nothing yet: the first devices to appear open
+    backend.service = true;
+    backend.inputs = {device("keys:out")};
+    backend.outputs = {device("keys:in"), device("synth:in")};
+    window->serviceSearchTick();
+    EXPECT_EQ(backend.openInputId() * 10 + backend.openOutputId(), 1);
+}
+
+} // namespace
+} // namespace moxel::testing

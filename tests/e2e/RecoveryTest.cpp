@@ -1,0 +1,147 @@
+// Devices and servers that go and come back while the program runs, checked
+// by what the synth hears: Moxel reconnects by itself, no note is left
+// hanging, and it still closes in order.
+#include <algorithm>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "Program.h"
+#include "peer/JackServer.h"
+
+namespace moxel::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class Recovery : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        restartServer();
+        // By name, not the first of the lists; and the synth's stored channel (4Ch).
+        moxel.writeSettings(
+            "[Moxel Settings.]\nDefaultMidiIn=keys:out\nDefaultMidiOut=synth:in\nsynth:in=3\n");
+        moxel.start(serverName);
+        ASSERT_TRUE(reconnected());
+    }
+
+    // A server of the same name again (the program looks for that name), with
+    // the devices. The old server goes first, taking every client with it, as
+    // when it crashes.
+    void restartServer() {
+        if (server) {
+            server->stop();
+            ASSERT_TRUE(waitUntil(
+                [&] { return keys->serverGone() && synth->serverGone() && drums->serverGone(); }));
+        }
+        keys.reset();
+        synth.reset();
+        drums.reset();
+        server.reset();
+        server = std::make_unique<JackServer>(JackServer::Options{.name = serverName});
+        ASSERT_TRUE(server->running()) << server->error();
+        drums = std::make_unique<JackPeer>("drums");
+        keys = std::make_unique<JackPeer>("keys");
+        synth = std::make_unique<JackPeer>("synth");
+    }
+    bool reconnected() {
+        return waitUntil(
+            [&] {
+                return connectedAnywhere(*keys, keys->sourcePort()) &&
+                       connectedAnywhere(*synth, synth->sinkPort());
+            },
+            10s);
+    }
+    // Plays the message until the synth hears it (what is played before the
+    // connection holds is lost on the way).
+    bool heard(const Bytes& message) {
+        return waitUntil(
+            [&] {
+                const auto got = synth->received();
+                if (std::ranges::any_of(got, [&](const auto& e) { return e.bytes == message; })) {
+                    return true;
+                }
+                keys->send(message);
+                synth->waitForReceived(got.size() + 1, 20ms);
+                return false;
+            },
+            10s);
+    }
+    std::vector<Bytes> heardSoFar() {
+        std::vector<Bytes> bytes;
+        for (const auto& event : synth->received()) {
+            bytes.push_back(event.bytes);
+        }
+        return bytes;
+    }
+    // The synth heard the note-off of that key (without the keyboard playing it).
+    bool released(std::uint8_t key) {
+        const auto got = heardSoFar();
+        return std::ranges::find(got, Bytes{0x83, key, 0}) != got.end();
+    }
+    long indexOf(const Bytes& message) {
+        const auto got = heardSoFar();
+        return std::ranges::find(got, message) - got.begin();
+    }
+
+    const std::string serverName = JackServer::uniqueName();
+    std::unique_ptr<JackServer> server;
+    std::unique_ptr<JackPeer> keys, synth, drums;
+    Program moxel;
+};
+
+TEST_F(Recovery, AnOutputThatComesBackHearsTheReleaseOfItsHeldNoteFirst) {
+    keys->send({0x90, 59, 100}); // the stored channel applies: 4Ch
+    ASSERT_TRUE(heard({0x93, 59, 100}));
+    ASSERT_TRUE(heard({0x93, 60, 100})); // held when the synth goes
+    synth.reset();
+    synth = std::make_unique<JackPeer>("synth");
+    ASSERT_TRUE(reconnected());
+    ASSERT_TRUE(heard({0x93, 62, 100}));
+    const long fresh = indexOf({0x93, 62, 100});
+    EXPECT_LT(indexOf({0x83, 60, 0}), fresh); // the note-off and the sustain off first
+    EXPECT_LT(indexOf({0xB3, 64, 0}), fresh);
+    EXPECT_TRUE(drums->received().empty()); // nothing went elsewhere
+}
+
+TEST_F(Recovery, AnInputThatGoesReleasesItsHeldNoteAtOnceAndIsBackWhenItReturns) {
+    ASSERT_TRUE(heard({0x93, 60, 100}));
+    keys.reset();
+    EXPECT_TRUE(waitUntil([&] { return released(60); }));
+    keys = std::make_unique<JackPeer>("keys");
+    ASSERT_TRUE(reconnected());
+    EXPECT_TRUE(heard({0x93, 62, 100}));
+}
+
+TEST_F(Recovery, TheServerGoesAndComesBackAndSigtermStillClosesInOrder) {
+    for (std::uint8_t key = 60; key < 63; ++key) {
+        ASSERT_TRUE(heard({0x93, key, 100})) << key;
+        restartServer(); // the synth survives (its client is new): its note is released
+        ASSERT_TRUE(reconnected()) << key;
+        EXPECT_TRUE(waitUntil([&] { return released(key); })) << key;
+    }
+    ASSERT_TRUE(heard({0x93, 70, 100}));
+    EXPECT_EQ(moxel.stop(SIGTERM), std::optional<int>(0)); // silences the output first
+    const auto got = heardSoFar();
+    EXPECT_NE(std::ranges::find(got, Bytes{0x83, 70, 0}), got.end());
+    EXPECT_EQ(std::ranges::count_if(got, [](const Bytes& b) { return b[1] == 123; }), 16);
+}
+
+TEST(RecoveryStart, AStoredDefaultThatAppearsLaterIsTakenAndAnEchoingClientIsNotLooped) {
+    JackServer server;
+    ASSERT_TRUE(server.running()) << server.error();
+    JackPeer echo("echo"), synth("synth");
+    echo.echoInput(true); // sends out again what it receives
+    Program moxel;
+    moxel.writeSettings("[Moxel Settings.]\nDefaultMidiOut=late:in\n");
+    moxel.start(server.name());
+    // The default is missing: not echo's own input, the other output.
+    ASSERT_TRUE(waitUntil([&] { return connectedAnywhere(synth, synth.sinkPort()); }, 10s));
+    EXPECT_FALSE(connectedAnywhere(echo, echo.sinkPort()));
+    JackPeer late("late");
+    EXPECT_TRUE(waitUntil([&] { return connectedAnywhere(late, late.sinkPort()); }));
+    EXPECT_TRUE(waitUntil([&] { return !connectedAnywhere(synth, synth.sinkPort()); }));
+}
+
+} // namespace
+} // namespace moxel::test

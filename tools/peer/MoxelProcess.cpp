@@ -1,0 +1,81 @@
+#include "peer/MoxelProcess.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <stdexcept>
+
+#include "peer/WaitUntil.h"
+
+namespace moxel::test {
+
+namespace fs = std::filesystem;
+
+MoxelProcess::MoxelProcess(const fs::path& program) {
+    std::string pattern = (fs::temp_directory_path() / "moxel-run-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot create a folder from " + pattern);
+    }
+    folder_ = pattern;
+    fs::copy_file(program, folder_ / "moxel");
+}
+
+MoxelProcess::~MoxelProcess() {
+    if (pid_ > 0 && !stop()) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    std::error_code error;
+    fs::remove_all(folder_, error);
+}
+
+void MoxelProcess::writeSettings(const std::string& content) const {
+    std::ofstream(folder_ / "setting.ini", std::ios::binary) << content;
+}
+
+pid_t MoxelProcess::start(const std::string& jackServer) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
+        ::setenv("JACK_DEFAULT_SERVER", jackServer.c_str(), 1);
+        ::setenv("JACK_NO_START_SERVER", "1", 1);
+        const std::string program = (folder_ / "moxel").string();
+        ::execl(program.c_str(), program.c_str(), nullptr);
+        ::_exit(127);
+    }
+    if (pid_ <= 0) {
+        pid_ = pid;
+    }
+    return pid;
+}
+
+std::optional<int> MoxelProcess::exitStatus(pid_t pid, std::chrono::milliseconds limit) {
+    std::optional<int> status;
+    waitUntil(
+        [&] {
+            int raw = 0;
+            if (::waitpid(pid, &raw, WNOHANG) == pid) {
+                status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+            }
+            return status.has_value();
+        },
+        limit);
+    return status;
+}
+
+std::optional<int> MoxelProcess::stop(int signal) {
+    ::kill(pid_, signal);
+    const std::optional<int> status = exitStatus(pid_, std::chrono::seconds(20));
+    pid_ = status ? -1 : pid_;
+    return status;
+}
+
+bool MoxelProcess::running() const {
+    return pid_ > 0 && !exitStatus(pid_, std::chrono::milliseconds(0)).has_value();
+}
+
+} // namespace moxel::test

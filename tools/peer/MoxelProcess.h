@@ -1,0 +1,42 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace moxel::test {
+
+// The built program run as a process from a copy in a folder of its own (so
+// its setting.ini is the caller's), offscreen, with its runtime and
+// configuration folders there and its MIDI service the JACK server named.
+class MoxelProcess {
+  public:
+    // program: the built moxel; the copy goes into a new temporary folder.
+    explicit MoxelProcess(const std::filesystem::path& program);
+    ~MoxelProcess(); // stops it (SIGTERM, else SIGKILL) and removes the folder
+    MoxelProcess(const MoxelProcess&) = delete;
+    MoxelProcess& operator=(const MoxelProcess&) = delete;
+
+    const std::filesystem::path& folder() const { return folder_; }
+    std::filesystem::path lockFile() const { return folder_ / "moxel.lock"; }
+    void writeSettings(const std::string& content) const;
+
+    // Starts a process; the first one started is the one stop() ends.
+    pid_t start(const std::string& jackServer = "moxel-no-such-server");
+    // Signals the first process; its exit status (nothing if it did not end).
+    std::optional<int> stop(int signal = 15 /* SIGTERM */);
+    bool running() const;
+    pid_t pid() const { return pid_; }
+
+    // The exit status of a process once it has ended, nothing at the deadline.
+    static std::optional<int> exitStatus(pid_t pid, std::chrono::milliseconds limit);
+
+  private:
+    std::filesystem::path folder_;
+    pid_t pid_ = -1;
+};
+
+} // namespace moxel::test
