@@ -25,19 +25,6 @@ std::wstring textOf(HWND window) {
     return text;
 }
 
-void paintCaption(HWND window, HDC dc, const Look& look) {
-    RECT area;
-    GetClientRect(window, &area);
-    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, look.color);
-    const HGDIOBJ old = SelectObject(dc, look.font);
-    const std::wstring text = textOf(window);
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
-              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
-    SelectObject(dc, old);
-}
-
 // An etched line broken where the caption stands, and the caption.
 void paintFrame(HWND window, HDC dc, const Look& look) {
     RECT area;
@@ -56,6 +43,46 @@ void paintFrame(HWND window, HDC dc, const Look& look) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, look.color);
     TextOutW(dc, kFrameCaptionLeft, 0, text.c_str(), static_cast<int>(text.size()));
+    SelectObject(dc, old);
+}
+
+bool isFrame(HWND window) {
+    wchar_t name[32];
+    GetClassNameW(window, name, 32);
+    return lstrcmpW(name, kFrameClass) == 0;
+}
+
+// Where a label stands over a frame (the tempo value over the frame's
+// caption), the frame's line and caption show around the label's text, as
+// under a transparent label.
+void paintFramesBelow(HWND label, HDC dc) {
+    RECT mine;
+    GetWindowRect(label, &mine);
+    for (HWND sibling = GetWindow(label, GW_HWNDFIRST); sibling != nullptr;
+         sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+        RECT frame, overlap;
+        GetWindowRect(sibling, &frame);
+        if (sibling == label || !isFrame(sibling) || !IntersectRect(&overlap, &mine, &frame)) {
+            continue;
+        }
+        POINT origin{};
+        SetViewportOrgEx(dc, frame.left - mine.left, frame.top - mine.top, &origin);
+        paintFrame(sibling, dc, *lookOf(sibling));
+        SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+    }
+}
+
+void paintCaption(HWND window, HDC dc, const Look& look) {
+    RECT area;
+    GetClientRect(window, &area);
+    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    paintFramesBelow(window, dc);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, look.color);
+    const HGDIOBJ old = SelectObject(dc, look.font);
+    const std::wstring text = textOf(window);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
+              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
     SelectObject(dc, old);
 }
 
@@ -91,9 +118,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_PAINT: {
         PAINTSTRUCT paint;
         const HDC dc = BeginPaint(window, &paint);
-        wchar_t name[32];
-        GetClassNameW(window, name, 32);
-        if (lstrcmpW(name, kFrameClass) == 0) {
+        if (isFrame(window)) {
             paintFrame(window, dc, *look);
         } else {
             paintCaption(window, dc, *look);
