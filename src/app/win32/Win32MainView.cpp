@@ -121,7 +121,8 @@ void Win32MainView::fitOpenList(HWND box) {
     ReleaseDC(box, context);
     const int room =
         GetSystemMetricsForDpi(SM_CXVSCROLL, dpi_) + MulDiv(8, static_cast<int>(dpi_), 96);
-    SendMessageW(box, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + room), 0);
+    const int width = widest + room;
+    SendMessageW(box, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(width), 0);
 }
 
 int Win32MainView::listCount(ListId id) const {

@@ -55,11 +55,13 @@ moxel::CommandLine commandLine() {
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> args;
+    args.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         args.push_back(moxel::utf8FromWide(wide[i]));
     }
     LocalFree(wide);
     std::vector<const char*> argv;
+    argv.reserve(args.size());
     for (const std::string& arg : args) {
         argv.push_back(arg.c_str());
     }
