@@ -4,8 +4,14 @@
 
 namespace moxel {
 
-BackgroundOpenedBackend::BackgroundOpenedBackend(Make make)
-    : making_([this, make = std::move(make)] { backend_ = make(); }) {}
+BackgroundOpenedBackend::BackgroundOpenedBackend(Make make) : make_(std::move(make)) {}
+
+void BackgroundOpenedBackend::startMaking() {
+    if (make_) {
+        making_ = std::thread([this, make = std::move(make_)] { backend_ = make(); });
+        make_ = nullptr;
+    }
+}
 
 BackgroundOpenedBackend::~BackgroundOpenedBackend() {
     if (making_.joinable()) {
@@ -14,7 +20,10 @@ BackgroundOpenedBackend::~BackgroundOpenedBackend() {
 }
 
 MidiBackend& BackgroundOpenedBackend::made() {
-    if (making_.joinable()) {
+    if (make_) {
+        backend_ = make_();
+        make_ = nullptr;
+    } else if (making_.joinable()) {
         making_.join(); // the join makes the new backend visible to this thread
     }
     return *backend_;

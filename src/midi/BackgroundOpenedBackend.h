@@ -9,10 +9,11 @@
 
 namespace moxel {
 
-// A backend that is made on a thread of its own while the program builds its
+// A backend that is made on a thread of its own while the program shows its
 // window: opening a MIDI service is mostly waiting for it. The first call
-// waits until it is made; after that every call goes straight through. The
-// calls themselves come from one thread (the UI's), as for any backend.
+// waits until it is made (or makes it, when making was not started); after
+// that every call goes straight through. The calls themselves come from one
+// thread (the UI's), as for any backend.
 class BackgroundOpenedBackend final : public MidiBackend {
   public:
     using Make = std::function<std::unique_ptr<MidiBackend>()>;
@@ -21,7 +22,9 @@ class BackgroundOpenedBackend final : public MidiBackend {
     BackgroundOpenedBackend(const BackgroundOpenedBackend&) = delete;
     BackgroundOpenedBackend& operator=(const BackgroundOpenedBackend&) = delete;
 
-    // The backend once it is made.
+    // Starts making the backend on a thread of its own; once only.
+    void startMaking();
+    // The backend, once it is made.
     MidiBackend& made();
 
     int inputCount() override { return made().inputCount(); }
@@ -52,6 +55,7 @@ class BackgroundOpenedBackend final : public MidiBackend {
     bool connectService() override { return made().connectService(); }
 
   private:
+    Make make_;
     std::unique_ptr<MidiBackend> backend_;
     std::thread making_;
 };

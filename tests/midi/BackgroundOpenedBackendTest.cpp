@@ -26,7 +26,9 @@ TEST(BackgroundOpenedBackend, MadeOnItsOwnThreadWhileTheCallerGoesOnAndWaitedFor
         made = true;
         return fake;
     });
-    EXPECT_FALSE(made); // the constructor did not wait
+    EXPECT_FALSE(made);
+    backend.startMaking();
+    EXPECT_FALSE(made); // the caller goes on meanwhile
     release.set_value();
     EXPECT_EQ(backend.outputCount(), 1); // waited for, then passed through
     EXPECT_TRUE(made);
@@ -38,15 +40,26 @@ TEST(BackgroundOpenedBackend, MadeOnItsOwnThreadWhileTheCallerGoesOnAndWaitedFor
     EXPECT_EQ(static_cast<FakeBackend&>(backend.made()).sent.size(), 1U);
 }
 
-TEST(BackgroundOpenedBackend, NeverUsedIsStillWaitedForAtTheEnd) {
+// Started and never used: waited for at the end. Never started: made, on
+// the caller's own thread, by its first use.
+TEST(BackgroundOpenedBackend, StartedIsWaitedForAtTheEndAndNotStartedIsMadeAtFirstUse) {
     std::atomic<bool> made{false};
     {
         BackgroundOpenedBackend backend([&] {
             made = true;
             return std::unique_ptr<MidiBackend>();
         });
+        backend.startMaking();
     }
     EXPECT_TRUE(made);
+    RelayShared shared;
+    std::thread::id maker;
+    BackgroundOpenedBackend backend([&] {
+        maker = std::this_thread::get_id();
+        return std::make_unique<FakeBackend>(shared);
+    });
+    EXPECT_EQ(backend.inputCount(), 0);
+    EXPECT_EQ(maker, std::this_thread::get_id());
 }
 
 } // namespace

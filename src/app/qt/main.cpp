@@ -58,10 +58,10 @@ moxel::Language chosenLanguage(const std::string& option) {
 // The window and the relay, until the window is closed.
 int runWindow(int argc, char* argv[]) {
     const moxel::FontConfigWarmUp fonts;
-    // The MIDI service's client opens while the toolkit and the window are
-    // built and shown: opening is mostly waiting for the server. The window
-    // waits for it at its first use of the backend, before it fills the
-    // lists.
+    // The MIDI service's client opens once the window is on the screen, while
+    // its first turns run: opening it is mostly waiting for the server, and
+    // the window waits for it at its first use of the backend, before it
+    // fills the lists.
     moxel::RelayShared relay;
     moxel::BackgroundOpenedBackend backend([&relay] {
         moxel::JackBackend::quietLibraryMessages();
@@ -94,6 +94,7 @@ int runWindow(int argc, char* argv[]) {
 
     view.show();
     QCoreApplication::processEvents();
+    backend.startMaking();
     window.MainLoop();
     view.setEvents(nullptr);
     return 0;
