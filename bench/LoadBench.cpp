@@ -29,6 +29,7 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
+#include "midi/backends/jack/JackBackend.h"
 #include "peer/JackServer.h"
 #include "peer/MoxelProcess.h"
 #include "peer/ProcessThreads.h"
@@ -234,8 +235,7 @@ int main(int argc, char** argv) {
                      argv[0]);
         return 2;
     }
-    jack_set_error_function([](const char*) {});
-    jack_set_info_function([](const char*) {});
+    moxel::JackBackend::quietLibraryMessages();
     moxel::test::JackServer server;
     if (!server.running()) {
         std::fprintf(stderr, "no JACK server: %s\n", server.error().c_str());

@@ -29,6 +29,7 @@
 
 #include <jack/jack.h>
 
+#include "midi/backends/jack/JackBackend.h"
 #include "peer/JackPeer.h"
 #include "peer/JackServer.h"
 #include "peer/MoxelProcess.h"
@@ -193,8 +194,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s --moxel PATH [--restarts N] [--replugs N]\n", argv[0]);
         return 2;
     }
-    jack_set_error_function([](const char*) {});
-    jack_set_info_function([](const char*) {});
+    moxel::JackBackend::quietLibraryMessages();
     Stage stage(moxel);
     if (!stage.play({0xF8}, std::chrono::seconds(20))) {
         std::fprintf(stderr, "moxel did not start relaying\n");

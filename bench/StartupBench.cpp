@@ -25,6 +25,7 @@
 
 #include <xcb/xcb.h>
 
+#include "midi/backends/jack/JackBackend.h"
 #include "peer/JackPeer.h"
 #include "peer/JackServer.h"
 #include "peer/MoxelProcess.h"
@@ -147,8 +148,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s --moxel PATH --empty PATH [--runs N]\n", argv[0]);
         return 2;
     }
-    jack_set_error_function([](const char*) {});
-    jack_set_info_function([](const char*) {});
+    moxel::JackBackend::quietLibraryMessages();
     moxel::test::JackServer server;
     if (!server.running()) {
         std::fprintf(stderr, "no JACK server: %s\n", server.error().c_str());
