@@ -21,8 +21,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -31,9 +29,11 @@
 
 #include <jack/jack.h>
 
+#include "midi/backends/jack/JackBackend.h"
 #include "peer/JackPeer.h"
 #include "peer/JackServer.h"
 #include "peer/MoxelProcess.h"
+#include "peer/ProcessThreads.h"
 #include "peer/WaitUntil.h"
 
 namespace {
@@ -164,35 +164,14 @@ void report(Kind& kind) {
                 kind.stuck, kind.failed);
 }
 
-// Context switches of each of the process's threads.
-std::map<std::string, long> switches(pid_t pid) {
-    std::map<std::string, long> byThread;
-    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-    for (const auto& task : std::filesystem::directory_iterator(tasks)) {
-        std::ifstream comm(task.path() / "comm"), status(task.path() / "status");
-        std::string name, line;
-        std::getline(comm, name);
-        long total = 0;
-        while (std::getline(status, line)) {
-            if (line.find("ctxt_switches") != std::string::npos) {
-                total += std::atol(line.c_str() + line.find(':') + 1);
-            }
-        }
-        byThread[name + " " + task.path().filename().string()] = total;
-    }
-    return byThread;
-}
-
 void idleWakeUps(Stage& stage) {
     std::this_thread::sleep_for(std::chrono::seconds(1)); // the lamps are dark again
-    const auto before = switches(stage.pid());
+    const auto before = moxel::test::readProcessThreads(stage.pid());
     std::this_thread::sleep_for(std::chrono::seconds(5));
-    const auto after = switches(stage.pid());
+    const auto used = difference(before, moxel::test::readProcessThreads(stage.pid()));
     std::printf("idle, both devices open (5 s), wake-ups per second by thread:\n");
-    for (const auto& [thread, count] : after) {
-        const auto start = before.find(thread);
-        std::printf("  %-24s %8.1f\n", thread.c_str(),
-                    (count - (start == before.end() ? 0 : start->second)) / 5.0);
+    for (const auto& [thread, use] : used) {
+        std::printf("  %-24s %8.1f\n", thread.c_str(), static_cast<double>(use.switches) / 5.0);
     }
 }
 
@@ -215,8 +194,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s --moxel PATH [--restarts N] [--replugs N]\n", argv[0]);
         return 2;
     }
-    jack_set_error_function([](const char*) {});
-    jack_set_info_function([](const char*) {});
+    moxel::JackBackend::quietLibraryMessages();
     Stage stage(moxel);
     if (!stage.play({0xF8}, std::chrono::seconds(20))) {
         std::fprintf(stderr, "moxel did not start relaying\n");

@@ -7,10 +7,10 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev qt6-translations-l10n
-  libjack-jackd2-dev jackd2 libasound2-dev
+  libjack-jackd2-dev jackd2 libasound2-dev libfontconfig-dev
   libgtest-dev libgmock-dev googletest
   clang libclang-rt-14-dev clang-format clang-tidy
-  xvfb xauth x11-utils xdotool imagemagick trayer openbox
+  xvfb xauth x11-utils xdotool imagemagick trayer openbox libxcb1-dev
   fonts-ipafont-gothic
   pipewire pipewire-jack wireplumber dbus-daemon
   desktop-file-utils appstream librsvg2-bin dpkg-dev file

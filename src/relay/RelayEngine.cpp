@@ -8,7 +8,7 @@ bool RelayEngine::acceptInput() noexcept {
     if (!shared_.inputOpen.load(std::memory_order_acquire)) {
         return false;
     }
-    news_ |= !shared_.inputLamp.exchange(true, std::memory_order_acq_rel);
+    news_ |= !shared_.inputLamp.exchange(true, std::memory_order_seq_cst);
     return true;
 }
 
@@ -27,7 +27,7 @@ bool RelayEngine::prepareOutput(std::uint8_t* bytes, unsigned size, MessageSourc
     if (shared_.updateInCh.load(std::memory_order_relaxed) != 0) {
         // Follow mode: the message keeps its channel, the list shows it.
         shared_.channelPosition.store(inChannel, std::memory_order_relaxed);
-        news_ |= !shared_.channelFollowed.exchange(true, std::memory_order_acq_rel);
+        news_ |= !shared_.channelFollowed.exchange(true, std::memory_order_seq_cst);
         position = inChannel;
     }
     if (source == MessageSource::Input && isNoteOff(bytes, size)) {
@@ -44,7 +44,7 @@ bool RelayEngine::prepareOutput(std::uint8_t* bytes, unsigned size, MessageSourc
 
 void RelayEngine::markSent(std::uint8_t originalStatus, const std::uint8_t* bytes, unsigned size,
                            MessageSource source) noexcept {
-    news_ |= !shared_.outputLamp.exchange(true, std::memory_order_acq_rel);
+    news_ |= !shared_.outputLamp.exchange(true, std::memory_order_seq_cst);
     const int inChannel = (source == MessageSource::Input && isChannelStatus(originalStatus))
                               ? (originalStatus & 0x0F)
                               : -1;

@@ -46,15 +46,16 @@ class RelayEngine {
     void markSent(std::uint8_t originalStatus, const std::uint8_t* bytes, unsigned size,
                   MessageSource source) noexcept;
 
-    // True when, since the last call, a lamp or the followed-channel flag in
-    // RelayShared went from false to true: the UI has news it has not been
-    // told about. The UI takes those flags with exchange(false), which arms
-    // them again, so at most one piece of news per flag is reported per
-    // drain. Called on the relay's own thread only.
+    // True when the UI must be woken: since the last call a lamp or the
+    // followed-channel flag in RelayShared went from false to true, and the
+    // UI is not reading them by itself (RelayShared::uiReadsNews). The UI
+    // takes those flags with exchange(false), which arms them again, so at
+    // most one wake per flag is asked for per drain. Called on the relay's
+    // own thread only.
     bool takeNews() noexcept {
         const bool news = news_;
         news_ = false;
-        return news;
+        return news && !shared_.uiReadsNews.load(std::memory_order_seq_cst);
     }
 
     NoteTracker& notes() noexcept { return notes_; }

@@ -15,6 +15,12 @@ class RelayShared {
     std::atomic<std::int32_t> updateInCh{0}; // nonzero: follow mode
     std::atomic<bool> inputOpen{false};
     std::atomic<bool> outputOpen{false};
+    // The UI reads the relay -> UI flags by itself every 10 ms (its lamp
+    // timer runs): news needs no wake-up meanwhile. Stored and read seq_cst,
+    // paired with the flags' seq_cst exchanges, so that when the UI stops
+    // reading, either it sees a flag raised at that moment or the relay sees
+    // that it must wake the UI.
+    std::atomic<bool> uiReadsNews{false};
 
     // relay -> UI (the UI takes them with exchange(false))
     std::atomic<bool> inputLamp{false};

@@ -95,9 +95,7 @@ void FakeBackend::deliver(std::vector<std::uint8_t> bytes, MessageSource source)
         engine_.markSent(original, bytes.data(), size, source);
         sent.push_back(std::move(bytes));
     }
-    if (activity_) {
-        activity_();
-    }
+    wakeOnNews();
 }
 
 bool FakeBackend::sendShort(MidiHandle handle, std::uint32_t message) {
@@ -113,7 +111,13 @@ bool FakeBackend::sendShort(MidiHandle handle, std::uint32_t message) {
 void FakeBackend::receive(std::vector<std::uint8_t> bytes) {
     if (engine_.acceptInput()) {
         deliver(std::move(bytes), MessageSource::Input);
-    } else if (activity_) {
+    }
+}
+
+// As a real backend does after each cycle: the window hears of news only
+// when it is not reading it by itself.
+void FakeBackend::wakeOnNews() {
+    if (engine_.takeNews() && activity_) {
         activity_();
     }
 }

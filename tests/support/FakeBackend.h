@@ -82,6 +82,7 @@ class FakeBackend : public MidiBackend {
                     const char* what);
     void log(const char* what, int id) { calls.push_back(what + (" " + std::to_string(id))); }
     void deliver(std::vector<std::uint8_t> bytes, MessageSource source);
+    void wakeOnNews();
 
     RelayEngine engine_;
     std::function<void()> activity_, devicesChanged_;

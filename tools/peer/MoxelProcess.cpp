@@ -38,7 +38,7 @@ void MoxelProcess::writeSettings(const std::string& content) const {
 pid_t MoxelProcess::start(const std::string& jackServer) {
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::setenv("QT_QPA_PLATFORM", platform_.c_str(), 1);
         ::setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
         ::setenv("JACK_DEFAULT_SERVER", jackServer.c_str(), 1);

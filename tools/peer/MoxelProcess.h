@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace moxel::test {
 
@@ -23,6 +24,9 @@ class MoxelProcess {
     const std::filesystem::path& folder() const { return folder_; }
     std::filesystem::path lockFile() const { return folder_ / "moxel.lock"; }
     void writeSettings(const std::string& content) const;
+    // The toolkit's platform for processes started from now on: "offscreen"
+    // unless set, "xcb" for the display in DISPLAY.
+    void setPlatform(std::string platform) { platform_ = std::move(platform); }
 
     // Starts a process; the first one started is the one stop() ends.
     pid_t start(const std::string& jackServer = "moxel-no-such-server");
@@ -37,6 +41,7 @@ class MoxelProcess {
   private:
     std::filesystem::path folder_;
     pid_t pid_ = -1;
+    std::string platform_ = "offscreen";
 };
 
 } // namespace moxel::test

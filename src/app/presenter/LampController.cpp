@@ -9,6 +9,13 @@ LampController::LampController(MainView& view, RelayShared& relay, DeviceControl
     : view_(view), relay_(relay), devices_(devices) {}
 
 void LampController::takeRelayNews() {
+    readNews();
+    if (lit()) {
+        runTimer(true);
+    }
+}
+
+void LampController::readNews() {
     if (relay_.inputLamp.exchange(false)) {
         levels_[static_cast<int>(LampId::Input)] = kFull;
     }
@@ -18,9 +25,6 @@ void LampController::takeRelayNews() {
     if (relay_.channelFollowed.exchange(false)) {
         devices_.showFollowedChannel(relay_.channelPosition.load());
     }
-    if (level(LampId::Input) > 0 || level(LampId::Output) > 0) {
-        runTimer(true);
-    }
 }
 
 void LampController::fade(LampId lamp) {
@@ -29,16 +33,25 @@ void LampController::fade(LampId lamp) {
         return; // a dark lamp is not repainted
     }
     level = level - kStep > 0 ? level - kStep : 0;
+    int& painted = painted_[static_cast<int>(lamp)];
+    if (painted == level) {
+        return; // lit again by steady traffic: the same colour as the last turn
+    }
+    painted = level;
     const int other = kFull - level;
     view_.setLampColor(lamp,
                        lamp == LampId::Input ? Rgb{other, kFull, other} : Rgb{kFull, other, other});
 }
 
 void LampController::tick() {
+    readNews();
     fade(LampId::Input);
     fade(LampId::Output);
-    if (level(LampId::Input) == 0 && level(LampId::Output) == 0) {
+    if (!lit()) {
         runTimer(false);
+        // News raised while the relay still saw the turns running woke
+        // nobody: it is taken now.
+        takeRelayNews();
     }
 }
 
@@ -49,6 +62,7 @@ void LampController::stop() {
 void LampController::runTimer(bool run) {
     if (timerRunning_ != run) {
         timerRunning_ = run;
+        relay_.uiReadsNews.store(run, std::memory_order_seq_cst);
         view_.setLampTimerActive(run);
     }
 }

@@ -1,6 +1,6 @@
 #include "app/qt/AppFonts.h"
 
-#include <QFontInfo>
+#include <QFontDatabase>
 #include <QStringList>
 
 namespace moxel {
@@ -9,9 +9,26 @@ namespace {
 
 const QStringList layoutFaces{QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic")};
 
+// The faces of the window that are installed, the layout's first. Only those
+// are asked for: a face that is not installed would make the font lookup ask
+// the system for its substitutes, for every font of the window.
+const QStringList& installedFaces() {
+    static const QStringList faces = [] {
+        const QStringList installed = QFontDatabase::families();
+        QStringList found;
+        for (const QString& face : layoutFaces + QStringList{QStringLiteral("IPAPGothic")}) {
+            if (installed.contains(face)) {
+                found.append(face);
+            }
+        }
+        return found;
+    }();
+    return faces;
+}
+
 QFont face(int pixelSize) {
     QFont font;
-    font.setFamilies(layoutFaces + QStringList{QStringLiteral("IPAPGothic")});
+    font.setFamilies(installedFaces());
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixelSize);
     return font;
@@ -34,12 +51,7 @@ int fontPixelSize(FontRole role) {
 }
 
 bool layoutFaceInstalled() {
-    static const bool installed = [] {
-        QFont font;
-        font.setFamilies(layoutFaces);
-        return layoutFaces.contains(QFontInfo(font).family());
-    }();
-    return installed;
+    return !installedFaces().isEmpty() && layoutFaces.contains(installedFaces().front());
 }
 
 QFont appFont(FontRole role) {

@@ -1,6 +1,7 @@
 // Moxel: relays live MIDI from one input to one output.
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string_view>
 
 #include <QApplication>
@@ -13,10 +14,12 @@
 #include "app/platform/SingleInstance.h"
 #include "app/presenter/FrmMIDIMain.h"
 #include "app/qt/CloseOnSignal.h"
+#include "app/qt/FontConfigWarmUp.h"
 #include "app/qt/QtMainView.h"
 #include "app/qt/QtShellServices.h"
 #include "app/qt/ShowOnRequest.h"
 #include "app/window/Texts.h"
+#include "midi/BackgroundOpenedBackend.h"
 #include "midi/backends/jack/JackBackend.h"
 #include "relay/RelayShared.h"
 #include "settings/SettingsFile.h"
@@ -53,6 +56,52 @@ moxel::Language chosenLanguage(const std::string& option) {
                                    std::getenv("LANG"));
 }
 
+// The window and the relay, until the window is closed.
+int runWindow(int argc, char* argv[]) {
+    const moxel::FontConfigWarmUp fonts;
+    // The MIDI service's client opens once the window is on the screen, while
+    // its first turns run: opening it is mostly waiting for the server, and
+    // the window waits for it at its first use of the backend, before it
+    // fills the lists.
+    moxel::RelayShared relay;
+    moxel::BackgroundOpenedBackend backend([&relay] {
+        moxel::JackBackend::quietLibraryMessages();
+        return std::make_unique<moxel::JackBackend>(relay);
+    });
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Moxel");
+    // The window may hide in the notification area; only the exit path ends
+    // the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QTranslator toolkitTexts; // the buttons of Qt's own boxes, in the window's language
+    if (moxel::language() == moxel::Language::Japanese &&
+        toolkitTexts.load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&toolkitTexts);
+    }
+
+    moxel::QtShellServices shell;
+    moxel::QtMainView view;
+    moxel::FrmMIDIMain window(
+        view, backend, shell, relay, moxel::millisecondCounter,
+        {QCoreApplication::applicationDirPath().toStdString(),
+         moxel::xdgSettingsFolder(environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME"))});
+    view.setEvents(&window);
+
+    moxel::CloseOnSignal closeOnSignal([&view] { view.requestClose(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &view,
+                     [&view] { view.requestClose(); });
+    const moxel::ShowOnRequest showOnRequest(moxel::runtimeFile("moxel.socket"),
+                                             [&view] { view.restoreWindow(); });
+
+    view.show();
+    QCoreApplication::processEvents();
+    backend.startMaking();
+    window.MainLoop();
+    view.setEvents(nullptr);
+    return 0;
+}
+
 } // namespace
 
 // Main: a second start while Moxel runs shows the running window and ends.
@@ -76,38 +125,5 @@ int main(int argc, char* argv[]) {
                    stderr);
         return 1;
     }
-
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Moxel");
-    // The window may hide in the notification area; only the exit path ends
-    // the program.
-    QApplication::setQuitOnLastWindowClosed(false);
-    QTranslator toolkitTexts; // the buttons of Qt's own boxes, in the window's language
-    if (moxel::language() == moxel::Language::Japanese &&
-        toolkitTexts.load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&toolkitTexts);
-    }
-
-    moxel::JackBackend::quietLibraryMessages();
-    moxel::RelayShared relay;
-    moxel::JackBackend backend(relay);
-    moxel::QtShellServices shell;
-    moxel::QtMainView view;
-    moxel::FrmMIDIMain window(
-        view, backend, shell, relay, moxel::millisecondCounter,
-        {QCoreApplication::applicationDirPath().toStdString(),
-         moxel::xdgSettingsFolder(environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME"))});
-    view.setEvents(&window);
-
-    moxel::CloseOnSignal closeOnSignal([&view] { view.requestClose(); });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &view,
-                     [&view] { view.requestClose(); });
-    const moxel::ShowOnRequest showOnRequest(moxel::runtimeFile("moxel.socket"),
-                                             [&view] { view.restoreWindow(); });
-
-    view.show();
-    QCoreApplication::processEvents();
-    window.MainLoop();
-    view.setEvents(nullptr);
-    return 0;
+    return runWindow(argc, argv);
 }

@@ -29,6 +29,8 @@ class FakeView : public MainView {
     std::map<ListId, int> selected;
     std::map<LabelId, std::string> captions;
     std::map<LampId, std::vector<Rgb>> lampPaints;
+    std::function<void()> onLampPaint; // runs after each lamp paint
+    int relayWakes = 0;                // times the relay woke the window
     std::map<CheckItem, bool> checks;
     std::vector<Box> boxes;
     std::deque<std::optional<std::string>> inputAnswers; // what the user types
@@ -59,7 +61,12 @@ class FakeView : public MainView {
     }
     void selectIndex(ListId list, int position) override { selected[list] = position; }
     void setCaption(LabelId label, const std::string& text) override { captions[label] = text; }
-    void setLampColor(LampId lamp, Rgb color) override { lampPaints[lamp].push_back(color); }
+    void setLampColor(LampId lamp, Rgb color) override {
+        lampPaints[lamp].push_back(color);
+        if (onLampPaint) {
+            onLampPaint();
+        }
+    }
     void setChecked(CheckItem item, bool checked) override { checks[item] = checked; }
     void messageBox(const std::string& text, const std::string& title, MessageIcon icon) override {
         boxes.push_back({text, title, icon});
@@ -115,7 +122,10 @@ class FakeView : public MainView {
     }
     void quitEventLoop() override { log.push_back("quitEventLoop"); }
     void setLampTimerActive(bool active) override { lampTimer = active; }
-    void notifyRelayActivity() override { events->relayActivity(); }
+    void notifyRelayActivity() override {
+        ++relayWakes;
+        events->relayActivity();
+    }
     void notifyDevicesChanged() override { events->devicesChanged(); }
     void setServiceSearchActive(bool active) override { serviceSearch = active; }
 };

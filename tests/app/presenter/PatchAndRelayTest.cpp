@@ -17,6 +17,7 @@ TEST_F(PatchAndRelayTest, TheChosenChannelAndFollowModeReachTheRelay) {
     w.MnuUpdateInCh_Click();
     backend.receive({0x95, 0x3C, 0x64});
     EXPECT_THAT(backend.sent, ElementsAre(Bytes{0x93, 0x3C, 0x64}, Bytes{0x95, 0x3C, 0x64}));
+    w.lampTick();                           // the lamps are lit: their turn reads the news
     EXPECT_EQ(selected(ListId::MidiCh), 5); // the list shows the followed channel
 }
 

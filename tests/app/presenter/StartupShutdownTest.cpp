@@ -144,5 +144,32 @@ TEST_F(PresenterTest, LitLampsFadeToWhiteInFiftyOneTurnsThenTheTimerStops) {
     EXPECT_EQ(view.lampPaints[LampId::Output].front(), (Rgb{255, 5, 5}));
 }
 
+// Steady traffic wakes the window once; while the lamps turn they read the
+// news themselves, and news raised as the last turn ends is not left behind.
+TEST_F(PresenterTest, WhileTheLampsTurnTheRelayWakesNobodyAndNoNewsIsLost) {
+    auto& w = startedWith({device("In")}, {device("Out")});
+    for (int turn = 0; turn < 60; ++turn) {
+        backend.receive({0x90, 60, 100});
+        w.lampTick();
+        ASSERT_EQ(w.lamps().level(LampId::Input), 250) << turn; // lit again by each turn's news
+    }
+    EXPECT_EQ(view.relayWakes, 1);
+    EXPECT_EQ(view.lampPaints[LampId::Input].size(), 1U); // the same colour is not painted again
+    // The last turn paints white and stops; a message in that moment lights
+    // the lamp again without a wake.
+    view.onLampPaint = [&] {
+        if (view.lampPaints[LampId::Output].back() == Rgb{255, 255, 255}) {
+            view.onLampPaint = nullptr;
+            relay.outputLamp = true;
+        }
+    };
+    for (int turn = 0; turn < 50; ++turn) { // 250 down to 0
+        w.lampTick();
+    }
+    EXPECT_EQ(w.lamps().level(LampId::Output), 255);
+    EXPECT_TRUE(view.lampTimer);
+    EXPECT_EQ(view.relayWakes, 1);
+}
+
 } // namespace
 } // namespace moxel::testing

@@ -1,5 +1,7 @@
 #include "midi/backends/jack/ActivityNotifier.h"
 
+#include <pthread.h>
+
 #include <utility>
 
 namespace moxel {
@@ -18,6 +20,7 @@ void ActivityNotifier::setCallback(News kind, std::function<void()> callback) {
 }
 
 void ActivityNotifier::run() {
+    pthread_setname_np(pthread_self(), "moxel-news");
     for (;;) {
         // Parked until a bit is raised; no polling.
         pending_.wait(0, std::memory_order_acquire);

@@ -1,5 +1,7 @@
 #include "midi/backends/jack/JackBackend.h"
 
+#include <pthread.h>
+
 #include <array>
 #include <cerrno>
 #include <thread>
@@ -49,6 +51,11 @@ bool JackBackend::inProcessCallback() noexcept {
     return RealtimeScope::active();
 }
 
+// Named so that a thread list (top -H, /proc) tells the relay apart.
+void JackBackend::onProcessThreadStart(void*) {
+    pthread_setname_np(pthread_self(), "moxel-relay");
+}
+
 void JackBackend::onShutdown(jack_status_t /*code*/, const char* /*reason*/, void* arg) noexcept {
     // Runs on one of JACK's threads like a signal handler: only note it and
     // tell the UI, which drops the client at its next call.
@@ -90,6 +97,7 @@ bool JackBackend::openClient() {
     if (jack_set_port_registration_callback(client, &JackBackend::onPortRegistration, this) != 0 ||
         jack_set_port_rename_callback(client, &JackBackend::onPortRename, this) != 0 ||
         jack_set_process_callback(client, &JackRelayProcess::processCallback, process.get()) != 0 ||
+        jack_set_thread_init_callback(client, &JackBackend::onProcessThreadStart, nullptr) != 0 ||
         jack_activate(client) != 0) {
         jack_client_close(client);
         return false;

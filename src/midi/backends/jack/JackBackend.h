@@ -88,6 +88,7 @@ class JackBackend final : public MidiBackend {
     bool liveClient();
     bool openClient();
     void closeClient();
+    static void onProcessThreadStart(void* arg);
     static void onShutdown(jack_status_t code, const char* reason, void* arg) noexcept;
     static void onPortRegistration(jack_port_id_t port, int registered, void* arg) noexcept;
     static void onPortRename(jack_port_id_t port, const char* oldName, const char* newName,
