@@ -5,9 +5,12 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include "app/win32/Win32Fonts.h"
 #include "app/win32/Win32PopupMenu.h"
@@ -97,6 +100,8 @@ class Win32MainView final : public MainView {
     void fitWindow(int clientWidth);
     HWND list(ListId list) const;
     void fitOpenList(HWND list);
+    void addListTips();
+    bool tipText(LPARAM lParam);
     HWND controlAt(std::size_t index) const { return controls_[index]; }
 
     MainWindowEvents* events_ = nullptr;
@@ -106,6 +111,8 @@ class Win32MainView final : public MainView {
     std::unique_ptr<Win32Fonts> fonts_;
     Win32PopupMenu menu_;
     std::unique_ptr<Win32TrayIcon> tray_;
+    HWND tips_ = nullptr;
+    std::wstring tip_; // the text the tip shows now
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     std::array<bool, 4> choicePending_{}; // by ListId

@@ -3,6 +3,7 @@
 #include "app/win32/CaptionControls.h"
 #include "app/win32/Win32MainView.h"
 #include "app/win32/Win32MainViewIds.h"
+#include "encoding/Utf16.h"
 
 namespace moxel {
 
@@ -100,6 +101,11 @@ LRESULT Win32MainView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         handleCommand(wParam);
         return 0;
+    case WM_NOTIFY:
+        if (tipText(lParam)) {
+            return 0;
+        }
+        break;
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_DPICHANGED: {
@@ -116,6 +122,20 @@ LRESULT Win32MainView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+// A device list's tip asks for its text: the chosen entry, whole.
+bool Win32MainView::tipText(LPARAM lParam) {
+    auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+    if (info->hdr.code != TTN_GETDISPINFOW || info->hdr.hwndFrom != tips_) {
+        return false;
+    }
+    const auto tool = reinterpret_cast<HWND>(info->hdr.idFrom);
+    const ListId id = tool == list(ListId::MidiIn) ? ListId::MidiIn : ListId::MidiOut;
+    tip_ = wideFromUtf8(listItem(id, selectedIndex(id)));
+    SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, 600);
+    info->lpszText = tip_.data();
+    return true;
 }
 
 // Presses on the bare background (the controls keep their own), and keys

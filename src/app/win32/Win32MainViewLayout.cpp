@@ -98,6 +98,23 @@ void Win32MainView::createControls() {
         }
     }
     SetWindowPos(control("FrameTempo"), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    addListTips();
+}
+
+// The device lists' tips show the chosen entry whole, however narrow the
+// closed list is; the text is asked for when the tip shows (TTN_GETDISPINFO).
+void Win32MainView::addListTips() {
+    tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX, 0, 0,
+                            0, 0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    for (const ListId id : {ListId::MidiIn, ListId::MidiOut}) {
+        TOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window_;
+        tool.uId = reinterpret_cast<UINT_PTR>(list(id));
+        tool.lpszText = LPSTR_TEXTCALLBACKW;
+        SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 // Every control at its place and size of the layout table, in twips

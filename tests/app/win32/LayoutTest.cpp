@@ -102,5 +102,31 @@ TEST_F(Win32ViewTest, AGrownCaptionWidensItsFrameAndTheWindowUntilItShrinks) {
     EXPECT_EQ(placeOf(view.control("FrameTempo")).right, 196);
 }
 
+TEST_F(Win32ViewTest, AnOpenListIsAsWideAsItsLongestEntryAndTheClosedOnesTipShowsItWhole) {
+    const HWND in = view.control("CmbMidiIn");
+    const RECT closed = placeOf(in);
+    view.addListItem(ListId::MidiIn, "1|A");
+    EXPECT_LE(SendMessageW(in, CB_GETDROPPEDWIDTH, 0, 0), closed.right - closed.left);
+    view.addListItem(ListId::MidiIn, "2|" + std::string(60, 'W'));
+    EXPECT_GT(SendMessageW(in, CB_GETDROPPEDWIDTH, 0, 0), 2 * (closed.right - closed.left));
+    // The closed list's tip shows the chosen entry whole.
+    view.selectIndex(ListId::MidiIn, 1);
+    HWND tips = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM found) -> BOOL {
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            *reinterpret_cast<HWND*>(found) = window;
+            return lstrcmpiW(name, TOOLTIPS_CLASSW) != 0;
+        },
+        reinterpret_cast<LPARAM>(&tips));
+    NMTTDISPINFOW ask{};
+    ask.hdr = {tips, reinterpret_cast<UINT_PTR>(in), TTN_GETDISPINFOW};
+    SendMessageW(view.window(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&ask));
+    ASSERT_NE(ask.lpszText, nullptr);
+    EXPECT_EQ(utf8FromWide(ask.lpszText), "2|" + std::string(60, 'W'));
+}
+
 } // namespace
 } // namespace moxel::test

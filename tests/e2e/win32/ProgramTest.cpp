@@ -122,6 +122,11 @@ TEST_F(ProgramUnderWine, WantedDevicesComeBackWhenTheyArePluggedInAgain) {
     ASSERT_THAT(recordOnce("short 643C93"), Contains("short 643C93"));
     plug("out\tSynth", false);
     recordOnce("close out");
+    const HWND outputs = control(window, "CmbMidiOut");
+    EXPECT_TRUE(pumpUntil([&] {
+        return items(outputs).back() == text(Text::NotConnectedEntry, "Synth") &&
+               selected(outputs) == static_cast<int>(items(outputs).size()) - 1;
+    })) << "the wanted device shows as not connected";
     plug("out\tSynth", true); // now the second output
     // Released as the first thing sent there: sustain off, the note-off.
     EXPECT_THAT(recordAfter("open out 1", "short 003C83"),
