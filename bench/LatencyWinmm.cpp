@@ -62,6 +62,12 @@ MMRESULT WINAPI inHeader(HMIDIIN, LPMIDIHDR, UINT) {
 MMRESULT WINAPI outHandle(HMIDIOUT) {
     return MMSYSERR_NOERROR;
 }
+MMRESULT WINAPI inId(HMIDIIN, LPUINT) {
+    return MMSYSERR_NOERROR;
+}
+MMRESULT WINAPI outId(HMIDIOUT, LPUINT) {
+    return MMSYSERR_NOERROR;
+}
 MMRESULT WINAPI outHeader(HMIDIOUT, LPMIDIHDR, UINT) {
     return MMSYSERR_NOERROR;
 }
@@ -74,9 +80,10 @@ MMRESULT WINAPI outShort(HMIDIOUT, DWORD message) {
     return MMSYSERR_NOERROR;
 }
 
-const moxel::WinmmApi kApi{one,       inCaps,    inOpen,    inHandle,  inHandle, inHandle, inHandle,
-                           inHeader,  inHeader,  inHeader,  one,       outCaps,  outOpen,  outShort,
-                           outHeader, outHeader, outHeader, outHandle, outHandle};
+const moxel::WinmmApi kApi{one,       inCaps,   inOpen,    inHandle,  inHandle,  inHandle,
+                           inHandle,  inHeader, inHeader,  inHeader,  one,       outCaps,
+                           outOpen,   outShort, outHeader, outHeader, outHeader, outHandle,
+                           outHandle, inId,     outId};
 
 double micros(long long ticks) {
     LARGE_INTEGER frequency{};

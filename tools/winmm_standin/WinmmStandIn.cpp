@@ -209,4 +209,24 @@ MMRESULT WINAPI standInMidiOutClose(HMIDIOUT) {
     return MMSYSERR_NOERROR;
 }
 
+MMRESULT WINAPI standInMidiInGetID(HMIDIIN handle, LPUINT id) {
+    State& state = State::instance();
+    const std::lock_guard lock(state.mutex);
+    if (state.input.callback == 0 || state.input.gone) {
+        return MMSYSERR_NODRIVER;
+    }
+    *id = static_cast<UINT>(reinterpret_cast<UINT_PTR>(handle) - 0x1000);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI standInMidiOutGetID(HMIDIOUT handle, LPUINT id) {
+    State& state = State::instance();
+    const std::lock_guard lock(state.mutex);
+    if (!state.outputOpen || state.openOutputGone) {
+        return MMSYSERR_NODRIVER;
+    }
+    *id = static_cast<UINT>(reinterpret_cast<UINT_PTR>(handle) - 0x2000);
+    return MMSYSERR_NOERROR;
+}
+
 } // extern "C"

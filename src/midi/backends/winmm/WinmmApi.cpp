@@ -23,6 +23,8 @@ const WinmmApi& systemWinmm() {
         midiOutUnprepareHeader,
         midiOutReset,
         midiOutClose,
+        midiInGetID,
+        midiOutGetID,
     };
     return api;
 }

@@ -31,6 +31,11 @@ struct WinmmApi {
     MMRESULT(WINAPI* midiOutUnprepareHeader)(HMIDIOUT, LPMIDIHDR, UINT);
     MMRESULT(WINAPI* midiOutReset)(HMIDIOUT);
     MMRESULT(WINAPI* midiOutClose)(HMIDIOUT);
+
+    // Fail once the handle's device is gone (unplugged), even when a device
+    // of its name is back.
+    MMRESULT(WINAPI* midiInGetID)(HMIDIIN, LPUINT);
+    MMRESULT(WINAPI* midiOutGetID)(HMIDIOUT, LPUINT);
 };
 
 // The system's own winmm.dll.

@@ -98,14 +98,23 @@ void WinmmBackend::setDeviceChangeCallback(std::function<void()> callback) {
     deviceChange_ = std::move(callback);
 }
 
+// A device unplugged and plugged in again between two looks leaves the list
+// as it was, but not the open handle: the handle tells.
 bool WinmmBackend::checkDevices() {
     Listing now = list();
-    if (now == listed_) {
+    UINT id = 0;
+    const bool inputDied =
+        inputHandle_ != 0 && !inputGone_ &&
+        (!listed(now.inputs, inputName_) || api_.midiInGetID(input_, &id) != MMSYSERR_NOERROR);
+    const bool outputDied =
+        outputHandle_ != 0 && !outputGone_ &&
+        (!listed(now.outputs, outputName_) || api_.midiOutGetID(output_, &id) != MMSYSERR_NOERROR);
+    inputGone_ = inputGone_ || inputDied;
+    outputGone_ = outputGone_ || outputDied;
+    if (now == listed_ && !inputDied && !outputDied) {
         return false;
     }
     listed_ = std::move(now);
-    inputGone_ = inputGone_ || (inputHandle_ != 0 && !listed(listed_.inputs, inputName_));
-    outputGone_ = outputGone_ || (outputHandle_ != 0 && !listed(listed_.outputs, outputName_));
     if (deviceChange_) {
         deviceChange_();
     }
@@ -222,11 +231,14 @@ void WinmmBackend::closeOutput(MidiHandle handle) {
 }
 
 bool WinmmBackend::deviceConnected(MidiHandle handle) {
+    UINT id = 0;
     if (handle != 0 && handle == inputHandle_) {
-        return !inputGone_ && listed(listInputs(api_), inputName_);
+        return !inputGone_ && listed(listInputs(api_), inputName_) &&
+               api_.midiInGetID(input_, &id) == MMSYSERR_NOERROR;
     }
     if (handle != 0 && handle == outputHandle_) {
-        return !outputGone_ && listed(listOutputs(api_), outputName_);
+        return !outputGone_ && listed(listOutputs(api_), outputName_) &&
+               api_.midiOutGetID(output_, &id) == MMSYSERR_NOERROR;
     }
     return false;
 }

@@ -60,7 +60,7 @@ class WinmmBackend final : public MidiBackend {
     bool connectService() override { return true; }
 
     // Lists the devices again; true (and the callback runs) when they differ
-    // from the last listing.
+    // from the last listing or an open device's handle died.
     bool checkDevices();
 
     // Messages that did not fit into a ring or a SysEx buffer and were dropped.

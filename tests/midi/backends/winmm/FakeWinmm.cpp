@@ -142,9 +142,16 @@ MMRESULT WINAPI outClose(HMIDIOUT) {
     return MMSYSERR_NOERROR;
 }
 
-const WinmmApi kApi{inCount,   inCaps,      inOpen,       inStart,  inStop,  inReset, inClose,
-                    inPrepare, inUnprepare, inAddBuffer,  outCount, outCaps, outOpen, outShort,
-                    outLong,   outPrepare,  outUnprepare, outReset, outClose};
+MMRESULT WINAPI inGetId(HMIDIIN, LPUINT) {
+    return MMSYSERR_NOERROR;
+}
+MMRESULT WINAPI outGetId(HMIDIOUT, LPUINT) {
+    return fake().outputDead ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
+}
+
+const WinmmApi kApi{inCount,   inCaps,      inOpen,       inStart,  inStop,   inReset, inClose,
+                    inPrepare, inUnprepare, inAddBuffer,  outCount, outCaps,  outOpen, outShort,
+                    outLong,   outPrepare,  outUnprepare, outReset, outClose, inGetId, outGetId};
 
 } // namespace
 

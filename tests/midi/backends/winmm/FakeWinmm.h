@@ -32,6 +32,7 @@ class FakeWinmm {
 
     std::vector<Device> inputs, outputs;
     MMRESULT shortResult = MMSYSERR_NOERROR; // what midiOutShortMsg answers
+    bool outputDead = false; // the open output's handle: its device went and came back
 
     // The driver: the open input receives a short message, or a SysEx (in
     // one of the buffers the backend handed over, or lost when it has none).

@@ -245,6 +245,15 @@ TEST_F(WinmmBackendTest, AVanishedDeviceStaysGoneAndItsNotesWaitForItsName) {
     backend.closeOutput(back);
     ASSERT_EQ(backend.openOutput(1, back), OpenResult::Ok);
     EXPECT_EQ(winmm.count("midiOutShortMsg"), 0U) << "released once";
+
+    // Unplugged and back between two looks: the same list, a dead handle.
+    backend.outputCount();
+    int changes = 0;
+    backend.setDeviceChangeCallback([&] { ++changes; });
+    winmm.outputDead = true;
+    EXPECT_TRUE(backend.checkDevices());
+    EXPECT_EQ(changes, 1);
+    EXPECT_FALSE(backend.deviceConnected(back));
 }
 
 } // namespace
