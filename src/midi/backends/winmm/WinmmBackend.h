@@ -26,8 +26,9 @@ class DeviceWatch;
 // Devices that come and go are noticed: the system's device-change message
 // (or any caller of checkDevices()) makes the backend list the devices again,
 // and when the counts or names differ from the last listing the device-change
-// callback runs, on the UI thread. An open device whose name left the list is
-// gone for good, even if a device of that name is back: its handle is dead.
+// callback runs, on the UI thread. An open device whose name left the list,
+// or whose handle no longer answers, is gone for good, even if a device of
+// that name is back: its handle is dead.
 // An output closed without a reset (it went away) keeps the notes sounding on
 // it aside, and opening an output of its name releases them there first.
 // The multimedia service is part of the system: always there.
