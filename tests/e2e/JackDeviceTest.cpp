@@ -154,8 +154,8 @@ TEST(JackServerLifeTest, TheServerGoingAwayIsSurvivedAndANewServerIsFoundAgain) 
         ASSERT_TRUE(waitUntil([&] { return peer.serverGone(); }));
         EXPECT_EQ(backend->inputCount(), 0); // no call hangs
         // The dead server's client is closed once libjack's threads for it
-        // are done, and before any client opens again in this process
-        // (libjack would free it, and this peer's, then).
+        // are done (half a second), and before any client opens again in
+        // this process (libjack would free it, and this peer's, then).
         EXPECT_TRUE(
             waitUntil([&] { return backend->inputCount() == 0 && backend->clientName().empty(); }));
     }

@@ -160,7 +160,7 @@ void JackBackend::closeClient() {
 // server is closed only once its threads have had time to finish; until then
 // there is no service, and no new client is opened (opening one would close
 // the old one the same way).
-constexpr auto kDeadClientSettle = std::chrono::seconds(1);
+constexpr auto kDeadClientSettle = std::chrono::milliseconds(500);
 
 bool JackBackend::dropDeadClient(bool wait) {
     const auto now = std::chrono::steady_clock::now();
