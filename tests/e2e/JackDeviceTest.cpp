@@ -151,10 +151,13 @@ TEST(JackServerLifeTest, TheServerGoingAwayIsSurvivedAndANewServerIsFoundAgain) 
         ASSERT_EQ(backend->openOutput(0, out), OpenResult::Ok);
         backend->startInput(in);
         server->stop();
-        // (Before any client opens again: libjack then frees the clients of
-        // the dead server, this peer's too.)
         ASSERT_TRUE(waitUntil([&] { return peer.serverGone(); }));
-        EXPECT_TRUE(waitUntil([&] { return backend->inputCount() == 0; })); // no call hangs
+        EXPECT_EQ(backend->inputCount(), 0); // no call hangs
+        // The dead server's client is closed once libjack's threads for it
+        // are done (half a second), and before any client opens again in
+        // this process (libjack would free it, and this peer's, then).
+        EXPECT_TRUE(
+            waitUntil([&] { return backend->inputCount() == 0 && backend->clientName().empty(); }));
     }
     EXPECT_FALSE(backend->available() || shared.inputOpen || shared.outputOpen);
     EXPECT_FALSE(backend->sendShort(out, 0x000007C0));

@@ -44,6 +44,9 @@ JackBackend::JackBackend(RelayShared& shared, std::string clientName)
 
 JackBackend::~JackBackend() {
     // The client goes first: once it is closed nothing signals the notifier.
+    if (client_ != nullptr && serverGone_.load(std::memory_order_acquire)) {
+        dropDeadClient(true);
+    }
     closeClient();
 }
 
@@ -51,9 +54,10 @@ bool JackBackend::inProcessCallback() noexcept {
     return RealtimeScope::active();
 }
 
-// Named so that a thread list (top -H, /proc) tells the relay apart.
+// JACK's threads for this client (the process thread among them) are named so
+// that a thread list (top -H, /proc) tells them apart.
 void JackBackend::onProcessThreadStart(void*) {
-    pthread_setname_np(pthread_self(), "moxel-relay");
+    pthread_setname_np(pthread_self(), "moxel-jack");
 }
 
 void JackBackend::onShutdown(jack_status_t /*code*/, const char* /*reason*/, void* arg) noexcept {
@@ -148,16 +152,46 @@ void JackBackend::closeClient() {
     outputReadyCycle_ = 0;
 }
 
+// When the server goes away, libjack's threads for the client go on a little
+// while: the notification thread may still be taking the dying server's last
+// messages. Closing the client cancels that thread, and cancelled inside one
+// of them it leaves a lock of libjack's held, which the close then waits for
+// forever (seen about once in 60 server restarts). So the client of a dead
+// server is closed only once its threads have had time to finish; until then
+// there is no service, and no new client is opened (opening one would close
+// the old one the same way).
+constexpr auto kDeadClientSettle = std::chrono::milliseconds(500);
+
+bool JackBackend::dropDeadClient(bool wait) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!goneSeen_) {
+        goneSeen_ = now;
+    }
+    if (now - *goneSeen_ < kDeadClientSettle) {
+        if (!wait) {
+            return false;
+        }
+        std::this_thread::sleep_until(*goneSeen_ + kDeadClientSettle);
+    }
+    closeClient();
+    goneSeen_.reset();
+    return true;
+}
+
 // The client, if it is still usable; drops it when its server went away.
 bool JackBackend::liveClient() {
     if (client_ != nullptr && serverGone_.load(std::memory_order_acquire)) {
-        closeClient();
+        dropDeadClient(false);
+        return false;
     }
     return client_ != nullptr;
 }
 
 bool JackBackend::ensureClient() {
-    return liveClient() || openClient();
+    if (liveClient()) {
+        return true;
+    }
+    return client_ == nullptr && openClient(); // a dead client still settling: not yet
 }
 
 MidiHandle JackBackend::nextHandle() noexcept {

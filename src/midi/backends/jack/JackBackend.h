@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,9 @@ class JackBackend final : public MidiBackend {
 
     bool ensureClient();
     bool liveClient();
+    // Closes the client of a server that went away once libjack's own
+    // threads for it are done; true when it is closed.
+    bool dropDeadClient(bool wait);
     bool openClient();
     void closeClient();
     static void onProcessThreadStart(void* arg);
@@ -108,6 +112,8 @@ class JackBackend final : public MidiBackend {
     ActivityNotifier notifier_;
     std::atomic<std::uint64_t> lostEvents_{0};
     std::atomic<bool> serverGone_{false}; // set by JACK's shutdown callback
+    // When this thread first saw that the server went away; empty otherwise.
+    std::optional<std::chrono::steady_clock::time_point> goneSeen_;
 
     jack_client_t* client_ = nullptr;
     jack_port_t* inputPort_ = nullptr;
