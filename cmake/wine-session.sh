@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # The Windows tests' session under Wine:
+#   wine-session.sh prepare SESSION-FOLDER WINE-RUN  after the build: the prefix
 #   wine-session.sh start SESSION-FOLDER WINE-RUN   before the tests
 #   wine-session.sh stop  SESSION-FOLDER WINE-RUN   after them
 # start makes the Wine prefix on first use (about 15 s), starts a virtual X
@@ -24,17 +25,29 @@ stop() {
   rm -f "$session/display"
 }
 
-case "$action" in
-start)
-  stop
+# Makes the prefix once, complete: its registry is written when its server
+# ends, so this waits for that. (CTest lists the tests, running each test
+# program under Wine, before any test runs: a prefix that the first listing
+# had to make could be used by the next before it is finished.)
+prepare() {
   if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
     echo "wine-session: making the Wine prefix $WINEPREFIX"
-    "$wine_run" wineboot -i >/dev/null 2>&1
+    "$wine_run" wineboot -i </dev/null >/dev/null 2>&1
     # Menus and boxes are written in Wine's Tahoma, which has no Japanese:
     # link it to a Japanese face, as Windows links its own UI fonts.
     "$wine_run" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-      /v Tahoma /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f >/dev/null 2>&1
+      /v Tahoma /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f </dev/null >/dev/null 2>&1
+    timeout 120 wineserver -w || true
   fi
+}
+
+case "$action" in
+prepare)
+  prepare
+  ;;
+start)
+  stop
+  prepare
   rm -f "$session/display.new"
   exec 3>"$session/display.new"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp </dev/null >"$session/xvfb.log" 2>&1 &
@@ -61,7 +74,7 @@ stop)
   echo "wine-session: stopped"
   ;;
 *)
-  echo "usage: $0 start|stop SESSION-FOLDER WINE-RUN" >&2
+  echo "usage: $0 prepare|start|stop SESSION-FOLDER WINE-RUN" >&2
   exit 2
   ;;
 esac

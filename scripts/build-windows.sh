@@ -36,3 +36,7 @@ fi
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-w64.cmake" "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"
+# The tests' Wine prefix, made before CTest first runs a test program.
+if [[ -x "$build/wine-run.sh" ]]; then
+  "$root/cmake/wine-session.sh" prepare "$build/wine-session" "$build/wine-run.sh"
+fi
