@@ -16,22 +16,4 @@ packages=(
   desktop-file-utils appstream librsvg2-bin dpkg-dev file
 )
 
-missing=()
-for package in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$package")
-done
-
-if ((${#missing[@]} == 0)); then
-  exit 0
-fi
-
-echo "setup: installing ${missing[*]}"
-sudo_cmd=()
-if [[ $(id -u) -ne 0 ]]; then
-  sudo_cmd=(sudo)
-fi
-# jackd2 asks about real-time priority unless told not to ask.
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+"$(dirname "$0")/install-packages.sh" setup "${packages[@]}"
