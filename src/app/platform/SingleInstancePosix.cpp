@@ -58,7 +58,7 @@ bool askRunningInstanceToShow(const std::string& socketFile) {
     }
     const bool asked =
         ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-        ::write(fd, "show\n", 5) == 5;
+        ::send(fd, "show\n", 5, MSG_NOSIGNAL) == 5; // the listener may close first
     ::close(fd);
     return asked;
 }

@@ -91,12 +91,14 @@ int runWindow(int argc, char* argv[]) {
     moxel::CloseOnSignal closeOnSignal([&view] { view.requestClose(); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &view,
                      [&view] { view.requestClose(); });
-    const moxel::ShowOnRequest showOnRequest(moxel::runtimeFile("moxel.socket"),
-                                             [&view] { view.restoreWindow(); });
 
     view.show();
     QCoreApplication::processEvents();
     backend.startMaking();
+    // From here on a second start brings this window to the front; one that
+    // comes sooner finds the window showing anyway.
+    const moxel::ShowOnRequest showOnRequest(moxel::runtimeFile("moxel.socket"),
+                                             [&view] { view.restoreWindow(); });
     window.MainLoop();
     view.setEvents(nullptr);
     return 0;
