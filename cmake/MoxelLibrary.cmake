@@ -1,4 +1,4 @@
-# moxel_library(<name> SOURCES <file>... [PUBLIC <target>...] [PRIVATE <target>...])
+# moxel_library(<name> [OBJECT] SOURCES <file>... [PUBLIC <target>...] [PRIVATE <target>...])
 #
 # One static library per source folder. Its headers are reachable only as
 # "<folder>/<Header>.h" (the folder relative to src/) through an include
@@ -6,9 +6,10 @@
 # headers and nothing else. A library therefore sees the headers of the
 # libraries it links and no others: an include of a folder that is not among
 # its dependencies (an upward include, say from midi/ into app/) does not
-# compile.
+# compile. OBJECT makes an object library instead, whose objects are all
+# part of whatever links it.
 function(moxel_library name)
-  cmake_parse_arguments(L "" "" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
+  cmake_parse_arguments(L "OBJECT" "" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
   file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
   set(root ${PROJECT_BINARY_DIR}/include/${name})
   file(REMOVE_RECURSE ${root})
@@ -19,7 +20,11 @@ function(moxel_library name)
     file(CREATE_LINK ${header} ${root}/${folder}/${file} SYMBOLIC)
   endforeach()
 
-  add_library(${name} STATIC ${L_SOURCES})
+  if(L_OBJECT)
+    add_library(${name} OBJECT ${L_SOURCES})
+  else()
+    add_library(${name} STATIC ${L_SOURCES})
+  endif()
   target_include_directories(${name} PUBLIC ${root})
   target_link_libraries(${name} PUBLIC ${L_PUBLIC} PRIVATE ${L_PRIVATE} moxel_options)
 endfunction()

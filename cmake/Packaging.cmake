@@ -25,6 +25,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${MOXEL_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The program loads the JACK library itself when it first opens a client, so
+# the library scan does not see it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjack-jackd2-0 | libjack-0.125")
 # A MIDI service to relay in (a JACK server or PipeWire's JACK service), and
 # the toolkit's own texts (its standard buttons) in Japanese.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pipewire-jack | jackd2, qt6-translations-l10n")
