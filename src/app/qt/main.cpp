@@ -74,12 +74,6 @@ int runWindow(int argc, char* argv[]) {
     // The window may hide in the notification area; only the exit path ends
     // the program.
     QApplication::setQuitOnLastWindowClosed(false);
-    QTranslator toolkitTexts; // the buttons of Qt's own boxes, in the window's language
-    if (moxel::language() == moxel::Language::Japanese &&
-        toolkitTexts.load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&toolkitTexts);
-    }
-
     moxel::QtShellServices shell;
     moxel::QtMainView view;
     moxel::FrmMIDIMain window(
@@ -95,6 +89,13 @@ int runWindow(int argc, char* argv[]) {
     view.show();
     QCoreApplication::processEvents();
     backend.startMaking();
+    // The buttons of Qt's own boxes in the window's language; no box comes
+    // before this.
+    QTranslator toolkitTexts;
+    if (moxel::language() == moxel::Language::Japanese &&
+        toolkitTexts.load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&toolkitTexts);
+    }
     // From here on a second start brings this window to the front; one that
     // comes sooner finds the window showing anyway.
     const moxel::ShowOnRequest showOnRequest(moxel::runtimeFile("moxel.socket"),
