@@ -3,8 +3,9 @@
 #
 # Without a running JACK server it starts a private one (dummy driver) for the
 # session and stops it when Moxel exits. Without a display it starts Moxel on
-# a virtual display, plays a few demo notes through it, saves a screenshot,
-# prints what went in and what came out, and closes Moxel again.
+# a virtual display, plays a few demo notes through it, saves a screenshot of
+# the window while they play, prints what went in and what came out, and
+# closes Moxel again.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
@@ -53,11 +54,18 @@ pids+=($!)
 moxel=$!
 window=$(xdotool search --sync --onlyvisible --name '^Moxel$' | head -n1)
 
+# The screenshot while the melody plays: the demo's ports chosen, the lamps lit.
+for _ in $(seq 200); do
+  grep -q '^sent ' "$build/demo.log" 2>/dev/null && break
+  kill -0 "$demo" 2>/dev/null || break
+  sleep 0.1
+done
+screenshot="$build/moxel-screenshot.png"
+import -window "$window" "$screenshot"
+
 demo_status=0
 wait "$demo" || demo_status=$?
 cat "$build/demo.log"
-screenshot="$build/moxel-screenshot.png"
-import -window "$window" "$screenshot"
 echo "run: screenshot of the window saved to $screenshot"
 kill -TERM "$moxel"
 wait "$moxel" || true
