@@ -100,11 +100,15 @@ MouseButton toMouseButton(Qt::MouseButton button) {
 QtMainView::QtMainView() : QWidget(nullptr, mainWindowFlags) {
     setWindowTitle(applicationTitle);
     setWindowIcon(appIcon());
-    setFont(appFont(FontRole::Default));
     setFixedSize(twipsToPixels(clientWidthTwips), twipsToPixels(clientHeightTwips));
 
+    // The controls and the window on the display first, their fonts after:
+    // none of that needs a font, and meanwhile the font database may still be
+    // being read (FontWarmUp).
     buildControls();
     connectControls();
+    create();
+    applyFonts();
 
     popup_ = new PopupMenu(
         this, [this](const std::string& name, int index) { menuItemChosen(name, index); });
@@ -144,17 +148,13 @@ void QtMainView::setEvents(MainWindowEvents* events) {
 }
 
 // One control of the layout table, in its container, with its caption,
-// font, geometry and colours.
+// geometry and colours; its font comes with applyFonts.
 QWidget* QtMainView::createControl(const ControlEntry& entry, QWidget* parent) {
     QWidget* widget = nullptr;
     switch (entry.kind) {
     case ControlKind::Label: {
         auto* label = new CaptionLabel(parent);
-        const QString caption = toQt(entry.caption); // plain text: '&' is just '&'
-        label->setFont(appFont(entry.font));
-        label->setText(caption);
-        label->setGeometry(pixelGeometry(entry));
-        label->resize(std::max(label->width(), label->captionWidth(caption)), label->height());
+        label->setText(toQt(entry.caption)); // plain text: '&' is just '&'
         widget = label;
         break;
     }
@@ -167,21 +167,35 @@ QWidget* QtMainView::createControl(const ControlEntry& entry, QWidget* parent) {
                      : new QPushButton(literalCaption(entry.caption), parent);
         break;
     case ControlKind::Frame:
-        frameTempo_ = new CaptionFrame(literalCaption(entry.caption), parent);
+        frameTempo_ = new CaptionFrame(QString(), parent); // its caption needs its font
         widget = frameTempo_;
         break;
     }
     widget->setObjectName(toQt(entry.name));
-    widget->setFont(appFont(entry.font));
-    if (entry.kind != ControlKind::Label) {
-        widget->setGeometry(pixelGeometry(entry));
-    }
+    widget->setGeometry(pixelGeometry(entry));
     if (entry.color != TextColor::System) {
         setTextColor(widget, toColor(entry.color == TextColor::White ? whiteText : lightGreyText));
     } else if (parent != this) {
         keepSystemTextColors(widget);
     }
     return widget;
+}
+
+// Every control's font; a label is as wide as its caption needs, the frame
+// shows its caption.
+void QtMainView::applyFonts() {
+    setFont(appFont(FontRole::Default));
+    for (const ControlEntry& entry : windowControls()) {
+        auto* widget = findChild<QWidget*>(toQt(entry.name));
+        widget->setFont(appFont(entry.font));
+        if (entry.kind == ControlKind::Label) {
+            auto* label = static_cast<CaptionLabel*>(widget);
+            label->resize(std::max(label->width(), label->captionWidth(label->text())),
+                          label->height());
+        } else if (entry.kind == ControlKind::Frame) {
+            frameTempo_->setTitle(literalCaption(entry.caption));
+        }
+    }
 }
 
 void QtMainView::buildControls() {

@@ -78,6 +78,7 @@ class QtMainView : public QWidget, public MainView {
   private:
     void buildControls();
     QWidget* createControl(const ControlEntry& entry, QWidget* parent);
+    void applyFonts();
     void connectControls();
     void fitToCaptions();
     QComboBox* combo(ListId list) const;

@@ -14,7 +14,7 @@
 #include "app/platform/SingleInstance.h"
 #include "app/presenter/FrmMIDIMain.h"
 #include "app/qt/CloseOnSignal.h"
-#include "app/qt/FontConfigWarmUp.h"
+#include "app/qt/FontWarmUp.h"
 #include "app/qt/QtMainView.h"
 #include "app/qt/QtShellServices.h"
 #include "app/qt/ShowOnRequest.h"
@@ -58,7 +58,7 @@ moxel::Language chosenLanguage(const std::string& option) {
 
 // The window and the relay, until the window is closed.
 int runWindow(int argc, char* argv[]) {
-    const moxel::FontConfigWarmUp fonts;
+    moxel::FontWarmUp fonts;
     // The MIDI service's client opens once the window is on the screen, while
     // its first turns run: opening it is mostly waiting for the server, and
     // the window waits for it at its first use of the backend, before it
@@ -70,6 +70,7 @@ int runWindow(int argc, char* argv[]) {
     });
 
     QApplication app(argc, argv);
+    fonts.toolkitStarted();
     QApplication::setApplicationName("Moxel");
     // The window may hide in the notification area; only the exit path ends
     // the program.

@@ -2,6 +2,7 @@
 // it, in its kind, container, caption, font and colour; the tab order; and
 // captions that keep clear of their neighbours.
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include "ViewFixture.h"
 #include "app/qt/AppFonts.h"
 #include "app/qt/CaptionLabel.h"
+#include "app/qt/FontWarmUp.h"
 #include "app/window/WindowLayout.h"
 
 namespace moxel {
@@ -27,6 +29,18 @@ TEST(WindowLayout, TwipsBecomeWholePixelsAtFifteenEach) {
     EXPECT_EQ(twipsToPixels(-15), -1);
     EXPECT_EQ(twipsToPixels(7), 0);
     EXPECT_EQ(twipsToPixels(8), 1);
+}
+
+// Readying the fonts ahead ends however start-up goes: also when the toolkit
+// never came up (a warm-up that waited for it would hold the exit forever).
+TEST(FontWarmUpTest, EndsWithOrWithoutTheToolkitAndLeavesTheFacesFound) {
+    { const FontWarmUp neverTold; }
+    {
+        FontWarmUp told;
+        told.toolkitStarted();
+        told.toolkitStarted(); // once is enough; again is harmless
+    }
+    EXPECT_EQ(appFont(FontRole::Default).families().isEmpty(), QFontDatabase::families().isEmpty());
 }
 
 TEST_F(ViewTest, WindowIsMoxelOnBlackWithAFixedClientArea) {
