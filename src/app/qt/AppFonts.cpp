@@ -11,13 +11,16 @@ const QStringList layoutFaces{QStringLiteral("ＭＳ Ｐゴシック"), QStringL
 
 // The faces of the window that are installed, the layout's first. Only those
 // are asked for: a face that is not installed would make the font lookup ask
-// the system for its substitutes, for every font of the window.
+// the system for its substitutes, for every font of the window. A face is
+// known by all its names: the font database lists a family by its name in
+// the locale's language ("IPA Pゴシック" under a Japanese locale) and knows
+// the others as aliases, which it resolves once it has been read.
 const QStringList& installedFaces() {
     static const QStringList faces = [] {
-        const QStringList installed = QFontDatabase::families();
+        QFontDatabase::families(); // reads the database
         QStringList found;
         for (const QString& face : layoutFaces + QStringList{QStringLiteral("IPAPGothic")}) {
-            if (installed.contains(face)) {
+            if (QFontDatabase::hasFamily(face)) {
                 found.append(face);
             }
         }

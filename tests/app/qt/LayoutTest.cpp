@@ -31,6 +31,22 @@ TEST(WindowLayout, TwipsBecomeWholePixelsAtFifteenEach) {
     EXPECT_EQ(twipsToPixels(8), 1);
 }
 
+// The window's face is found by any of its names: under a Japanese locale the
+// font database lists IPAPGothic as "IPA Pゴシック" (CTest runs this also with
+// LANG=ja_JP.UTF-8).
+TEST(AppFontsTest, TheStandInFaceIsTheWindowsWhateverNameTheLocaleGivesIt) {
+    QFontDatabase::families(); // the database read, its aliases are known
+    if (!QFontDatabase::hasFamily("IPAPGothic")) {
+        GTEST_SKIP() << "IPAPGothic is not installed";
+    }
+    QFont standIn;
+    standIn.setFamilies({"IPAPGothic"});
+    for (const FontRole role : {FontRole::Default, FontRole::Small, FontRole::LargeBold}) {
+        EXPECT_EQ(QFontInfo(appFont(role)).family(), QFontInfo(standIn).family());
+    }
+    EXPECT_EQ(QFontInfo(menuFont()).family(), QFontInfo(standIn).family());
+}
+
 // Readying the fonts ahead ends however start-up goes: also when the toolkit
 // never came up (a warm-up that waited for it would hold the exit forever).
 TEST(FontWarmUpTest, EndsWithOrWithoutTheToolkitAndLeavesTheFacesFound) {
