@@ -35,12 +35,9 @@ std::string defaultInstanceLock();
 #ifndef _WIN32
 // A file of this user's running Moxel: in $XDG_RUNTIME_DIR, else named per
 // user in the temporary folder. The running Moxel listens on the local socket
-// "moxel.socket" for a second start's request to show its window.
+// "moxel.socket" for a second start's request to show its window
+// (ShowRequests.h).
 std::string runtimeFile(const std::string& name);
-
-// A second start asks the running Moxel to show its window (out of the
-// notification area, in front). False when nobody listens.
-bool askRunningInstanceToShow(const std::string& socketFile);
 #endif
 
 } // namespace moxel

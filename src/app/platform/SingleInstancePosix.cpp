@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace moxel {
@@ -43,24 +41,6 @@ std::string runtimeFile(const std::string& name) {
 
 std::string defaultInstanceLock() {
     return runtimeFile("moxel.lock");
-}
-
-bool askRunningInstanceToShow(const std::string& socketFile) {
-    sockaddr_un address{};
-    if (socketFile.size() >= sizeof address.sun_path) {
-        return false;
-    }
-    address.sun_family = AF_UNIX;
-    socketFile.copy(address.sun_path, socketFile.size());
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return false;
-    }
-    const bool asked =
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-        ::send(fd, "show\n", 5, MSG_NOSIGNAL) == 5; // the listener may close first
-    ::close(fd);
-    return asked;
 }
 
 } // namespace moxel

@@ -11,6 +11,7 @@
 
 #include "app/platform/CommandLine.h"
 #include "app/platform/MillisecondClock.h"
+#include "app/platform/ShowRequests.h"
 #include "app/platform/SingleInstance.h"
 #include "app/presenter/FrmMIDIMain.h"
 #include "app/qt/CloseOnSignal.h"

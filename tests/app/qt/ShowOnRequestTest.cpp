@@ -12,7 +12,7 @@
 
 #include <QTest>
 
-#include "app/platform/SingleInstance.h"
+#include "app/platform/ShowRequests.h"
 #include "app/qt/ShowOnRequest.h"
 
 namespace moxel {
