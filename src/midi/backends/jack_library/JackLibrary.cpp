@@ -49,7 +49,8 @@ struct JackFunctions {
     decltype(&::jack_set_port_rename_callback) set_port_rename_callback = nullptr;
     decltype(&::jack_set_process_callback) set_process_callback = nullptr;
     decltype(&::jack_set_thread_init_callback) set_thread_init_callback = nullptr;
-    bool loaded = false;
+
+    bool loaded() const { return client_open != nullptr; } // all or none
 };
 
 JackFunctions load() {
@@ -97,11 +98,7 @@ JackFunctions load() {
     find(f.set_port_rename_callback, "jack_set_port_rename_callback");
     find(f.set_process_callback, "jack_set_process_callback");
     find(f.set_thread_init_callback, "jack_set_thread_init_callback");
-    if (!complete) {
-        return {};
-    }
-    f.loaded = true;
-    return f;
+    return complete ? f : JackFunctions{};
 }
 
 // Loaded at the first call, once. Every later call, also from JACK's
@@ -136,7 +133,7 @@ extern "C" {
 // order: server name, internal client name, its init string.
 jack_client_t* jack_client_open(const char* client_name, jack_options_t options,
                                 jack_status_t* status, ...) {
-    if (!jack().loaded) {
+    if (!jack().loaded()) {
         if (status != nullptr) {
             *status = static_cast<jack_status_t>(JackFailure | JackServerFailed);
         }
