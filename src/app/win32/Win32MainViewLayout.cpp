@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/win32/CaptionControls.h"
+#include "app/win32/LiteralText.h"
 #include "app/win32/Win32MainView.h"
 #include "app/win32/Win32MainViewIds.h"
 #include "encoding/Utf16.h"
@@ -19,18 +20,6 @@ COLORREF colorOf(Rgb rgb) {
     return RGB(rgb.red, rgb.green, rgb.blue);
 }
 
-// Button and frame captions are shown as they are: "&" marks no access key.
-std::wstring literalCaption(std::string_view caption) {
-    std::wstring text;
-    for (const wchar_t c : wideFromUtf8(caption)) {
-        text += c;
-        if (c == L'&') {
-            text += L'&';
-        }
-    }
-    return text;
-}
-
 HWND createControl(HWND parent, const ControlEntry& entry, int id) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     const auto menuId = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
@@ -39,14 +28,14 @@ HWND createControl(HWND parent, const ControlEntry& entry, int id) {
         return CreateWindowExW(0, kCaptionClass, wideFromUtf8(entry.caption).c_str(), kChild, 0, 0,
                                0, 0, parent, menuId, instance, nullptr);
     case ControlKind::Frame:
-        return CreateWindowExW(0, kFrameClass, literalCaption(entry.caption).c_str(), kChild, 0, 0,
-                               0, 0, parent, menuId, instance, nullptr);
+        return CreateWindowExW(0, kFrameClass, literalText(entry.caption).c_str(), kChild, 0, 0, 0,
+                               0, parent, menuId, instance, nullptr);
     case ControlKind::DropDownList:
         return CreateWindowExW(0, L"COMBOBOX", L"",
                                kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0, 0, 0,
                                parent, menuId, instance, nullptr);
     case ControlKind::PushButton:
-        return CreateWindowExW(0, L"BUTTON", literalCaption(entry.caption).c_str(),
+        return CreateWindowExW(0, L"BUTTON", literalText(entry.caption).c_str(),
                                kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, parent, menuId,
                                instance, nullptr);
     }

@@ -1,24 +1,12 @@
 #include "app/win32/Win32PopupMenu.h"
 
-#include "encoding/Utf16.h"
+#include "app/win32/LiteralText.h"
 
 namespace moxel {
 
 namespace {
 
 constexpr UINT kFirstCommand = 1000;
-
-// Menu texts are shown as they are: "&" marks no access key.
-std::wstring literalText(const std::string& caption) {
-    std::wstring text;
-    for (const wchar_t c : wideFromUtf8(caption)) {
-        text += c;
-        if (c == L'&') {
-            text += L'&';
-        }
-    }
-    return text;
-}
 
 } // namespace
 
