@@ -72,19 +72,20 @@ MMRESULT WINAPI inReset(HMIDIIN) {
     }
     return MMSYSERR_NOERROR;
 }
-MMRESULT WINAPI inClose(HMIDIIN) {
-    fake().log("midiInClose");
-    fake().callbackAddress = 0;
-    return MMSYSERR_NOERROR;
-}
-MMRESULT WINAPI inPrepare(HMIDIIN, LPMIDIHDR header, UINT) {
+// Preparing and unpreparing a header, for an input (HMIDIIN) or an output.
+template <typename Handle> MMRESULT WINAPI prepare(Handle, LPMIDIHDR header, UINT) {
     header->dwFlags |= MHDR_PREPARED;
     ++fake().preparedHeaders;
     return MMSYSERR_NOERROR;
 }
-MMRESULT WINAPI inUnprepare(HMIDIIN, LPMIDIHDR header, UINT) {
+template <typename Handle> MMRESULT WINAPI unprepare(Handle, LPMIDIHDR header, UINT) {
     header->dwFlags &= ~MHDR_PREPARED;
     --fake().preparedHeaders;
+    return MMSYSERR_NOERROR;
+}
+MMRESULT WINAPI inClose(HMIDIIN) {
+    fake().log("midiInClose");
+    fake().callbackAddress = 0;
     return MMSYSERR_NOERROR;
 }
 MMRESULT WINAPI inAddBuffer(HMIDIIN, LPMIDIHDR header, UINT) {
@@ -123,16 +124,6 @@ MMRESULT WINAPI outLong(HMIDIOUT, LPMIDIHDR header, UINT) {
     header->dwFlags |= MHDR_DONE; // gone out at once
     return MMSYSERR_NOERROR;
 }
-MMRESULT WINAPI outPrepare(HMIDIOUT, LPMIDIHDR header, UINT) {
-    header->dwFlags |= MHDR_PREPARED;
-    ++fake().preparedHeaders;
-    return MMSYSERR_NOERROR;
-}
-MMRESULT WINAPI outUnprepare(HMIDIOUT, LPMIDIHDR header, UINT) {
-    header->dwFlags &= ~MHDR_PREPARED;
-    --fake().preparedHeaders;
-    return MMSYSERR_NOERROR;
-}
 MMRESULT WINAPI outReset(HMIDIOUT) {
     fake().log("midiOutReset");
     return MMSYSERR_NOERROR;
@@ -149,9 +140,27 @@ MMRESULT WINAPI outGetId(HMIDIOUT, LPUINT) {
     return fake().outputDead ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
 }
 
-const WinmmApi kApi{inCount,   inCaps,      inOpen,       inStart,  inStop,   inReset, inClose,
-                    inPrepare, inUnprepare, inAddBuffer,  outCount, outCaps,  outOpen, outShort,
-                    outLong,   outPrepare,  outUnprepare, outReset, outClose, inGetId, outGetId};
+const WinmmApi kApi{inCount,
+                    inCaps,
+                    inOpen,
+                    inStart,
+                    inStop,
+                    inReset,
+                    inClose,
+                    prepare<HMIDIIN>,
+                    unprepare<HMIDIIN>,
+                    inAddBuffer,
+                    outCount,
+                    outCaps,
+                    outOpen,
+                    outShort,
+                    outLong,
+                    prepare<HMIDIOUT>,
+                    unprepare<HMIDIOUT>,
+                    outReset,
+                    outClose,
+                    inGetId,
+                    outGetId};
 
 } // namespace
 
