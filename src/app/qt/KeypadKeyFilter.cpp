@@ -1,5 +1,6 @@
 #include "app/qt/KeypadKeyFilter.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QWidget>
@@ -13,16 +14,17 @@ KeypadKeyFilter::KeypadKeyFilter(QWidget* window, std::function<void(int)> onKey
     QCoreApplication::instance()->installEventFilter(this);
 }
 
-// The window itself, its controls, and the pop-up windows they open (the
-// open list of a drop-down list is a window of its own).
+// The window itself, its controls, and the open list of one of its drop-down
+// lists (a window of its own, whose parent is the list). The boxes and menus
+// the window opens are windows of their own too, but not the main window: the
+// keys typed there are theirs.
 bool KeypadKeyFilter::belongsToWindow(const QWidget* widget) const {
-    for (const QWidget* top = widget->window(); top != nullptr;
-         top = top->parentWidget() != nullptr ? top->parentWidget()->window() : nullptr) {
-        if (top == window_) {
-            return true;
-        }
+    const QWidget* top = widget->window();
+    if (top == window_) {
+        return true;
     }
-    return false;
+    const auto* list = qobject_cast<const QComboBox*>(top->parentWidget());
+    return list != nullptr && list->window() == window_;
 }
 
 bool KeypadKeyFilter::eventFilter(QObject* watched, QEvent* event) {

@@ -10,7 +10,8 @@ namespace moxel {
 
 // Lets a window see the numeric keypad's plus and minus keys whichever of its
 // controls has the focus, also while one of its drop-down lists is open,
-// before that control does, without taking the keys from it. Installed on the application; each key
+// before that control does, without taking the keys from it. Keys typed into
+// a box or a menu the window opened are not the window's. Installed on the application; each key
 // press (auto-repeats included) is reported once, with its virtual-key code (vkAdd, vkSubtract).
 class KeypadKeyFilter : public QObject {
     Q_OBJECT

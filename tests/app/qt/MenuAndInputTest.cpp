@@ -135,6 +135,20 @@ TEST_F(ViewTest, KeypadPlusAndMinusReachTheWindowOnceAndStillTheFocusedControl) 
     ASSERT_TRUE(QTest::qWaitForWindowExposed(list->view()->window()));
     QTest::keyClick(list->view()->window()->focusWidget(), Qt::Key_Plus, Qt::KeypadModifier);
     list->hidePopup();
+    // The boxes and the menu the window opens are not the window: the patch
+    // number's keys typed there stay there.
+    const auto typeKeypadKeysAndClose = [](QWidget* open) {
+        QWidget* typedInto = open->focusWidget() != nullptr ? open->focusWidget() : open;
+        QTest::keyClick(typedInto, Qt::Key_Minus, Qt::KeypadModifier);
+        QTest::keyClick(typedInto, Qt::Key_Plus, Qt::KeypadModifier);
+        QTest::keyClick(typedInto, Qt::Key_Escape);
+    };
+    whenOpen(QApplication::activeModalWidget, typeKeypadKeysAndClose);
+    view.inputBox("prompt", "Patch No Change");
+    whenOpen(QApplication::activeModalWidget, typeKeypadKeysAndClose);
+    view.messageBox("SoftWare Version = 1.0", "", MessageIcon::None);
+    whenOpen(QApplication::activePopupWidget, typeKeypadKeysAndClose);
+    view.popupMenu(true);
     EXPECT_EQ(events.calls, (Calls{"Form_KeyDown(107)", "Form_KeyDown(109)", "Form_KeyDown(107)",
                                    "Form_KeyDown(109)", "Form_KeyDown(107)"}));
 }
