@@ -63,6 +63,9 @@ void FakeBackend::closeInput(MidiHandle handle) {
 OpenResult FakeBackend::openOutput(int id, MidiHandle& handle) {
     const OpenResult result = open(outputs, id, handle, output_, "openOutput");
     engine_.shared().outputOpen = result == OpenResult::Ok;
+    if (result == OpenResult::Ok && onOutputOpened) {
+        onOutputOpened();
+    }
     return result;
 }
 

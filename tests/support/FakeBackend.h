@@ -29,6 +29,7 @@ class FakeBackend : public MidiBackend {
     std::vector<std::string> calls;
     std::vector<std::vector<std::uint8_t>> sent; // what reached the output
     bool service = true;                         // the MIDI service can be reached
+    std::function<void()> onOutputOpened;        // the relay may send from here on
 
     // The devices or the service changed (after the test changed them): the
     // backend tells the window.

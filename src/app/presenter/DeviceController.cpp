@@ -165,6 +165,12 @@ MidiHandle DeviceController::open(ListId list, bool automatic) {
     const int id = view_.selectedIndex(list);
     const DeviceCaps caps = input ? backend_.inputCaps(id) : backend_.outputCaps(id);
     const std::string name = TrimDeviceName(caps.result == CapsResult::Ok ? caps.name : "");
+    if (!input) {
+        // The relay may send as soon as the output is connected: its stored
+        // channel is the relay's before that, not after.
+        relay_.channelPosition.store(
+            storedChannel(entryNamePart(deviceEntryText(id, name))).value_or(selectedChannel()));
+    }
     MidiHandle handle = 0;
     switch (input ? backend_.openInput(id, handle) : backend_.openOutput(id, handle)) {
     case OpenResult::InUse:
@@ -174,7 +180,7 @@ MidiHandle DeviceController::open(ListId list, bool automatic) {
                              MessageIcon::Information);
         }
         view_.setListItem(list, id, deviceEntryText(id, kAllocOther));
-        return 0;
+        break;
     case OpenResult::Ok: {
         view_.setListItem(list, id, deviceEntryText(id, name));
         Slot& s = slot(list);
@@ -187,6 +193,9 @@ MidiHandle DeviceController::open(ListId list, bool automatic) {
     }
     case OpenResult::Failed:
         break;
+    }
+    if (!input) {
+        relay_.channelPosition.store(selectedChannel()); // the list keeps its channel
     }
     return 0;
 }
@@ -211,6 +220,10 @@ bool DeviceController::absentEntrySelected(ListId list) const {
     const Slot& s = slot(list);
     return !s.wanted.empty() && s.handle == 0 &&
            view_.listItem(list, view_.selectedIndex(list)) == absentEntryText(s.wanted);
+}
+
+void DeviceController::defaultChosen(ListId list) {
+    slot(list).awaitedDefault.clear();
 }
 
 void DeviceController::inputChosen() {
@@ -311,20 +324,25 @@ std::vector<std::string> DeviceController::absentDevices() const {
     return absent;
 }
 
-void DeviceController::restoreChannel() {
-    const std::string namePart =
-        entryNamePart(view_.listItem(ListId::MidiOut, view_.selectedIndex(ListId::MidiOut)));
+std::optional<int> DeviceController::storedChannel(const std::string& namePart) const {
     for (int row = 0; row < kChannelTableSearched; ++row) {
         if (channelTable_[row].name == namePart) {
             const int position = parseChannelText(channelTable_[row].channel);
             // A stored text that is no channel (edited by hand) keeps the
             // current channel.
             if (position >= 0 && position < view_.listCount(ListId::MidiCh)) {
-                selectChannel(position);
+                return position;
             }
-            return;
+            return std::nullopt;
         }
     }
+    return std::nullopt;
+}
+
+void DeviceController::restoreChannel() {
+    const std::string namePart =
+        entryNamePart(view_.listItem(ListId::MidiOut, view_.selectedIndex(ListId::MidiOut)));
+    selectChannel(storedChannel(namePart).value_or(selectedChannel()));
 }
 
 void DeviceController::channelChosen(int position) {

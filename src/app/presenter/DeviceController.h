@@ -49,6 +49,9 @@ class DeviceController {
     void inputChosen();
     void outputChosen();
     void channelChosen(int position);
+    // The user made the device open in that list the default: a default
+    // stored before and still awaited is not waited for any more.
+    void defaultChosen(ListId list);
 
     // Devices came or went, or the service went away: look again, close what
     // vanished, reopen what is wanted and back. Without a service the search
@@ -116,6 +119,9 @@ class DeviceController {
     void closeVanished(ListId list);
     void showAbsent(ListId list, const std::string& name);
     bool absentEntrySelected(ListId list) const;
+    // The stored channel of an output by its entry's name part; nothing when
+    // it has no row or the row holds no channel.
+    std::optional<int> storedChannel(const std::string& namePart) const;
     void restoreChannel();
     void selectChannel(int position);
 

@@ -56,6 +56,14 @@ void FrmMIDIMain::InitApplication() {
 
     devices_.FindMidiInDevices();
     devices_.FindMidiOutDevices();
+    // News that came while the lists were being built (the backend's own
+    // ports registering, a box open over the start) is looked at now: acted
+    // on earlier, it would open devices before the settings were read, and
+    // the first listing would close them again, with a reset.
+    listed_ = true;
+    if (std::exchange(newsWhileListing_, false)) {
+        devicesChanged();
+    }
 
     CmdTempoReset_Click();
 
@@ -68,6 +76,10 @@ void FrmMIDIMain::InitApplication() {
 }
 
 void FrmMIDIMain::devicesChanged() {
+    if (!listed_) {
+        newsWhileListing_ = true;
+        return;
+    }
     devices_.devicesChanged();
     tray_.refreshTip();
 }
@@ -118,6 +130,7 @@ void FrmMIDIMain::MnuMidiDeviceDefault_Click(std::int16_t index) {
     const ListId list = index == 0 ? ListId::MidiIn : ListId::MidiOut;
     if (const auto name = devices_.selectedDeviceName(list)) {
         preferences_.setDefaultDevice(list, *name);
+        devices_.defaultChosen(list); // no longer waits for the one stored before
     }
 }
 

@@ -122,8 +122,10 @@ class FrmMIDIMain : public MainWindowEvents {
     ShellController shell_;
     TapTempo tempo_;
 
-    bool closing_ = false; // the first close request was accepted
-    std::string appPath_;  // the program folder, ending in its separator
+    bool closing_ = false;          // the first close request was accepted
+    bool listed_ = false;           // the start-up has built the device lists
+    bool newsWhileListing_ = false; // device news came before that
+    std::string appPath_;           // the program folder, ending in its separator
 };
 
 // The program folder with exactly one trailing separator: the system's own

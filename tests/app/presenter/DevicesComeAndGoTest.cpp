@@ -74,6 +74,31 @@ TEST_F(DevicesComeAndGoTest, AStoredDefaultThatAppearsLaterIsOpenedUnlessTheUser
     EXPECT_THAT(backend.calls, ElementsAre("inputCount", "outputCount", "resetOutput 0",
                                            "closeOutput 0", "openOutput 1"));
     EXPECT_EQ(backend.openInputId(), 1);
+
+    // A default the user makes of the open output ends the wait for the old.
+    startedWith({device("keys:out")}, {device("drums:in")});
+    window->MnuMidiDeviceDefault_Click(1);
+    for (const bool lateRuns : {true, false}) { // the old default starts, and quits
+        lateRuns ? backend.outputs.push_back(device("synth:in")) : backend.outputs.pop_back();
+        change();
+        EXPECT_THAT(backend.calls, ElementsAre("inputCount", "outputCount"));
+    }
+    EXPECT_EQ(backend.openOutputId(), 0);
+}
+
+TEST_F(DevicesComeAndGoTest, NewsDuringTheStartIsLookedAtOnceTheListsAreBuilt) {
+    writeSettings("[Moxel Settings.]\nDefaultMidiOut=synth:in\nsynth:in=3\n");
+    backend.inputs = {device("keys:out")};
+    backend.outputs = {device("drums:in"), device("synth:in")};
+    make();
+    view.onProcessEvents = [&] { backend.announceChange(); }; // before the settings are read
+    // The relay sends from the moment the output is connected: on the stored channel.
+    backend.onOutputOpened = [&] { backend.receive({0x95, 60, 100}); };
+    window->InitApplication();
+    EXPECT_THAT(backend.calls,
+                ElementsAre("inputCount", "openInput 0", "startInput 0", "outputCount",
+                            "openOutput 1", "inputCount", "outputCount"));
+    EXPECT_THAT(backend.sent, ElementsAre(Bytes{0x93, 60, 100}));
 }
 
 TEST_F(DevicesComeAndGoTest, WithoutAStoredDefaultAnInputAndAnOutputOfOneClientAreNotPaired) {

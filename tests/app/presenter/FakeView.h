@@ -39,7 +39,8 @@ class FakeView : public MainView {
     bool topMost = false, visible = true, tray = true, lampTimer = false, closed = false;
     bool serviceSearch = false;
     std::optional<std::string> trayTip;
-    std::function<void()> whileRunning; // inside runEventLoop(), as if the user acted
+    std::function<void()> whileRunning;    // inside runEventLoop(), as if the user acted
+    std::function<void()> onProcessEvents; // what the pending events do
 
     void clearList(ListId list) override {
         lists[list].clear();
@@ -113,7 +114,12 @@ class FakeView : public MainView {
         trayTip.reset();
         log.push_back("removeTrayIcon");
     }
-    void processEvents() override { log.push_back("processEvents"); }
+    void processEvents() override {
+        log.push_back("processEvents");
+        if (onProcessEvents) {
+            onProcessEvents();
+        }
+    }
     void runEventLoop() override {
         log.push_back("runEventLoop");
         if (whileRunning) {

@@ -149,7 +149,6 @@ void JackBackend::closeClient() {
     destinations_.clear();
     input_ = {};
     output_ = {};
-    outputReadyCycle_ = 0;
 }
 
 // When the server goes away, libjack's threads for the client go on a little
@@ -241,7 +240,7 @@ OpenResult JackBackend::openInput(int id, MidiHandle& handle) {
     }
     // No wait here: the connection takes effect a cycle or two later, by
     // which time startInput has let the relay accept it.
-    input_ = {nextHandle(), caps.name};
+    input_ = {nextHandle(), caps.name, process_->cycles() + 2};
     handle = input_.handle;
     return OpenResult::Ok;
 }
@@ -292,12 +291,10 @@ OpenResult JackBackend::openOutput(int id, MidiHandle& handle) {
         shared_.outputOpen.store(false, std::memory_order_release);
         return OpenResult::Failed;
     }
-    output_ = {nextHandle(), caps.name};
+    // Returns at once; the UI's first message waits for the connection.
+    output_ = {nextHandle(), caps.name, process_->cycles() + 2};
     lastOutputPort_ = caps.name;
     handle = output_.handle;
-    // Returns at once, so the window restores the output's channel before
-    // the connection takes effect; the UI's first message waits for that.
-    outputReadyCycle_ = process_->cycles() + 2;
     if (release) {
         waitUntilOutputConnected();
         const std::uint64_t ticket = process_->parkedRelease().request();
@@ -361,18 +358,18 @@ void JackBackend::setDeviceChangeCallback(std::function<void()> callback) {
 }
 
 // A port that unregisters loses its connections, and a new port of the same
-// name starts without them: the connection itself tells.
+// name starts without them: the connection itself tells, once the graph
+// holds it. Until then (a cycle or two after the open) the port's name does.
 bool JackBackend::deviceConnected(MidiHandle handle) {
-    if (handle == 0 || !liveClient()) {
+    if (handle == 0 || !liveClient() || (handle != input_.handle && handle != output_.handle)) {
         return false;
     }
-    if (handle == input_.handle) {
-        return jack_port_connected_to(inputPort_, input_.port.c_str()) != 0;
+    const bool input = handle == input_.handle;
+    const Connection& connection = input ? input_ : output_;
+    if (process_->cycles() < connection.readyCycle) {
+        return portExists(client_, connection.port);
     }
-    if (handle == output_.handle) {
-        return jack_port_connected_to(outputPort_, output_.port.c_str()) != 0;
-    }
-    return false;
+    return jack_port_connected_to(input ? inputPort_ : outputPort_, connection.port.c_str()) != 0;
 }
 
 bool JackBackend::serviceAvailable() {
@@ -417,10 +414,10 @@ bool JackBackend::waitUntilGraphUpdated() {
 }
 
 bool JackBackend::waitUntilOutputConnected() {
-    if (process_->cycles() >= outputReadyCycle_) {
+    if (process_->cycles() >= output_.readyCycle) {
         return true; // the usual case: no waiting
     }
-    return waitFor([&] { return process_->cycles() >= outputReadyCycle_; });
+    return waitFor([&] { return process_->cycles() >= output_.readyCycle; });
 }
 
 } // namespace moxel

@@ -82,7 +82,8 @@ class JackBackend final : public MidiBackend {
   private:
     struct Connection {
         MidiHandle handle = 0;
-        std::string port; // the other client's port
+        std::string port;             // the other client's port
+        std::uint64_t readyCycle = 0; // the cycle from which the graph holds the connection
     };
 
     bool ensureClient();
@@ -129,7 +130,6 @@ class JackBackend final : public MidiBackend {
     Connection input_;
     Connection output_;
     MidiHandle lastHandle_ = 0;
-    std::uint64_t outputReadyCycle_ = 0; // the cycle from which the output's connection holds
     // The notes that sounded on an output when it went away, and its port:
     // released when a port of that name is opened again.
     NoteTracker parked_;
