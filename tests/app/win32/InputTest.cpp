@@ -174,7 +174,7 @@ TEST_F(Win32ViewTest, TheTimersTickOnlyWhileTheyRun) {
     view.setServiceSearchActive(false);
 }
 
-// Another thread answers the patch box once it is there.
+// Another thread types into the patch box once it is there, and answers it.
 std::thread answer(const wchar_t* text, int button) {
     return std::thread([text, button] {
         HWND box = nullptr;
@@ -182,18 +182,28 @@ std::thread answer(const wchar_t* text, int button) {
             box = FindWindowW(nullptr, L"Patch No Change");
             return box != nullptr && IsWindowVisible(box) && GetDlgItem(box, 101) != nullptr;
         });
+        for (const WORD key : {VK_SUBTRACT, VK_ADD}) { // the keypad's keys, typed
+            INPUT input[2]{};
+            input[0].type = input[1].type = INPUT_KEYBOARD;
+            input[0].ki.wVk = input[1].ki.wVk = key;
+            input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+            SendInput(2, input, sizeof(INPUT));
+        }
+        wchar_t typed[8]{};
+        pumpUntil([&] { return GetDlgItemTextW(box, 101, typed, 8) == 2; });
         SetDlgItemTextW(box, 101, text);
         PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
     });
 }
 
-TEST_F(Win32ViewTest, ThePatchBoxGivesTheTextOrNothing) {
+TEST_F(Win32ViewTest, ThePatchBoxGivesTheTextOrNothingAndKeepsTheKeysTypedIntoIt) {
     std::thread ok = answer(L"5", IDOK);
     EXPECT_EQ(view.inputBox("送信したい\r\n数字で", "Patch No Change"), "5");
     ok.join();
     std::thread cancel = answer(L"7", IDCANCEL);
     EXPECT_EQ(view.inputBox("prompt", "Patch No Change"), std::nullopt);
     cancel.join();
+    EXPECT_THAT(events.calls, IsEmpty()); // the keypad's keys were the box's
 }
 
 } // namespace
