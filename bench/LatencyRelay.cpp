@@ -67,20 +67,13 @@ void waitForStop() {
 // --- Moxel ------------------------------------------------------------------
 
 int findDevice(moxel::JackBackend& backend, bool input, const std::string& name) {
-    const int n = input ? backend.inputCount() : backend.outputCount();
-    for (int i = 0; i < n; ++i) {
-        const moxel::DeviceCaps caps = input ? backend.inputCaps(i) : backend.outputCaps(i);
-        if (caps.result == moxel::CapsResult::Ok && caps.name == name) {
-            return i;
-        }
-    }
-    return -1;
+    return moxel::positionOf(input ? backend.inputs() : backend.outputs(), name);
 }
 
 int runMoxel(const Args& args) {
     moxel::RelayShared shared;
-    shared.channelPosition = 0; // "1Ch"
-    shared.updateInCh = 0;      // rewrite mode
+    shared.outputChannel = 0;          // "1Ch"
+    shared.followInputChannel = false; // rewrite mode
     moxel::JackBackend backend(shared);
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::seconds(args.timeoutSeconds);

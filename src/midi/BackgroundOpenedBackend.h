@@ -27,13 +27,12 @@ class BackgroundOpenedBackend final : public MidiBackend {
     // The backend, once it is made.
     MidiBackend& made();
 
-    int inputCount() override { return made().inputCount(); }
-    DeviceCaps inputCaps(int id) override { return made().inputCaps(id); }
-    int outputCount() override { return made().outputCount(); }
-    DeviceCaps outputCaps(int id) override { return made().outputCaps(id); }
+    std::vector<DeviceCaps> inputs() override { return made().inputs(); }
+    std::vector<DeviceCaps> outputs() override { return made().outputs(); }
     OpenResult openInput(int id, MidiHandle& handle) override {
         return made().openInput(id, handle);
     }
+    std::string openName(MidiHandle handle) override { return made().openName(handle); }
     void startInput(MidiHandle handle) override { made().startInput(handle); }
     void closeInput(MidiHandle handle) override { made().closeInput(handle); }
     OpenResult openOutput(int id, MidiHandle& handle) override {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace moxel {
 
@@ -21,18 +22,29 @@ struct DeviceCaps {
     std::string owner; // what the device belongs to (JACK: its client), "" when unknown
 };
 
+// The position of the device of that name in a listing; -1 when it is not
+// listed (or its name could not be read).
+inline int positionOf(const std::vector<DeviceCaps>& devices, const std::string& name) {
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        if (devices[i].result == CapsResult::Ok && devices[i].name == name) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
 enum class OpenResult { Ok, InUse, Failed };
 
 // Handle of an open device; 0 means none.
 using MidiHandle = std::uint32_t;
 
 // The one interface to the platform's MIDI service. Every member is called
-// from the UI thread only. The relay rule itself runs inside the backend (in
-// its real-time context where it has one), reading and writing the
-// RelayShared state it was given.
+// from the UI thread only. The relay itself runs inside the backend (in its
+// real-time context), reading and writing the RelayShared state it was
+// given; RelayBackend holds what every backend does the same way.
 //
 // Devices come and go: the backend tells the UI thread (through the device
-// change callback) whenever ports appeared or vanished or the service went
+// change callback) whenever devices appeared or vanished or the service went
 // away; the UI then looks at the lists again and reopens what it wants. An
 // output that vanished (closed without a reset) keeps the notes that were
 // sounding on it, and opening a device of the same name later releases them
@@ -41,17 +53,21 @@ class MidiBackend {
   public:
     virtual ~MidiBackend() = default;
 
-    // Devices are numbered 0..count-1 in the platform's listing order.
-    virtual int inputCount() = 0;
-    virtual DeviceCaps inputCaps(int id) = 0;
-    virtual int outputCount() = 0;
-    virtual DeviceCaps outputCaps(int id) = 0;
+    // The devices as the service lists them now, in its order. A device id
+    // (for the open calls) is a position in the last listing.
+    virtual std::vector<DeviceCaps> inputs() = 0;
+    virtual std::vector<DeviceCaps> outputs() = 0;
 
     // On Ok, handle is set to a nonzero value; otherwise it is set to 0.
     virtual OpenResult openInput(int id, MidiHandle& handle) = 0;
+    // The name of an open device as the service gave it when it was opened
+    // (it may have changed since the listing); "" for no open device.
+    virtual std::string openName(MidiHandle handle) = 0;
+    // From here on what arrives on the input is relayed.
     virtual void startInput(MidiHandle handle) = 0;
-    // Stops, resets and closes the input; after it returns nothing that
-    // arrived from that input is relayed any more.
+    // Stops and closes the input; after it returns nothing that arrived from
+    // that input is relayed any more, and the notes it left sounding are
+    // released at the output.
     virtual void closeInput(MidiHandle handle) = 0;
 
     virtual OpenResult openOutput(int id, MidiHandle& handle) = 0;
@@ -71,19 +87,19 @@ class MidiBackend {
     // The callee must only hand the news over to the UI thread.
     virtual void setActivityCallback(std::function<void()> callback) = 0;
 
-    // False once the device of an open handle is gone (its port vanished, or
-    // was replaced by a new one of the same name); the handle stays open until
-    // it is closed.
-    virtual bool deviceConnected(MidiHandle handle) = 0;
-
     // Called, from some thread of the backend's, when devices may have come
     // or gone or the service went away. The callee only hands the news over.
-    virtual void setDeviceChangeCallback(std::function<void()> callback) = 0;
+    // A service whose devices never change ignores it.
+    virtual void setDeviceChangeCallback(std::function<void()> /*callback*/) {}
+    // False once the device of an open handle is gone (it vanished, or was
+    // replaced by a new one of the same name); the handle stays open until
+    // it is closed.
+    virtual bool deviceConnected(MidiHandle handle) { return handle != 0; }
     // True while the MIDI service can be reached. Without it there are no
     // devices, and the UI looks for the service again now and then.
-    virtual bool serviceAvailable() = 0;
+    virtual bool serviceAvailable() { return true; }
     // Tries to reach the service if it cannot be reached now; true when it can.
-    virtual bool connectService() = 0;
+    virtual bool connectService() { return serviceAvailable(); }
 };
 
 } // namespace moxel

@@ -1,6 +1,6 @@
 #include "relay/NoteTracker.h"
 
-#include "relay/ChannelRule.h"
+#include "relay/MidiMessage.h"
 
 namespace moxel {
 
@@ -15,8 +15,7 @@ bool NoteTracker::nextInputRelease(std::array<std::uint8_t, 3>& noteOff,
     for (unsigned i = 0; i < route_.size(); ++i) {
         if (route_[i] >= 0) {
             inChannel = static_cast<int>(i / 128);
-            noteOff = {static_cast<std::uint8_t>(0x80 | route_[i]),
-                       static_cast<std::uint8_t>(i % 128), 0};
+            noteOff = midi::noteOff(route_[i], static_cast<int>(i % midi::kKeys));
             return true;
         }
     }
@@ -24,26 +23,25 @@ bool NoteTracker::nextInputRelease(std::array<std::uint8_t, 3>& noteOff,
 }
 
 void NoteTracker::recordSent(int inChannel, const std::uint8_t* out, unsigned size) noexcept {
-    if (size < 1 || !isChannelStatus(out[0])) {
+    if (size < 1 || !midi::isChannelStatus(out[0])) {
         return;
     }
-    const int outChannel = out[0] & 0x0F;
-    const std::uint8_t kind = out[0] & 0xF0;
+    const int outChannel = midi::channelOf(out[0]);
     used_ = static_cast<std::uint16_t>(used_ | (1U << outChannel));
     std::uint8_t& count = sounding_[index(outChannel, size >= 2 ? out[1] : 0)];
-    if (isNoteOn(out, size)) {
+    if (midi::isNoteOn(out, size)) {
         count = static_cast<std::uint8_t>(count < 0xFF ? count + 1 : count);
         if (inChannel >= 0) {
             route_[index(inChannel, out[1])] = static_cast<std::int8_t>(outChannel);
         }
-    } else if (isNoteOff(out, size)) {
+    } else if (midi::isNoteOff(out, size)) {
         count = static_cast<std::uint8_t>(count > 0 ? count - 1 : 0);
         if (inChannel >= 0) {
             route_[index(inChannel, out[1])] = -1;
         }
-    } else if (kind == 0xB0 && size >= 3 && (out[1] == 123 || out[1] == 120)) {
+    } else if (midi::silencesChannel(out, size)) {
         // All Notes Off / All Sound Off: nothing is sounding on that channel.
-        for (int key = 0; key < 128; ++key) {
+        for (int key = 0; key < midi::kKeys; ++key) {
             sounding_[index(outChannel, key)] = 0;
         }
         for (auto& r : route_) {

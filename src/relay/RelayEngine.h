@@ -1,14 +1,16 @@
 #pragma once
 
 // relay/ is Moxel's real-time core: everything here may run on the MIDI
-// service's real-time thread (the JACK process callback).
+// service's real-time context (the JACK process callback, a relay thread).
 //
+//   Relay          the relay as a backend drives it, cycle by cycle
 //   RelayEngine    the relay rule: open checks, channel rule, lamps, notes
 //   NoteTracker    which notes sound, and where each note-off must go
 //   ResetSequence  the messages that silence an output, one at a time
+//   RelayRequest   a job the UI asks of the relay, with tickets
 //   SpscRing       the lock-free queue from the UI thread to the relay
 //   RelayShared    the atomics the UI thread and the relay share
-//   ChannelRule    what a channel message is, and how its channel changes
+//   MidiMessage    status bytes, controllers, message lengths
 //
 // Rules for all of it: no allocation, no lock, no logging, no I/O, no system
 // call, no exception, and bounded loops; fixed-size state only. The UI side
@@ -59,6 +61,7 @@ class RelayEngine {
     }
 
     NoteTracker& notes() noexcept { return notes_; }
+    const NoteTracker& notes() const noexcept { return notes_; }
     RelayShared& shared() noexcept { return shared_; }
 
   private:

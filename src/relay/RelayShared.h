@@ -11,8 +11,9 @@ namespace moxel {
 class RelayShared {
   public:
     // UI -> relay
-    std::atomic<int> channelPosition{0};     // selected position of the channel list, 0..15
-    std::atomic<std::int32_t> updateInCh{0}; // nonzero: follow mode
+    std::atomic<int> outputChannel{0}; // the channel messages leave on, 0..15
+    std::atomic<bool> followInputChannel{
+        false}; // messages keep their channel; outputChannel follows it
     std::atomic<bool> inputOpen{false};
     std::atomic<bool> outputOpen{false};
     // The UI reads the relay -> UI flags by itself every 10 ms (its lamp
@@ -25,7 +26,7 @@ class RelayShared {
     // relay -> UI (the UI takes them with exchange(false))
     std::atomic<bool> inputLamp{false};
     std::atomic<bool> outputLamp{false};
-    std::atomic<bool> channelFollowed{false}; // channelPosition was moved by follow mode
+    std::atomic<bool> channelFollowed{false}; // outputChannel was moved by follow mode
 
     static_assert(std::atomic<int>::is_always_lock_free);
     static_assert(std::atomic<bool>::is_always_lock_free);

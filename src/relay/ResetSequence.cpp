@@ -1,17 +1,18 @@
 #include "relay/ResetSequence.h"
 
+#include "relay/MidiMessage.h"
+
 namespace moxel {
 
 bool ResetSequence::peek(const NoteTracker& notes, std::array<std::uint8_t, 3>& message) noexcept {
     while (channel_ < 16) {
-        const auto status = static_cast<std::uint8_t>(channel_);
         if (mode_ == Mode::Release && step_ == 0 && !notes.used(channel_)) {
             ++channel_; // a channel the notes were not played on
             continue;
         }
         switch (step_) {
         case 0:
-            message = {static_cast<std::uint8_t>(0xB0 | status), 64, 0};
+            message = midi::controlChange(channel_, midi::kSustain, 0);
             return true;
         case 1:
             while (key_ < 128 && repeat_ >= notes.sounding(channel_, key_)) {
@@ -19,8 +20,7 @@ bool ResetSequence::peek(const NoteTracker& notes, std::array<std::uint8_t, 3>& 
                 repeat_ = 0;
             }
             if (key_ < 128) {
-                message = {static_cast<std::uint8_t>(0x80 | status),
-                           static_cast<std::uint8_t>(key_), 0};
+                message = midi::noteOff(channel_, key_);
                 return true;
             }
             if (mode_ == Mode::Release) {
@@ -30,10 +30,10 @@ bool ResetSequence::peek(const NoteTracker& notes, std::array<std::uint8_t, 3>& 
             step_ = 2;
             break;
         case 2:
-            message = {static_cast<std::uint8_t>(0xB0 | status), 123, 0};
+            message = midi::controlChange(channel_, midi::kAllNotesOff, 0);
             return true;
         default:
-            message = {static_cast<std::uint8_t>(0xB0 | status), 120, 0};
+            message = midi::controlChange(channel_, midi::kAllSoundOff, 0);
             return true;
         }
     }

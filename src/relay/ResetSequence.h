@@ -26,6 +26,8 @@ class ResetSequence {
         repeat_ = 0;
     }
     bool done() const noexcept { return channel_ >= 16; }
+    // Ends it where it is: nothing more is written.
+    void stop() noexcept { channel_ = 16; }
 
     // The next message, or false when the sequence is complete. Does not
     // advance: call advance() once the message has been written.

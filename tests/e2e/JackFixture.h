@@ -24,9 +24,9 @@ class JackFixture : public ::testing::Test {
         ASSERT_TRUE(server.running()) << server.error();
         backend = std::make_unique<JackBackend>(shared);
         // With several private servers starting at once a client open now and
-        // then fails; like the window's re-find, an enumeration tries again.
+        // then fails; like the window's re-find, a listing tries again.
         ASSERT_TRUE(waitUntil([&] {
-            backend->inputCount();
+            backend->inputs();
             return backend->available();
         }));
     }
@@ -34,12 +34,7 @@ class JackFixture : public ::testing::Test {
 
     // Position of a port in the input (or output) device list, -1 if absent.
     int deviceId(bool input, const std::string& port) {
-        for (int i = 0, n = input ? backend->inputCount() : backend->outputCount(); i < n; ++i) {
-            if ((input ? backend->inputCaps(i) : backend->outputCaps(i)).name == port) {
-                return i;
-            }
-        }
-        return -1;
+        return positionOf(input ? backend->inputs() : backend->outputs(), port);
     }
     int inputId(const std::string& port) { return deviceId(true, port); }
     int outputId(const std::string& port) { return deviceId(false, port); }

@@ -6,7 +6,7 @@
 
 #include "JackFixture.h"
 #include "RealtimeHooks.h"
-#include "midi/backends/jack/RealtimeScope.h"
+#include "relay/RealtimeScope.h"
 
 namespace moxel::test {
 namespace {
@@ -52,7 +52,8 @@ TEST_F(JackRealtimeTest, TheProcessCallbackNeitherAllocatesNorLocks) {
                                                    {{0xF8}, 5},
                                                    {{0xE1, 0x00, 0x40}, 9},
                                                    {{0xC2, key}, 12},
-                                                   {sysex, 20},
+                                                   {Bytes(sysex.begin(), sysex.begin() + 9), 20},
+                                                   {Bytes(sysex.begin() + 9, sysex.end()), 21},
                                                    {{0x80, key, 0x00}, 30},
                                                    {{0x90, key, 0x00}, 31},
                                                    {{0xD0, key}, 40},
@@ -64,7 +65,7 @@ TEST_F(JackRealtimeTest, TheProcessCallbackNeitherAllocatesNorLocks) {
             ASSERT_TRUE(backend->sendShort(out, 0xC0u | static_cast<std::uint32_t>(key) << 8));
             ++expected;
         }
-        shared.updateInCh = round >= 100 ? 1 : 0; // follow mode for the second half
+        shared.followInputChannel = round >= 100; // follow mode for the second half
         if (round % 50 == 25) {                   // the UI takes the news: they are raised again
             shared.inputLamp = shared.outputLamp = shared.channelFollowed = false;
         }

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstddef>
 
-#include "midi/backends/jack/RealtimeScope.h"
+#include "relay/RealtimeScope.h"
 
 // The C library's allocator under its internal names, so the wrappers below
 // forward to it without recursion.

@@ -1,20 +1,22 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "midi/MidiBackend.h"
-#include "relay/RelayEngine.h"
+#include "midi/RelayBackend.h"
 
 namespace moxel {
 
-// A scripted MIDI service for the presenter's tests: devices with names,
-// name-query failures and open results chosen by the test; the calls that
-// matter are logged ("openInput 0", "closeOutput 2") and every message that
-// leaves is recorded. The relay rule runs synchronously.
-class FakeBackend : public MidiBackend {
+// A scripted MIDI service for tests: devices with names, name-query failures
+// and open results chosen by the test, and a relay that runs on the caller's
+// thread (each wake is one cycle, run at once). The service's calls are
+// logged ("openInput 0", "resetOutput 1", "closeOutput 2") and every message
+// that leaves is recorded.
+class FakeBackend : public RelayBackend {
   public:
     struct Device {
         CapsResult caps = CapsResult::Ok;
@@ -23,13 +25,14 @@ class FakeBackend : public MidiBackend {
         std::string owner;
     };
 
-    explicit FakeBackend(RelayShared& shared) : engine_(shared) {}
+    explicit FakeBackend(RelayShared& shared) : RelayBackend(shared, Relay::Delivery::OnWrite) {}
 
     std::vector<Device> inputs, outputs;
     std::vector<std::string> calls;
-    std::vector<std::vector<std::uint8_t>> sent; // what reached the output
-    bool service = true;                         // the MIDI service can be reached
-    std::function<void()> onOutputOpened;        // the relay may send from here on
+    std::vector<std::vector<std::uint8_t>> sent;                          // what reached the output
+    std::map<std::string, std::vector<std::vector<std::uint8_t>>> sentTo; // by output's name
+    bool service = true;                  // the MIDI service can be reached
+    std::function<void()> onOutputOpened; // the relay may send from here on
 
     // The devices or the service changed (after the test changed them): the
     // backend tells the window.
@@ -39,25 +42,13 @@ class FakeBackend : public MidiBackend {
         }
     }
 
-    // A message arrives on the input (open or not).
+    // A message (or a SysEx chunk) arrives on the input, open or not: the
+    // relay runs a cycle with it.
     void receive(std::vector<std::uint8_t> bytes);
 
-    MidiHandle openInputHandle() const { return input_.handle; }
-    MidiHandle openOutputHandle() const { return output_.handle; }
-    int openInputId() const { return input_.id; }
-    int openOutputId() const { return output_.id; }
+    int openInputId() const { return inputId_; }
+    int openOutputId() const { return outputId_; }
 
-    int inputCount() override { return count("inputCount", inputs); }
-    DeviceCaps inputCaps(int id) override { return capsOf(inputs, id); }
-    int outputCount() override { return count("outputCount", outputs); }
-    DeviceCaps outputCaps(int id) override { return capsOf(outputs, id); }
-    OpenResult openInput(int id, MidiHandle& handle) override;
-    void startInput(MidiHandle handle) override;
-    void closeInput(MidiHandle handle) override;
-    OpenResult openOutput(int id, MidiHandle& handle) override;
-    void resetOutput(MidiHandle handle) override;
-    void closeOutput(MidiHandle handle) override;
-    bool sendShort(MidiHandle handle, std::uint32_t message) override;
     void setActivityCallback(std::function<void()> callback) override {
         activity_ = std::move(callback);
     }
@@ -72,23 +63,32 @@ class FakeBackend : public MidiBackend {
     }
 
   private:
-    struct Open {
-        MidiHandle handle = 0;
-        int id = -1;
-        std::string name;
-    };
-    int count(const char* what, const std::vector<Device>& list);
-    static DeviceCaps capsOf(const std::vector<Device>& list, int id);
-    OpenResult open(const std::vector<Device>& list, int id, MidiHandle& handle, Open& into,
-                    const char* what);
-    void log(const char* what, int id) { calls.push_back(what + (" " + std::to_string(id))); }
-    void deliver(std::vector<std::uint8_t> bytes, MessageSource source);
-    void wakeOnNews();
+    class Writer;
+    std::vector<DeviceCaps> listInputs() override {
+        calls.emplace_back("inputs");
+        return list(inputs);
+    }
+    std::vector<DeviceCaps> listOutputs() override {
+        calls.emplace_back("outputs");
+        return list(outputs);
+    }
+    OpenResult connectInput(int id, DeviceCaps& device) override;
+    void startInputDevice() override { log("startInput", inputId_); }
+    void disconnectInput() override;
+    OpenResult connectOutput(int id, DeviceCaps& device) override;
+    void disconnectOutput() override;
+    bool relayRunning() override { return service; }
+    void wakeRelay() override { runCycle(); }
 
-    RelayEngine engine_;
+    std::vector<DeviceCaps> list(const std::vector<Device>& devices) const;
+    OpenResult open(const std::vector<Device>& devices, int id, const char* what);
+    void log(const char* what, int id) { calls.push_back(what + (" " + std::to_string(id))); }
+    void runCycle();
+
     std::function<void()> activity_, devicesChanged_;
-    MidiHandle nextHandle_ = 0x100;
-    Open input_, output_;
+    std::deque<std::vector<std::uint8_t>> arrived_;
+    int inputId_ = -1, outputId_ = -1;
+    std::string outputDevice_; // the open output's name
 };
 
 } // namespace moxel

@@ -41,7 +41,7 @@ struct ScheduledEvent {
 class JackPeer {
   public:
     // Events larger than this are cut when recorded (sending refuses them).
-    static constexpr std::size_t kMaxEventBytes = 64;
+    static constexpr std::size_t kMaxEventBytes = 256;
     static constexpr auto kDefaultTimeout = std::chrono::milliseconds(5000);
 
     // physical: the ports say they are hardware (as a bridge's ports do).

@@ -86,16 +86,15 @@ int DeviceController::listDevices(ListId list) {
     const bool input = list == ListId::MidiIn;
     Slot& s = slot(list);
     view_.clearList(list);
-    s.owners.clear();
-    const int count = input ? backend_.inputCount() : backend_.outputCount();
+    s.listed = input ? backend_.inputs() : backend_.outputs();
+    const int count = static_cast<int>(s.listed.size());
     if (count <= 0) {
         view_.addListItem(list, std::string(input ? kMidiInNotFound : kMidiOutNotFound));
         return 0;
     }
     for (int id = 0; id < count; ++id) {
-        const DeviceCaps caps = input ? backend_.inputCaps(id) : backend_.outputCaps(id);
+        const DeviceCaps& caps = s.listed[static_cast<std::size_t>(id)];
         view_.addListItem(list, entryFor(id, caps, input));
-        s.owners.push_back(caps.owner);
         if (!input && caps.result == CapsResult::Ok && id < kChannelTableRows) {
             const std::string name = TrimDeviceName(caps.name);
             channelTable_[id] = {name, preferences_.storedChannel(name)};
@@ -132,7 +131,8 @@ int DeviceController::startupChoice(ListId list, int count) {
     // An input and an output of one client can make a loop (a client that
     // sends on what it receives): fall back to an output of another client.
     for (int position = 0; position < count && chosen < 0 && list == ListId::MidiOut; ++position) {
-        if (in_.handle == 0 || in_.owner.empty() || s.owners[position] != in_.owner) {
+        if (in_.handle == 0 || in_.owner.empty() ||
+            s.listed[static_cast<std::size_t>(position)].owner != in_.owner) {
             chosen = position;
         }
     }
@@ -163,12 +163,15 @@ void DeviceController::CloseMidiOut() {
 MidiHandle DeviceController::open(ListId list, bool automatic) {
     const bool input = list == ListId::MidiIn;
     const int id = view_.selectedIndex(list);
-    const DeviceCaps caps = input ? backend_.inputCaps(id) : backend_.outputCaps(id);
+    const std::vector<DeviceCaps>& listed = slot(list).listed;
+    const DeviceCaps caps = id >= 0 && id < static_cast<int>(listed.size())
+                                ? listed[static_cast<std::size_t>(id)]
+                                : DeviceCaps{};
     const std::string name = TrimDeviceName(caps.result == CapsResult::Ok ? caps.name : "");
     if (!input) {
         // The relay may send as soon as the output is connected: its stored
         // channel is the relay's before that, not after.
-        relay_.channelPosition.store(
+        relay_.outputChannel.store(
             storedChannel(entryNamePart(deviceEntryText(id, name))).value_or(selectedChannel()));
     }
     MidiHandle handle = 0;
@@ -182,11 +185,12 @@ MidiHandle DeviceController::open(ListId list, bool automatic) {
         view_.setListItem(list, id, deviceEntryText(id, kAllocOther));
         break;
     case OpenResult::Ok: {
-        view_.setListItem(list, id, deviceEntryText(id, name));
+        const std::string openName = TrimDeviceName(backend_.openName(handle));
+        view_.setListItem(list, id, deviceEntryText(id, openName));
         Slot& s = slot(list);
-        s.openName = s.wanted = name;
+        s.openName = s.wanted = openName;
         s.owner = caps.owner;
-        if (s.awaitedDefault == name) {
+        if (s.awaitedDefault == openName) {
             s.awaitedDefault.clear();
         }
         return handle;
@@ -195,7 +199,7 @@ MidiHandle DeviceController::open(ListId list, bool automatic) {
         break;
     }
     if (!input) {
-        relay_.channelPosition.store(selectedChannel()); // the list keeps its channel
+        relay_.outputChannel.store(selectedChannel()); // the list keeps its channel
     }
     return 0;
 }
@@ -346,12 +350,12 @@ void DeviceController::restoreChannel() {
 }
 
 void DeviceController::channelChosen(int position) {
-    relay_.channelPosition.store(position);
+    relay_.outputChannel.store(position);
 }
 
 void DeviceController::selectChannel(int position) {
     view_.selectIndex(ListId::MidiCh, position);
-    relay_.channelPosition.store(position);
+    relay_.outputChannel.store(position);
 }
 
 void DeviceController::showFollowedChannel(int position) {

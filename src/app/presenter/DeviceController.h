@@ -90,13 +90,13 @@ class DeviceController {
   private:
     // What one device list holds open and wants.
     struct Slot {
-        MidiHandle handle = 0;           // the open device, 0 when none
-        std::string openName;            // its name
-        std::string owner;               // what it belongs to
-        std::string wanted;              // the device this list wants, "" when none
-        std::string awaitedDefault;      // the stored default, absent when last looked for
-        bool userChose = false;          // the user chose an entry of this list
-        std::vector<std::string> owners; // of the listed devices, by position
+        MidiHandle handle = 0;          // the open device, 0 when none
+        std::string openName;           // its name
+        std::string owner;              // what it belongs to
+        std::string wanted;             // the device this list wants, "" when none
+        std::string awaitedDefault;     // the stored default, absent when last looked for
+        bool userChose = false;         // the user chose an entry of this list
+        std::vector<DeviceCaps> listed; // the devices as last listed, by position
     };
 
     Slot& slot(ListId list) { return list == ListId::MidiIn ? in_ : out_; }

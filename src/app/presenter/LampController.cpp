@@ -23,7 +23,7 @@ void LampController::readNews() {
         levels_[static_cast<int>(LampId::Output)] = kFull;
     }
     if (relay_.channelFollowed.exchange(false)) {
-        devices_.showFollowedChannel(relay_.channelPosition.load());
+        devices_.showFollowedChannel(relay_.outputChannel.load());
     }
 }
 

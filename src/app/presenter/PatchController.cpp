@@ -8,6 +8,7 @@
 #include "app/presenter/PatchNumber.h"
 #include "app/window/MainWindowEvents.h"
 #include "app/window/Texts.h"
+#include "relay/MidiMessage.h"
 
 namespace moxel {
 
@@ -16,8 +17,7 @@ PatchController::PatchController(MainView& view, DeviceController& devices)
 
 void PatchController::showAndSend() {
     view_.setCaption(LabelId::Patch, formatPatchNumber(patch_));
-    devices_.send(static_cast<std::uint32_t>(patch_) * 256U +
-                  static_cast<std::uint32_t>(devices_.selectedChannel()) + 0xC0U);
+    devices_.send(midi::programChange(devices_.selectedChannel(), patch_));
 }
 
 void PatchController::askForPatch() {

@@ -24,7 +24,7 @@ void PreferencesController::load(std::filesystem::path settingsFile) {
     }
 
     followInputChannel_ = file_->readInt("UpdateInCh");
-    relay_.updateInCh.store(followInputChannel_);
+    relay_.followInputChannel.store(followInputChannel_ != 0);
     if (followInputChannel_ == 1) {
         view_.setChecked(CheckItem::UpdateInCh, true);
     }
@@ -73,7 +73,7 @@ void PreferencesController::toggleTopMost() {
 void PreferencesController::toggleFollowInputChannel() {
     followInputChannel_ = followInputChannel_ != 0 ? 0 : 1;
     view_.setChecked(CheckItem::UpdateInCh, followInputChannel_ == 1);
-    relay_.updateInCh.store(followInputChannel_);
+    relay_.followInputChannel.store(followInputChannel_ != 0);
     write("UpdateInCh", std::to_string(followInputChannel_));
 }
 

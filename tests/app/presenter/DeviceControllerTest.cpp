@@ -13,7 +13,7 @@ TEST_F(PresenterTest, NoDevicesShowPlaceholdersAndOpenNothing) {
     EXPECT_EQ(selected(ListId::MidiIn), -1);
     EXPECT_EQ(selected(ListId::MidiOut), -1);
     EXPECT_EQ(selected(ListId::MidiCh), 0);
-    EXPECT_THAT(backend.calls, ElementsAre("inputCount", "outputCount"));
+    EXPECT_THAT(backend.calls, ElementsAre("inputs", "outputs"));
 }
 
 TEST_F(PresenterTest, EntryTextsTellNamesFailuresAndBlankNames) {
@@ -39,7 +39,7 @@ TEST_F(PresenterTest, DefaultDeviceIsChosenByNameElseTheFirst) {
     EXPECT_EQ(backend.openInputId(), 1);    // the lower of two equal names
     EXPECT_EQ(backend.openOutputId(), 10);  // numbered 11: found by its name
     EXPECT_EQ(selected(ListId::MidiCh), 6); // and its stored channel applies
-    EXPECT_EQ(relay.channelPosition.load(), 6);
+    EXPECT_EQ(relay.outputChannel.load(), 6);
 
     // The form older versions stored for devices numbered 10 and above.
     writeSettings("[Moxel Settings.]\nDefaultMidiOut=|Port 9\n|Port 9=12\nDefaultMidiIn=Nowhere\n");
@@ -68,7 +68,7 @@ TEST_F(PresenterTest, OpeningAnOutputRestoresItsStoredChannelIfItIsOne) {
     EXPECT_EQ(devices().channelTableRow(0).channel, "0"); // "A" has no key
     choose(ListId::MidiOut, 1);
     EXPECT_EQ(selected(ListId::MidiCh), 3);
-    EXPECT_EQ(relay.channelPosition.load(), 3);
+    EXPECT_EQ(relay.outputChannel.load(), 3);
     for (int id : {2, 3}) { // texts that are no channel keep the current one
         choose(ListId::MidiOut, id);
         EXPECT_EQ(backend.openOutputId(), id);
@@ -100,7 +100,7 @@ TEST_F(PresenterTest, DeviceInUseIsReportedMarkedAndOpensOnceReleased) {
     EXPECT_EQ(view.boxes[0].icon, MessageIcon::Information);
     EXPECT_EQ(list(ListId::MidiIn)[1], "2|---(Alloc Other Application)---");
     EXPECT_EQ(devices().inputHandle(), 0U); // the one open before is closed too
-    EXPECT_EQ(backend.openInputHandle(), 0U);
+    EXPECT_EQ(backend.openInputId(), -1);
 
     choose(ListId::MidiCh, 7);
     choose(ListId::MidiOut, 1);
@@ -143,7 +143,7 @@ TEST_F(PresenterTest, ReFindWithoutDevicesKeepsTheOpenDeviceUntilThePlaceholderI
     for (const std::int16_t index : {0, 1, 2}) { // 2 is no item: nothing
         w.MnuMidiDeviceReFind_Click(index);
     }
-    EXPECT_THAT(backend.calls, ElementsAre("inputCount", "outputCount"));
+    EXPECT_THAT(backend.calls, ElementsAre("inputs", "outputs"));
     EXPECT_NE(devices().inputHandle(), 0U);
     EXPECT_NE(devices().outputHandle(), 0U);
 

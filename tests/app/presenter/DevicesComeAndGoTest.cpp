@@ -23,23 +23,23 @@ TEST_F(DevicesComeAndGoTest, AVanishedDeviceStaysWantedAndOpensAgainWithItsChann
     backend.outputs = {device("drums:in")};
     change(); // both gone: closed without a reset (nothing would hear it)
     EXPECT_THAT(backend.calls,
-                ElementsAre("inputCount", "closeInput 0", "outputCount", "closeOutput 1"));
+                ElementsAre("inputs", "closeInput 0", "outputs", "closeOutput 1"));
     EXPECT_EQ(list(ListId::MidiOut).back(), text(Text::NotConnectedEntry, "synth:in"));
     EXPECT_EQ(selected(ListId::MidiOut), 1);
     EXPECT_THAT(devices().absentDevices(), ElementsAre("keys:out", "synth:in"));
     choose(ListId::MidiOut, 1); // choosing the marker keeps waiting
     change();                   // and other news changes nothing
-    EXPECT_THAT(backend.calls, ElementsAre("inputCount", "outputCount"));
+    EXPECT_THAT(backend.calls, ElementsAre("inputs", "outputs"));
 
     backend.inputs = {device("keys:out")};
     backend.outputs = {device("a:in"), device("drums:in"), device("synth:in")};
     change(); // back, at other positions: opened again, its stored channel restored
-    EXPECT_THAT(backend.calls, ElementsAre("inputCount", "openInput 0", "startInput 0",
-                                           "outputCount", "openOutput 2"));
+    EXPECT_THAT(backend.calls, ElementsAre("inputs", "openInput 0", "startInput 0",
+                                           "outputs", "openOutput 2"));
     EXPECT_EQ(selected(ListId::MidiCh), 5);
     EXPECT_TRUE(devices().absentDevices().empty());
     change(); // nothing new: nothing closes or opens
-    EXPECT_THAT(backend.calls, ElementsAre("inputCount", "outputCount"));
+    EXPECT_THAT(backend.calls, ElementsAre("inputs", "outputs"));
 }
 
 TEST_F(DevicesComeAndGoTest, WithoutTheServiceItIsLookedForOnceASecondUntilItIsBack) {
@@ -71,7 +71,7 @@ TEST_F(DevicesComeAndGoTest, AStoredDefaultThatAppearsLaterIsOpenedUnlessTheUser
     backend.inputs.push_back(device("late:out"));
     backend.outputs.push_back(device("synth:in"));
     change();
-    EXPECT_THAT(backend.calls, ElementsAre("inputCount", "outputCount", "resetOutput 0",
+    EXPECT_THAT(backend.calls, ElementsAre("inputs", "outputs", "resetOutput 0",
                                            "closeOutput 0", "openOutput 1"));
     EXPECT_EQ(backend.openInputId(), 1);
 
@@ -81,7 +81,7 @@ TEST_F(DevicesComeAndGoTest, AStoredDefaultThatAppearsLaterIsOpenedUnlessTheUser
     for (const bool lateRuns : {true, false}) { // the old default starts, and quits
         lateRuns ? backend.outputs.push_back(device("synth:in")) : backend.outputs.pop_back();
         change();
-        EXPECT_THAT(backend.calls, ElementsAre("inputCount", "outputCount"));
+        EXPECT_THAT(backend.calls, ElementsAre("inputs", "outputs"));
     }
     EXPECT_EQ(backend.openOutputId(), 0);
 }
@@ -96,8 +96,8 @@ TEST_F(DevicesComeAndGoTest, NewsDuringTheStartIsLookedAtOnceTheListsAreBuilt) {
     backend.onOutputOpened = [&] { backend.receive({0x95, 60, 100}); };
     window->InitApplication();
     EXPECT_THAT(backend.calls,
-                ElementsAre("inputCount", "openInput 0", "startInput 0", "outputCount",
-                            "openOutput 1", "inputCount", "outputCount"));
+                ElementsAre("inputs", "openInput 0", "startInput 0", "outputs",
+                            "openOutput 1", "inputs", "outputs"));
     EXPECT_THAT(backend.sent, ElementsAre(Bytes{0x93, 60, 100}));
 }
 

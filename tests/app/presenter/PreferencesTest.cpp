@@ -58,10 +58,10 @@ TEST_F(PresenterTest, TogglesFollowTheStoredValueNotTheCheckMark) {
     EXPECT_THAT(settingsText(), HasSubstr("WindowTopMost=1\r\n"));
 
     w.MnuUpdateInCh_Click(); // likewise: follow mode off
-    EXPECT_EQ(relay.updateInCh.load(), 0);
+    EXPECT_FALSE(relay.followInputChannel.load());
     EXPECT_THAT(settingsText(), HasSubstr("UpdateInCh=0\r\n"));
     w.MnuUpdateInCh_Click();
-    EXPECT_EQ(relay.updateInCh.load(), 1);
+    EXPECT_TRUE(relay.followInputChannel.load());
     EXPECT_TRUE(view.checks[CheckItem::UpdateInCh]);
     EXPECT_THAT(settingsText(), HasSubstr("UpdateInCh=1\r\n"));
 }
@@ -70,7 +70,7 @@ TEST_F(PresenterTest, AFailedWriteIsReportedAndTheChoiceStillActs) {
     auto& w = started();
     std::filesystem::create_directory(folder / "setting.ini"); // no write can replace it
     w.MnuUpdateInCh_Click();
-    EXPECT_EQ(relay.updateInCh.load(), 1);
+    EXPECT_TRUE(relay.followInputChannel.load());
     ASSERT_EQ(view.boxes.size(), 1U);
     EXPECT_THAT(view.boxes[0].text, HasSubstr("設定を保存できませんでした。"));
     EXPECT_THAT(view.boxes[0].text, HasSubstr(programPath() + "setting.ini"));

@@ -23,8 +23,8 @@ TEST_F(PresenterTest, InitApplicationRunsItsStepsInOrder) {
     EXPECT_LT(at("processEvents"), at("topMost on")); // settings after the events
     EXPECT_LT(at("topMost on"), at("clear 0"));       // then the input list
     EXPECT_LT(at("clear 0"), at("clear 1"));          // then the output list
-    EXPECT_THAT(backend.calls, ElementsAre("inputCount", "openInput 0", "startInput 0",
-                                           "outputCount", "openOutput 0"));
+    EXPECT_THAT(backend.calls, ElementsAre("inputs", "openInput 0", "startInput 0",
+                                           "outputs", "openOutput 0"));
     EXPECT_THAT(list(ListId::BeatPer), ElementsAre("1", "2", "4", "8"));
     now = 6000;
     w.CmdTempoBeat_MouseDown(MouseButton::Left);
@@ -61,7 +61,7 @@ TEST_F(PresenterTest, WithoutSettingsTheFirstDevicesOpenAndOnlyTheValueOneActsAt
         EXPECT_EQ(view.topMost, c.onTop);
         EXPECT_EQ(view.checks[CheckItem::TopMost], c.onTop);
         EXPECT_EQ(view.checks[CheckItem::UpdateInCh], c.checkFollow);
-        EXPECT_EQ(relay.updateInCh.load(), c.relayFollow);
+        EXPECT_EQ(relay.followInputChannel.load(), c.relayFollow != 0);
         EXPECT_EQ(backend.openInputId() + backend.openOutputId() + selected(ListId::MidiCh), 0);
         EXPECT_EQ(std::filesystem::exists(folder / "setting.ini"), c.topMost != nullptr);
     }
@@ -93,7 +93,7 @@ TEST_F(PresenterTest, FirstCloseRequestClosesInputThenOutputAndEndsTheLoop) {
     w.MainLoop();
     EXPECT_TRUE(w.closing());
     EXPECT_THAT(backend.calls, ElementsAre("closeInput 0", "resetOutput 0", "closeOutput 0"));
-    EXPECT_EQ(backend.openInputHandle() + backend.openOutputHandle(), 0U);
+    EXPECT_EQ(backend.openInputId() + backend.openOutputId(), -2);
     // refused once (the loop ends), then the icon goes and the second request passes
     EXPECT_THAT(view.log,
                 ElementsAre("requestClose", "quitEventLoop", "removeTrayIcon", "requestClose"));
@@ -114,7 +114,7 @@ TEST_F(PresenterTest, CloseWithNothingOpenClosesNothingAndDuringStartUpStillClos
     cancel = false;
     early.Form_QueryUnload(cancel); // e.g. SIGTERM while the window is being set up
     early.MainLoop();
-    EXPECT_EQ(backend.openInputHandle() + backend.openOutputHandle(), 0U);
+    EXPECT_EQ(backend.openInputId() + backend.openOutputId(), -2);
     EXPECT_TRUE(view.closed);
 }
 

@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "midi/ShortMessage.h"
 #include "midi/backends/winmm/DeviceWatch.h"
 #include "midi/backends/winmm/WinmmDevices.h"
-#include "relay/RelayShared.h"
 
 namespace moxel {
 
@@ -25,7 +23,7 @@ bool sameList(const std::vector<DeviceCaps>& a, const std::vector<DeviceCaps>& b
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), sameCaps);
 }
 
-std::vector<DeviceCaps> listInputs(const WinmmApi& api) {
+std::vector<DeviceCaps> listInputDevices(const WinmmApi& api) {
     std::vector<DeviceCaps> devices(api.midiInGetNumDevs());
     for (std::size_t id = 0; id < devices.size(); ++id) {
         devices[id] = winmmInputCaps(api, static_cast<int>(id));
@@ -33,7 +31,7 @@ std::vector<DeviceCaps> listInputs(const WinmmApi& api) {
     return devices;
 }
 
-std::vector<DeviceCaps> listOutputs(const WinmmApi& api) {
+std::vector<DeviceCaps> listOutputDevices(const WinmmApi& api) {
     std::vector<DeviceCaps> devices(api.midiOutGetNumDevs());
     for (std::size_t id = 0; id < devices.size(); ++id) {
         devices[id] = winmmOutputCaps(api, static_cast<int>(id));
@@ -41,7 +39,7 @@ std::vector<DeviceCaps> listOutputs(const WinmmApi& api) {
     return devices;
 }
 
-bool listed(const std::vector<DeviceCaps>& devices, const std::string& name) {
+bool isListed(const std::vector<DeviceCaps>& devices, const std::string& name) {
     return std::any_of(devices.begin(), devices.end(), [&](const DeviceCaps& caps) {
         return caps.result == CapsResult::Ok && caps.name == name;
     });
@@ -54,44 +52,24 @@ bool WinmmBackend::Listing::operator==(const Listing& other) const {
 }
 
 WinmmBackend::WinmmBackend(RelayShared& shared, const WinmmApi& api)
-    : api_(api), shared_(shared), relay_(api, shared), inputBuffers_(kInputBuffers),
-      outputBuffers_(kOutputBuffers),
+    : RelayBackend(shared, Relay::Delivery::OnWrite), api_(api), thread_(api, relay()),
+      inputBuffers_(kInputBuffers), outputBuffers_(kOutputBuffers),
       watch_(std::make_unique<DeviceWatch>([this] { checkDevices(); })) {}
 
 WinmmBackend::~WinmmBackend() {
     watch_.reset();
-    closeInput(inputHandle_);
-    closeOutput(outputHandle_);
+    closeInput(inputHandle());
+    closeOutput(outputHandle());
 }
 
-MidiHandle WinmmBackend::nextHandle() noexcept {
-    ++lastHandle_;
-    if (lastHandle_ == 0) {
-        ++lastHandle_;
-    }
-    return lastHandle_;
+std::vector<DeviceCaps> WinmmBackend::listInputs() {
+    listed_.inputs = listInputDevices(api_);
+    return listed_.inputs;
 }
 
-WinmmBackend::Listing WinmmBackend::list() const {
-    return {listInputs(api_), listOutputs(api_)};
-}
-
-int WinmmBackend::inputCount() {
-    listed_.inputs = listInputs(api_);
-    return static_cast<int>(listed_.inputs.size());
-}
-
-int WinmmBackend::outputCount() {
-    listed_.outputs = listOutputs(api_);
-    return static_cast<int>(listed_.outputs.size());
-}
-
-DeviceCaps WinmmBackend::inputCaps(int id) {
-    return winmmInputCaps(api_, id);
-}
-
-DeviceCaps WinmmBackend::outputCaps(int id) {
-    return winmmOutputCaps(api_, id);
+std::vector<DeviceCaps> WinmmBackend::listOutputs() {
+    listed_.outputs = listOutputDevices(api_);
+    return listed_.outputs;
 }
 
 void WinmmBackend::setDeviceChangeCallback(std::function<void()> callback) {
@@ -101,14 +79,14 @@ void WinmmBackend::setDeviceChangeCallback(std::function<void()> callback) {
 // A device unplugged and plugged in again between two looks leaves the list
 // as it was, but not the open handle: the handle tells.
 bool WinmmBackend::checkDevices() {
-    Listing now = list();
+    Listing now{listInputDevices(api_), listOutputDevices(api_)};
     UINT id = 0;
     const bool inputDied =
-        inputHandle_ != 0 && !inputGone_ &&
-        (!listed(now.inputs, inputName_) || api_.midiInGetID(input_, &id) != MMSYSERR_NOERROR);
-    const bool outputDied =
-        outputHandle_ != 0 && !outputGone_ &&
-        (!listed(now.outputs, outputName_) || api_.midiOutGetID(output_, &id) != MMSYSERR_NOERROR);
+        inputHandle() != 0 && !inputGone_ &&
+        (!isListed(now.inputs, inputName()) || api_.midiInGetID(input_, &id) != MMSYSERR_NOERROR);
+    const bool outputDied = outputHandle() != 0 && !outputGone_ &&
+                            (!isListed(now.outputs, outputName()) ||
+                             api_.midiOutGetID(output_, &id) != MMSYSERR_NOERROR);
     inputGone_ = inputGone_ || inputDied;
     outputGone_ = outputGone_ || outputDied;
     if (now == listed_ && !inputDied && !outputDied) {
@@ -121,15 +99,14 @@ bool WinmmBackend::checkDevices() {
     return true;
 }
 
-OpenResult WinmmBackend::openInput(int id, MidiHandle& handle) {
-    handle = 0;
-    closeInput(inputHandle_);
+// A device is opened by its number; its name is read again as it opens.
+OpenResult WinmmBackend::connectInput(int id, DeviceCaps& device) {
     HMIDIIN input = nullptr;
     const OpenResult result = winmmOpenResult(
         id < 0 ? MMSYSERR_BADDEVICEID
                : api_.midiInOpen(&input, static_cast<UINT>(id),
                                  reinterpret_cast<DWORD_PTR>(&WinmmRelayThread::callback),
-                                 reinterpret_cast<DWORD_PTR>(&relay_), CALLBACK_FUNCTION));
+                                 reinterpret_cast<DWORD_PTR>(&thread_), CALLBACK_FUNCTION));
     if (result != OpenResult::Ok) {
         return result;
     }
@@ -138,45 +115,31 @@ OpenResult WinmmBackend::openInput(int id, MidiHandle& handle) {
         return OpenResult::Failed;
     }
     input_ = input;
-    relay_.setInput(input);
-    inputName_ = winmmInputCaps(api_, id).name;
+    thread_.setInput(input);
     inputGone_ = false;
-    inputHandle_ = handle = nextHandle();
+    device = winmmInputCaps(api_, id);
     return OpenResult::Ok;
 }
 
-void WinmmBackend::startInput(MidiHandle handle) {
-    if (handle == 0 || handle != inputHandle_) {
-        return;
-    }
-    shared_.inputOpen.store(true, std::memory_order_release);
+void WinmmBackend::startInputDevice() {
     api_.midiInStart(input_);
 }
 
-// The relay stops taking the input's messages and stops handing its buffers
-// back before the device is stopped and reset (which returns every buffer);
-// once the relay has seen them all they are unprepared and the device closed.
-// Then its note-offs can never come: the notes it left sounding are released.
-void WinmmBackend::closeInput(MidiHandle handle) {
-    if (handle == 0 || handle != inputHandle_) {
-        return;
-    }
-    shared_.inputOpen.store(false, std::memory_order_release);
-    relay_.setInput(nullptr);
-    relay_.sync();
+// The relay stops handing the input's buffers back before the device is
+// stopped and reset (which returns every buffer); once the relay has seen
+// them all they are unprepared and the device closed.
+void WinmmBackend::disconnectInput() {
+    thread_.setInput(nullptr);
+    passCycles();
     api_.midiInStop(input_);
     api_.midiInReset(input_);
-    relay_.sync();
+    passCycles();
     inputBuffers_.unprepare(api_, input_);
     api_.midiInClose(input_);
     input_ = nullptr;
-    inputHandle_ = 0;
-    relay_.releaseInput();
 }
 
-OpenResult WinmmBackend::openOutput(int id, MidiHandle& handle) {
-    handle = 0;
-    closeOutput(outputHandle_);
+OpenResult WinmmBackend::connectOutput(int id, DeviceCaps& device) {
     HMIDIOUT output = nullptr;
     const OpenResult result = winmmOpenResult(
         id < 0 ? MMSYSERR_BADDEVICEID
@@ -189,69 +152,38 @@ OpenResult WinmmBackend::openOutput(int id, MidiHandle& handle) {
         return OpenResult::Failed;
     }
     output_ = output;
-    relay_.setOutput(output, &outputBuffers_);
-    outputName_ = winmmOutputCaps(api_, id).name;
+    thread_.setOutput(output, &outputBuffers_);
     outputGone_ = false;
-    // Notes left sounding when this device went away are released before
-    // anything else reaches it.
-    if (!parkedName_.empty() && parkedName_ == outputName_) {
-        relay_.releaseParked();
-        parkedName_.clear();
-    }
-    shared_.outputOpen.store(true, std::memory_order_release);
-    outputHandle_ = handle = nextHandle();
+    device = winmmOutputCaps(api_, id);
     return OpenResult::Ok;
-}
-
-void WinmmBackend::resetOutput(MidiHandle handle) {
-    if (handle != 0 && handle == outputHandle_) {
-        relay_.reset();
-    }
 }
 
 // The relay lets go of the device first; the reset hands back SysEx buffers
 // still queued, so they can be unprepared and the device closed.
-void WinmmBackend::closeOutput(MidiHandle handle) {
-    if (handle == 0 || handle != outputHandle_) {
-        return;
-    }
-    shared_.outputOpen.store(false, std::memory_order_release);
-    // Closed without a reset (the device went away): what still sounds on it
-    // is released when a device of its name is opened again.
-    if (relay_.park()) {
-        parkedName_ = outputName_;
-    }
-    relay_.setOutput(nullptr, nullptr);
-    relay_.sync();
+void WinmmBackend::disconnectOutput() {
+    thread_.setOutput(nullptr, nullptr);
+    passCycles();
     api_.midiOutReset(output_);
     outputBuffers_.unprepare(api_, output_);
     api_.midiOutClose(output_);
     output_ = nullptr;
-    outputHandle_ = 0;
 }
 
 bool WinmmBackend::deviceConnected(MidiHandle handle) {
     UINT id = 0;
-    if (handle != 0 && handle == inputHandle_) {
-        return !inputGone_ && listed(listInputs(api_), inputName_) &&
+    if (handle != 0 && handle == inputHandle()) {
+        return !inputGone_ && isListed(listInputDevices(api_), inputName()) &&
                api_.midiInGetID(input_, &id) == MMSYSERR_NOERROR;
     }
-    if (handle != 0 && handle == outputHandle_) {
-        return !outputGone_ && listed(listOutputs(api_), outputName_) &&
+    if (handle != 0 && handle == outputHandle()) {
+        return !outputGone_ && isListed(listOutputDevices(api_), outputName()) &&
                api_.midiOutGetID(output_, &id) == MMSYSERR_NOERROR;
     }
     return false;
 }
 
-bool WinmmBackend::sendShort(MidiHandle handle, std::uint32_t message) {
-    if (handle == 0 || handle != outputHandle_ || !isSendableShortMessage(message)) {
-        return false;
-    }
-    return relay_.queueShort(message);
-}
-
 void WinmmBackend::setActivityCallback(std::function<void()> callback) {
-    relay_.setActivityCallback(std::move(callback));
+    thread_.setActivityCallback(std::move(callback));
 }
 
 } // namespace moxel

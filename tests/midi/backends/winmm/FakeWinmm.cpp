@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "relay/MidiMessage.h"
+
 namespace moxel::test {
 
 FakeWinmm* FakeWinmm::current = nullptr;
@@ -49,6 +51,7 @@ MMRESULT WINAPI inOpen(LPHMIDIIN handle, UINT id, DWORD_PTR callback, DWORD_PTR 
     const MMRESULT result = d == nullptr ? MMSYSERR_BADDEVICEID : d->open;
     if (result == MMSYSERR_NOERROR) {
         *handle = reinterpret_cast<HMIDIIN>(static_cast<UINT_PTR>(0x100 + id));
+        fake().inputName = d->name;
         fake().callbackAddress = callback;
         fake().instance = instance;
     }
@@ -86,6 +89,7 @@ template <typename Handle> MMRESULT WINAPI unprepare(Handle, LPMIDIHDR header, U
 MMRESULT WINAPI inClose(HMIDIIN) {
     fake().log("midiInClose");
     fake().callbackAddress = 0;
+    fake().inputName.clear();
     return MMSYSERR_NOERROR;
 }
 MMRESULT WINAPI inAddBuffer(HMIDIIN, LPMIDIHDR header, UINT) {
@@ -107,20 +111,28 @@ MMRESULT WINAPI outOpen(LPHMIDIOUT handle, UINT id, DWORD_PTR, DWORD_PTR, DWORD)
     const MMRESULT result = d == nullptr ? MMSYSERR_BADDEVICEID : d->open;
     if (result == MMSYSERR_NOERROR) {
         *handle = reinterpret_cast<HMIDIOUT>(static_cast<UINT_PTR>(0x200 + id));
+        fake().opened(d->name);
     }
     return result;
 }
-MMRESULT WINAPI outShort(HMIDIOUT, DWORD message) {
+MMRESULT WINAPI outShort(HMIDIOUT output, DWORD message) {
     fake().noteSender();
     fake().log("midiOutShortMsg " + hex(message));
+    if (fake().shortResult == MMSYSERR_NOERROR) {
+        std::array<std::uint8_t, 3> bytes{};
+        const std::size_t size = midi::unpack(message, bytes);
+        fake().sent(output, {bytes.begin(), bytes.begin() + static_cast<long>(size)});
+    }
     return fake().shortResult;
 }
-MMRESULT WINAPI outLong(HMIDIOUT, LPMIDIHDR header, UINT) {
+MMRESULT WINAPI outLong(HMIDIOUT output, LPMIDIHDR header, UINT) {
     std::string line = "midiOutLongMsg";
     for (DWORD i = 0; i < header->dwBufferLength; ++i) {
         line += " " + hex(static_cast<std::uint8_t>(header->lpData[i])).substr(4);
     }
     fake().log(line);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(header->lpData);
+    fake().sent(output, {data, data + header->dwBufferLength});
     header->dwFlags |= MHDR_DONE; // gone out at once
     return MMSYSERR_NOERROR;
 }
@@ -201,6 +213,28 @@ bool FakeWinmm::receiveSysex(const std::vector<std::uint8_t>& bytes) {
 void FakeWinmm::log(std::string line) {
     const std::lock_guard lock(mutex_);
     calls_.push_back(std::move(line));
+}
+
+void FakeWinmm::opened(const std::u16string& output) {
+    const std::lock_guard lock(mutex_);
+    outputName_ = output;
+}
+
+// What goes to the one open output is what its device hears.
+void FakeWinmm::sent(HMIDIOUT /*output*/, std::vector<std::uint8_t> bytes) {
+    const std::lock_guard lock(mutex_);
+    heard_[outputName_].push_back(std::move(bytes));
+}
+
+std::vector<std::vector<std::uint8_t>> FakeWinmm::heardBy(const std::u16string& device) const {
+    const std::lock_guard lock(mutex_);
+    const auto found = heard_.find(device);
+    return found != heard_.end() ? found->second : std::vector<std::vector<std::uint8_t>>{};
+}
+
+std::u16string FakeWinmm::openInput() const {
+    const std::lock_guard lock(mutex_);
+    return callbackAddress != 0 ? inputName : u"";
 }
 
 void FakeWinmm::noteSender() {

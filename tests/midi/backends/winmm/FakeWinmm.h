@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -40,6 +41,10 @@ class FakeWinmm {
     bool receiveSysex(const std::vector<std::uint8_t>& bytes);
 
     std::vector<std::string> calls() const;
+    // What each output device (by name) was sent, message by message, and
+    // the name of the open input ("" when none).
+    std::vector<std::vector<std::uint8_t>> heardBy(const std::u16string& device) const;
+    std::u16string openInput() const;
     void clearCalls();
     std::size_t count(const std::string& prefix) const;
     // The thread that sent the last short message, and its priority.
@@ -51,6 +56,9 @@ class FakeWinmm {
     // The function table's entries (static: a table holds plain functions).
     static FakeWinmm* current;
     void log(std::string line);
+    void sent(HMIDIOUT output, std::vector<std::uint8_t> bytes);
+    void opened(const std::u16string& output);
+    std::u16string inputName; // of the open input
     void noteSender();
     void callback(UINT message, DWORD_PTR param);
     void hold(MIDIHDR* header);
@@ -62,6 +70,8 @@ class FakeWinmm {
     mutable std::mutex mutex_;
     std::deque<MIDIHDR*> held_; // input buffers the "driver" holds
     std::vector<std::string> calls_;
+    std::map<std::u16string, std::vector<std::vector<std::uint8_t>>> heard_;
+    std::u16string outputName_; // of the open output
     DWORD senderThread_ = 0;
     int senderPriority_ = 0;
 };

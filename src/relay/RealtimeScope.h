@@ -3,7 +3,7 @@
 namespace moxel {
 
 // Marks the running thread as being inside Moxel's real-time code (the JACK
-// process callback) for as long as a RealtimeScope lives. Only a flag in
+// process callback, a relay thread's pass) for as long as a RealtimeScope lives. Only a flag in
 // thread-local storage; it lets test builds check that nothing on the
 // real-time path allocates or locks.
 class RealtimeScope {

@@ -5,10 +5,10 @@
 
 namespace moxel {
 
-// A job the UI thread hands to the process callback, with tickets: the UI
-// takes a ticket and waits until the callback has marked it (or a later one)
-// done. Only lock-free atomics; the callback never waits.
-class RealtimeRequest {
+// A job the UI thread hands to the relay's real-time context, with tickets: the UI
+// takes a ticket and waits until the relay has marked it (or a later one)
+// done. Only lock-free atomics; the relay never waits.
+class RelayRequest {
   public:
     // UI side: asks for the job; returns the ticket to wait for.
     std::uint64_t request() noexcept {

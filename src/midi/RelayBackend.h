@@ -1,0 +1,118 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "midi/MidiBackend.h"
+#include "relay/Relay.h"
+
+namespace moxel {
+
+class RelayShared;
+
+// The part of every backend that is the same whatever the MIDI service:
+// opening and closing in the right order, the reset, the release of a
+// closed input's notes, keeping aside the notes of an output that went away
+// and releasing them when a device of its name is opened again, and the UI's
+// sending path. It owns the Relay that the backend's real-time context
+// drives. A backend adds only what is its service's: its devices, how a
+// device is connected and disconnected, its real-time context and its news.
+//
+// The order of things, for every backend:
+//   open an output:  the relay may send from the moment the connection is
+//                    made (nothing that arrives once others can see the
+//                    connection is dropped); an output of the name whose
+//                    notes were kept aside first hears their release.
+//   reset:           returns once the whole sequence has reached the device.
+//   close an output: disconnected first; what still sounds is kept aside
+//                    (a close without a reset means the device went away).
+//   close an input:  disconnected, then a cycle passes (nothing of it is
+//                    relayed any more), then its held notes are released.
+class RelayBackend : public MidiBackend {
+  public:
+    RelayBackend(RelayShared& shared, Relay::Delivery delivery);
+
+    // Each takes a new look; a device id is a position in the last one.
+    std::vector<DeviceCaps> inputs() final;
+    std::vector<DeviceCaps> outputs() final;
+    OpenResult openInput(int id, MidiHandle& handle) final;
+    std::string openName(MidiHandle handle) final;
+    void startInput(MidiHandle handle) final;
+    void closeInput(MidiHandle handle) final;
+    OpenResult openOutput(int id, MidiHandle& handle) final;
+    void resetOutput(MidiHandle handle) final;
+    void closeOutput(MidiHandle handle) final;
+    bool sendShort(MidiHandle handle, std::uint32_t message) final;
+
+    // Relayed messages the output could not take.
+    std::uint64_t lostEvents() const noexcept { return relay_.lostEvents(); }
+
+  protected:
+    // What the backend supplies. Each is called on the UI thread.
+    // The devices as the service lists them now.
+    virtual std::vector<DeviceCaps> listInputs() = 0;
+    virtual std::vector<DeviceCaps> listOutputs() = 0;
+    // Connects the device listed at that position to the relay; what the
+    // service tells of the device meanwhile (its name now) goes into device.
+    virtual OpenResult connectInput(int id, DeviceCaps& device) = 0;
+    // The service's own start of an input, if it has one.
+    virtual void startInputDevice() {}
+    // After it returns nothing from the input reaches the relay any more.
+    virtual void disconnectInput() = 0;
+    virtual OpenResult connectOutput(int id, DeviceCaps& device) = 0;
+    virtual void disconnectOutput() = 0;
+    // The real-time context runs and drives the relay.
+    virtual bool relayRunning() = 0;
+    // A context that waits for work runs a cycle soon.
+    virtual void wakeRelay() {}
+    // How long a wait for the relay may take before it gives up, so a stalled
+    // service never hangs the window.
+    virtual std::chrono::steady_clock::duration waitLimit() const {
+        return std::chrono::seconds(2);
+    }
+    // The service went away: waits end at once.
+    virtual bool serviceGone() { return false; }
+
+    Relay& relay() noexcept { return relay_; }
+    RelayShared& shared() noexcept { return shared_; }
+    MidiHandle inputHandle() const noexcept { return input_.handle; }
+    MidiHandle outputHandle() const noexcept { return output_.handle; }
+    const std::string& inputName() const noexcept { return input_.name; }
+    const std::string& outputName() const noexcept { return output_.name; }
+    // The connection of that open device holds by now (not only asked for).
+    bool settled(MidiHandle handle) const noexcept;
+
+    // Waits until a cycle that began after this call has ended: what the UI
+    // asked for before has been seen, and a connection changed before is in
+    // effect. False when the wait gave up.
+    bool passCycles();
+    // The real-time context stopped for good (its service went away): the
+    // open devices are closed, and what sounded on the output is released
+    // when a device of its name is opened again. Call with no context running.
+    void relayStopped();
+
+  private:
+    struct Open {
+        MidiHandle handle = 0;
+        std::string name;
+        std::uint64_t readyCycle = 0; // from this cycle on the connection holds
+    };
+
+    MidiHandle nextHandle() noexcept;
+    static DeviceCaps atPosition(const std::vector<DeviceCaps>& listing, int id);
+    bool waitFor(const std::function<bool()>& done);
+    bool waitUntilOutputReady();
+
+    RelayShared& shared_;
+    Relay relay_;
+    std::vector<DeviceCaps> inputs_, outputs_; // the last listings
+    Open input_, output_;
+    MidiHandle lastHandle_ = 0;
+    std::string lastOutput_; // the output the relay's notes belong to
+    std::string parkedFor_;  // the output whose notes are kept aside
+};
+
+} // namespace moxel
