@@ -54,6 +54,8 @@ mount -t devpts -o newinstance,ptmxmode=666 devpts /root/dev/pts
 mount -t tmpfs -o mode=1777 tmpfs /root/dev/shm
 mount -t tmpfs -o mode=755 tmpfs /root/run
 chmod 666 /dev/snd/*
+hostname moxel-guest
+ip link set lo up
 mkdir -p /root/run/guest
 mount --move /share /root/run/guest
 # Folders the caller shares writable, each at its own path.

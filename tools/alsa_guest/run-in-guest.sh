@@ -77,7 +77,10 @@ while (($#)); do
         --timeout) timeout=$2 ;;
         --boot-timeout) boot_timeout=$2 ;;
         --env) extra_env+=("$2") ;;
-        --share) shares+=("$(realpath -e "$2")") || fail "no folder $2" ;;
+        --share)
+            [[ -d "$2" ]] || fail "no folder $2"
+            shares+=("$(realpath "$2")")
+            ;;
         --cpus) cpus=$2 ;;
         --memory) memory=$2 ;;
         --cache) cache=$2 ;;
@@ -113,7 +116,12 @@ exec 8<"$cache/in-use"
 flock -s 8
 kernel=$(realpath "$cache/current")
 
+# Run folders of runs that were killed outright go first.
+for stale in "${TMPDIR:-/tmp}"/moxel-guest.*/pid; do
+    [[ -O "$stale" ]] && ! kill -0 "$(cat "$stale")" 2>/dev/null && rm -rf "$(dirname "$stale")"
+done
 run=$(mktemp -d "${TMPDIR:-/tmp}/moxel-guest.XXXXXX")
+echo $$ >"$run/pid"
 qemu_pid=
 watch_pid=
 # shellcheck disable=SC2317 # run by the trap
@@ -188,11 +196,11 @@ fi
 qemu=(qemu-system-x86_64 -nodefaults -no-user-config -display none -no-reboot
     -machine pc "${accel[@]}" -smp "$cpus" -m "$memory"
     -kernel "$kernel/vmlinux" -initrd "$run/initrd" -append "$append"
-    -chardev "file,id=out,path=$run/out" -serial chardev:out
-    -chardev "file,id=err,path=$run/err" -serial chardev:err
+    -chardev "file,id=out,path=${run//,/,,}/out" -serial chardev:out
+    -chardev "file,id=err,path=${run//,/,,}/err" -serial chardev:err
     -fsdev local,id=host,path=/,security_model=none,readonly=on,multidevs=remap
     -device virtio-9p-pci,fsdev=host,mount_tag=host
-    -fsdev "local,id=run,path=$run/share,security_model=none"
+    -fsdev "local,id=run,path=${run//,/,,}/share,security_model=none"
     -device virtio-9p-pci,fsdev=run,mount_tag=run)
 for i in "${!shares[@]}"; do
     qemu+=(-fsdev "local,id=share$i,path=${shares[i]//,/,,},security_model=none"
