@@ -6,17 +6,17 @@
 set -euo pipefail
 export LC_ALL=C
 fail() {
-    echo "FAIL: $*" >&2
-    exit 1
+  echo "FAIL: $*" >&2
+  exit 1
 }
 # Polls a command until it succeeds, for at most $1 seconds.
 wait_for() {
-    local end=$((SECONDS + $1))
-    shift
-    until "$@" 2>/dev/null; do
-        ((SECONDS < end)) || return 1
-        sleep 0.02
-    done
+  local end=$((SECONDS + $1))
+  shift
+  until "$@" 2>/dev/null; do
+    ((SECONDS < end)) || return 1
+    sleep 0.02
+  done
 }
 
 clients=$(aconnect -l)
@@ -28,9 +28,9 @@ to=$(client 'Virtual Raw MIDI 0-1')
 
 work=$(mktemp -d)
 {
-    printf '\x90\x3c\x64\x80\x3c\x40\xb0\x07\x64\xf0'
-    head -c 1022 /dev/urandom | tr '\200-\377' '\000-\177'
-    printf '\xf7'
+  printf '\x90\x3c\x64\x80\x3c\x40\xb0\x07\x64\xf0'
+  head -c 1022 /dev/urandom | tr '\200-\377' '\000-\177'
+  printf '\xf7'
 } >"$work/sent"
 aconnect "$from:0" "$to:0"
 amidi -p hw:0,1 -r "$work/received" &
@@ -44,12 +44,12 @@ arrived=yes
 wait_for 10 received_size || arrived=
 kill "$receiver"
 if [[ -z "$arrived" ]] || ! cmp "$work/sent" "$work/received"; then
-    echo "sent:" && od -An -tx1 "$work/sent" | head -n3
-    echo "received:" && od -An -tx1 "$work/received" | head -n3
-    fail "the bytes through $from:0 -> $to:0 are not the bytes sent"
+  echo "sent:" && od -An -tx1 "$work/sent" | head -n3
+  echo "received:" && od -An -tx1 "$work/received" | head -n3
+  fail "the bytes through $from:0 -> $to:0 are not the bytes sent"
 fi
 
 policy=$(chrt -f 50 bash -c 'chrt -p $$')
 [[ "$policy" == *"policy: SCHED_FIFO"* && "$policy" == *"priority: 50"* ]] ||
-    fail "no SCHED_FIFO: $policy"
+  fail "no SCHED_FIFO: $policy"
 echo "clients listed, $sent_size bytes passed exactly, SCHED_FIFO granted"

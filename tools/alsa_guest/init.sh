@@ -19,8 +19,8 @@ stty -F /dev/ttyS1 raw -echo
 
 say() { [ -z "$moxel_verbose" ] || echo "guest: $(cut -d' ' -f1 /proc/uptime) s: $*" >&2; }
 die() {
-    echo "guest: $*" >&2
-    poweroff -f
+  echo "guest: $*" >&2
+  poweroff -f
 }
 
 say "init started"
@@ -28,24 +28,24 @@ say "init started"
 # Nothing is loaded on demand: every module the guest needs is loaded here.
 echo >/proc/sys/kernel/modprobe
 while read -r module; do
-    insmod "/lib/modules/$module" || die "could not load $module"
-    say "$module"
+  insmod "/lib/modules/$module" || die "could not load $module"
+  say "$module"
 done </modules
 say "modules loaded"
 
 mkdir -p /share /lower /mem /root
 mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144,cache=none run /share ||
-    die "could not mount the run folder"
+  die "could not mount the run folder"
 # uid, gid and shares (the number of folders shared writable).
 # shellcheck disable=SC1091
 . /share/config
 # The host's root, as it is, never written: the guest's writes go to memory.
 mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144,ro,cache=loose host /lower ||
-    die "could not mount the host's root"
+  die "could not mount the host's root"
 mount -t tmpfs -o mode=755 tmpfs /mem
 mkdir /mem/upper /mem/work
 mount -t overlay -o lowerdir=/lower,upperdir=/mem/upper,workdir=/mem/work overlay /root ||
-    die "could not put the overlay over the host's root"
+  die "could not put the overlay over the host's root"
 mount -t proc proc /root/proc
 mount -t sysfs sysfs /root/sys
 mount -t devtmpfs devtmpfs /root/dev
@@ -61,16 +61,16 @@ mount --move /share /root/run/guest
 # Folders the caller shares writable, each at its own path.
 i=0
 while [ "$i" -lt "$shares" ]; do
-    read -r path <"/root/run/guest/share$i"
-    mkdir -p "/root$path"
-    mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144,cache=none "share$i" "/root$path" ||
-        die "could not mount the shared folder $path"
-    i=$((i + 1))
+  read -r path <"/root/run/guest/share$i"
+  mkdir -p "/root$path"
+  mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144,cache=none "share$i" "/root$path" ||
+    die "could not mount the shared folder $path"
+  i=$((i + 1))
 done
 for dir in "/root/run/user/$uid" /root/run/guest-home; do
-    mkdir -p "$dir"
-    chown "$uid:$gid" "$dir"
-    chmod 700 "$dir"
+  mkdir -p "$dir"
+  chown "$uid:$gid" "$dir"
+  chmod 700 "$dir"
 done
 say "root ready"
 : >/root/run/guest/up
@@ -82,7 +82,7 @@ drop=
 [ "$uid" = 0 ] || drop="/usr/bin/setpriv --reuid=$uid --regid=$gid --clear-groups --"
 # shellcheck disable=SC2086 # $drop is a command's words
 chroot /root /usr/bin/prlimit --rtprio=99 --memlock=unlimited -- $drop \
-    /usr/bin/env -i /bin/bash /run/guest/command >/dev/ttyS0 2>/dev/ttyS1
+  /usr/bin/env -i /bin/bash /run/guest/command >/dev/ttyS0 2>/dev/ttyS1
 status=$?
 kill -9 -1 2>/dev/null
 stty -F /dev/ttyS0 raw # waits until what was written has left

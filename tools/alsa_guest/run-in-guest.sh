@@ -57,8 +57,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 usage() { sed -n '/^#   tools/,/^#   e.g./p;/^# Options:/,/^#   --verbose/p' "$0" | sed 's/^# \{0,1\}//'; }
 fail() {
-    echo "run-in-guest: $*" >&2
-    exit 125
+  echo "run-in-guest: $*" >&2
+  exit 125
 }
 
 timeout=300
@@ -70,46 +70,46 @@ cache=${MOXEL_GUEST_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/moxel/alsa-guest}
 extra_env=()
 shares=()
 while (($#)); do
+  case "$1" in
+  --timeout | --boot-timeout | --env | --share | --cpus | --memory | --cache)
+    (($# >= 2)) || { usage >&2; exit 2; }
     case "$1" in
-    --timeout | --boot-timeout | --env | --share | --cpus | --memory | --cache)
-        (($# >= 2)) || { usage >&2; exit 2; }
-        case "$1" in
-        --timeout) timeout=$2 ;;
-        --boot-timeout) boot_timeout=$2 ;;
-        --env) extra_env+=("$2") ;;
-        --share)
-            [[ -d "$2" ]] || fail "no folder $2"
-            shares+=("$(realpath "$2")")
-            ;;
-        --cpus) cpus=$2 ;;
-        --memory) memory=$2 ;;
-        --cache) cache=$2 ;;
-        esac
-        shift 2
-        ;;
-    --verbose) verbose=1 && shift ;;
-    -h | --help) usage && exit 0 ;;
-    --) shift && break ;;
-    *) usage >&2 && exit 2 ;;
+    --timeout) timeout=$2 ;;
+    --boot-timeout) boot_timeout=$2 ;;
+    --env) extra_env+=("$2") ;;
+    --share)
+      [[ -d "$2" ]] || fail "no folder $2"
+      shares+=("$(realpath "$2")")
+      ;;
+    --cpus) cpus=$2 ;;
+    --memory) memory=$2 ;;
+    --cache) cache=$2 ;;
     esac
+    shift 2
+    ;;
+  --verbose) verbose=1 && shift ;;
+  -h | --help) usage && exit 0 ;;
+  --) shift && break ;;
+  *) usage >&2 && exit 2 ;;
+  esac
 done
 (($#)) || { usage >&2; exit 2; }
 [[ "$timeout$boot_timeout$cpus$memory" =~ ^[0-9]+$ ]] || { usage >&2; exit 2; }
 ((boot_timeout <= timeout)) || boot_timeout=$timeout
 
 if ! command -v qemu-system-x86_64 >/dev/null; then
-    if [[ -z "${MOXEL_REQUIRE_GUEST:-}" ]]; then
-        echo "SKIP: qemu-system-x86_64 is not installed (scripts/setup.sh installs it)"
-        exit 77
-    fi
-    fail "qemu-system-x86_64 is not installed (scripts/setup.sh installs it)"
+  if [[ -z "${MOXEL_REQUIRE_GUEST:-}" ]]; then
+    echo "SKIP: qemu-system-x86_64 is not installed (scripts/setup.sh installs it)"
+    exit 77
+  fi
+  fail "qemu-system-x86_64 is not installed (scripts/setup.sh installs it)"
 fi
 if [[ ! -f "$cache/current/ready" || ! -f "$cache/in-use" ]]; then
-    "$here/prepare.sh" "$cache" >/dev/null || {
-        status=$?
-        ((status == 77)) && exit 77
-        fail "could not prepare the guest's kernel in $cache"
-    }
+  "$here/prepare.sh" "$cache" >/dev/null || {
+    status=$?
+    ((status == 77)) && exit 77
+    fail "could not prepare the guest's kernel in $cache"
+  }
 fi
 # While this guest runs, no preparation removes the kernel it started from.
 exec 8<"$cache/in-use"
@@ -118,7 +118,7 @@ kernel=$(realpath "$cache/current")
 
 # Run folders of runs that were killed outright go first.
 for stale in "${TMPDIR:-/tmp}"/moxel-guest.*/pid; do
-    [[ -O "$stale" ]] && ! kill -0 "$(cat "$stale")" 2>/dev/null && rm -rf "$(dirname "$stale")"
+  [[ -O "$stale" ]] && ! kill -0 "$(cat "$stale")" 2>/dev/null && rm -rf "$(dirname "$stale")"
 done
 run=$(mktemp -d "${TMPDIR:-/tmp}/moxel-guest.XXXXXX")
 echo $$ >"$run/pid"
@@ -126,9 +126,9 @@ qemu_pid=
 watch_pid=
 # shellcheck disable=SC2317 # run by the trap
 cleanup() {
-    [[ -z "$watch_pid" ]] || kill "$watch_pid" 2>/dev/null || true
-    [[ -z "$qemu_pid" ]] || kill -KILL "$qemu_pid" 2>/dev/null || true
-    rm -rf "$run"
+  [[ -z "$watch_pid" ]] || kill "$watch_pid" 2>/dev/null || true
+  [[ -z "$qemu_pid" ]] || kill -KILL "$qemu_pid" 2>/dev/null || true
+  rm -rf "$run"
 }
 trap cleanup EXIT
 trap 'exit 143' TERM INT HUP
@@ -138,45 +138,45 @@ mkdir "$run/share" "$run/init"
 # the command as a bash script that sets its environment and working folder.
 uid=$(id -u)
 {
-    echo "uid=$uid"
-    echo "gid=$(id -g)"
-    echo "shares=${#shares[@]}"
+  echo "uid=$uid"
+  echo "gid=$(id -g)"
+  echo "shares=${#shares[@]}"
 } >"$run/share/config"
 for i in "${!shares[@]}"; do
-    echo "${shares[i]}" >"$run/share/share$i"
+  echo "${shares[i]}" >"$run/share/share$i"
 done
 declare -A environment=(
-    [HOME]=/run/guest-home [XDG_RUNTIME_DIR]=/run/user/$uid [MOXEL_IN_GUEST]=1
+  [HOME]=/run/guest-home [XDG_RUNTIME_DIR]=/run/user/$uid [MOXEL_IN_GUEST]=1
 )
 while read -r name; do
-    environment[$name]=${!name}
+  environment[$name]=${!name}
 done < <(compgen -e | grep -E '^(PATH|LANG|LANGUAGE|USER|LOGNAME|LC_[A-Z_]+|MOXEL_.*|QT_.*|GTEST_.*|(A|UB|L|T)SAN_OPTIONS)$' || true)
 for entry in "${extra_env[@]}"; do
-    if [[ "$entry" == *=* ]]; then
-        environment[${entry%%=*}]=${entry#*=}
-    elif [[ -v "$entry" ]]; then
-        environment[$entry]=${!entry}
-    fi
+  if [[ "$entry" == *=* ]]; then
+    environment[${entry%%=*}]=${entry#*=}
+  elif [[ -v "$entry" ]]; then
+    environment[$entry]=${!entry}
+  fi
 done
 {
-    for name in "${!environment[@]}"; do
-        printf 'export %s=%q\n' "$name" "${environment[$name]}"
-    done
-    printf 'cd -- %q || exit 125\n' "$PWD"
-    printf 'exec --'
-    printf ' %q' "$@"
-    printf '\n'
+  for name in "${!environment[@]}"; do
+    printf 'export %s=%q\n' "$name" "${environment[$name]}"
+  done
+  printf 'cd -- %q || exit 125\n' "$PWD"
+  printf 'exec --'
+  printf ' %q' "$@"
+  printf '\n'
 } >"$run/share/command"
 
 # The initramfs: the prepared base, then the first process.
 install -m 755 "$here/init.sh" "$run/init/init"
 (cd "$run/init" && echo init | /bin/busybox cpio -o -H newc -R 0:0 2>/dev/null) |
-    cat "$kernel/base.cpio" - >"$run/initrd"
+  cat "$kernel/base.cpio" - >"$run/initrd"
 
 if [[ -r /dev/kvm && -w /dev/kvm ]] && grep -qwE 'vmx|svm' /proc/cpuinfo; then
-    accel=(-accel kvm -cpu host)
+  accel=(-accel kvm -cpu host)
 else
-    accel=(-accel tcg -cpu max)
+  accel=(-accel tcg -cpu max)
 fi
 # A guest that lives for one command needs neither the speculation
 # mitigations nor the read-only kernel data (whose check alone takes half a
@@ -188,23 +188,23 @@ append="console=ttyS1 panic=-1 mitigations=off rodata=off tsc=reliable no_timer_
 mhz=$(awk -F': *' '/^cpu MHz/ {print int($2); exit}' /proc/cpuinfo)
 [[ -z "$mhz" ]] || append+=" lpj=$((mhz * 4000))"
 if [[ -n "$verbose" ]]; then
-    append+=" loglevel=7 moxel_verbose=1"
+  append+=" loglevel=7 moxel_verbose=1"
 else
-    append+=" quiet loglevel=4"
+  append+=" quiet loglevel=4"
 fi
 # shellcheck disable=SC2054 # QEMU's options hold commas
 qemu=(qemu-system-x86_64 -nodefaults -no-user-config -display none -no-reboot
-    -machine pc "${accel[@]}" -smp "$cpus" -m "$memory"
-    -kernel "$kernel/vmlinux" -initrd "$run/initrd" -append "$append"
-    -chardev "file,id=out,path=${run//,/,,}/out" -serial chardev:out
-    -chardev "file,id=err,path=${run//,/,,}/err" -serial chardev:err
-    -fsdev local,id=host,path=/,security_model=none,readonly=on,multidevs=remap
-    -device virtio-9p-pci,fsdev=host,mount_tag=host
-    -fsdev "local,id=run,path=${run//,/,,}/share,security_model=none"
-    -device virtio-9p-pci,fsdev=run,mount_tag=run)
+  -machine pc "${accel[@]}" -smp "$cpus" -m "$memory"
+  -kernel "$kernel/vmlinux" -initrd "$run/initrd" -append "$append"
+  -chardev "file,id=out,path=${run//,/,,}/out" -serial chardev:out
+  -chardev "file,id=err,path=${run//,/,,}/err" -serial chardev:err
+  -fsdev local,id=host,path=/,security_model=none,readonly=on,multidevs=remap
+  -device virtio-9p-pci,fsdev=host,mount_tag=host
+  -fsdev "local,id=run,path=${run//,/,,}/share,security_model=none"
+  -device virtio-9p-pci,fsdev=run,mount_tag=run)
 for i in "${!shares[@]}"; do
-    qemu+=(-fsdev "local,id=share$i,path=${shares[i]//,/,,},security_model=none"
-        -device "virtio-9p-pci,fsdev=share$i,mount_tag=share$i")
+  qemu+=(-fsdev "local,id=share$i,path=${shares[i]//,/,,},security_model=none"
+    -device "virtio-9p-pci,fsdev=share$i,mount_tag=share$i")
 done
 
 # The serial ports' output reaches this script's own standard output and
@@ -221,21 +221,21 @@ qemu_pid=$!
 # The watchdog: holds none of the caller's pipes open, and its sleep ends
 # with it.
 (
-    exec 8<&- >/dev/null 2>&1
-    nap() {
-        sleep "$1" &
-        sleeper=$!
-        wait "$sleeper"
-    }
-    trap 'kill "$sleeper"; exit' TERM
-    nap "$boot_timeout"
-    if [[ ! -e "$run/share/up" ]]; then
-        echo boot >"$run/reason"
-    else
-        nap $((timeout - boot_timeout))
-        echo timeout >"$run/reason"
-    fi
-    kill -KILL "$qemu_pid"
+  exec 8<&- >/dev/null 2>&1
+  nap() {
+    sleep "$1" &
+    sleeper=$!
+    wait "$sleeper"
+  }
+  trap 'kill "$sleeper"; exit' TERM
+  nap "$boot_timeout"
+  if [[ ! -e "$run/share/up" ]]; then
+    echo boot >"$run/reason"
+  else
+    nap $((timeout - boot_timeout))
+    echo timeout >"$run/reason"
+  fi
+  kill -KILL "$qemu_pid"
 ) &
 watch_pid=$!
 qemu_status=0
@@ -247,10 +247,10 @@ wait "$out_pid" "$err_pid" || true
 case "$(cat "$run/reason" 2>/dev/null)" in
 boot) fail "the guest did not come up within $boot_timeout s (--verbose shows its messages)" ;;
 timeout)
-    echo "run-in-guest: the command did not end within $timeout s; the guest was stopped" >&2
-    exit 124
-    ;;
+  echo "run-in-guest: the command did not end within $timeout s; the guest was stopped" >&2
+  exit 124
+  ;;
 esac
 [[ -s "$run/share/status" ]] ||
-    fail "the guest stopped without the command's exit status (QEMU's status $qemu_status; --verbose shows the guest's messages)"
+  fail "the guest stopped without the command's exit status (QEMU's status $qemu_status; --verbose shows the guest's messages)"
 exit "$(cat "$run/share/status")"
