@@ -13,7 +13,7 @@ set -euo pipefail
 export PATH="$PATH:/usr/sbin:/sbin" # depmod, modprobe
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-cache=${1:-${MOXEL_GUEST_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/moxel/alsa-guest}}
+cache=${1:-${MOXEL_GUEST_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/moxel/alsa-guest}}
 
 # The modules the guest loads, each with what it needs before it: the PCI
 # transport, the host's file system over 9p, the overlay that keeps the

@@ -66,7 +66,7 @@ boot_timeout=60
 cpus=2
 memory=1024
 verbose=
-cache=${MOXEL_GUEST_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/moxel/alsa-guest}
+cache=${MOXEL_GUEST_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/moxel/alsa-guest}
 extra_env=()
 shares=()
 while (($#)); do
