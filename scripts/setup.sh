@@ -14,6 +14,7 @@ packages=(
   fonts-ipafont-gothic
   pipewire pipewire-jack wireplumber dbus-daemon
   desktop-file-utils appstream librsvg2-bin dpkg-dev file
+  qemu-system-x86 busybox-static kmod xz-utils alsa-utils
 )
 
 "$(dirname "$0")/install-packages.sh" setup "${packages[@]}"

@@ -1,0 +1,93 @@
+#!/bin/sh
+# The guest's first process (busybox sh, from the initramfs that
+# run-in-guest.sh boots). It loads the modules, builds the guest's root from
+# the host's (read-only over 9p, under an overlay whose writes stay in
+# memory), runs the command that run-in-guest.sh left in the run folder (its
+# own 9p share, tag "run") as the caller's user, writes its exit status there
+# and powers the guest off. Its own messages go to the console, the host's
+# standard error; the command's output goes to the two serial ports the host
+# reads as its standard output and standard error.
+# shellcheck disable=SC2154 # uid, gid, shares: from the run folder's config
+export PATH=/bin
+mount -t proc proc /proc
+mount -t sysfs sysfs /sys
+mount -t devtmpfs devtmpfs /dev
+exec </dev/null
+# The command's output passes as it is (no carriage returns added).
+stty -F /dev/ttyS0 raw -echo
+stty -F /dev/ttyS1 raw -echo
+
+say() { [ -z "$moxel_verbose" ] || echo "guest: $(cut -d' ' -f1 /proc/uptime) s: $*" >&2; }
+die() {
+  echo "guest: $*" >&2
+  poweroff -f
+}
+
+say "init started"
+
+# Nothing is loaded on demand: every module the guest needs is loaded here.
+echo >/proc/sys/kernel/modprobe
+while read -r module; do
+  insmod "/lib/modules/$module" || die "could not load $module"
+  say "$module"
+done </modules
+say "modules loaded"
+
+mkdir -p /share /lower /mem /root
+mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144,cache=none run /share ||
+  die "could not mount the run folder"
+# uid, gid and shares (the number of folders shared writable).
+# shellcheck disable=SC1091
+. /share/config
+# The host's root, as it is, never written: the guest's writes go to memory.
+mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144,ro,cache=loose host /lower ||
+  die "could not mount the host's root"
+mount -t tmpfs -o mode=755 tmpfs /mem
+mkdir /mem/upper /mem/work
+mount -t overlay -o lowerdir=/lower,upperdir=/mem/upper,workdir=/mem/work overlay /root ||
+  die "could not put the overlay over the host's root"
+mount -t proc proc /root/proc
+mount -t sysfs sysfs /root/sys
+mount -t devtmpfs devtmpfs /root/dev
+mkdir -p /root/dev/pts /root/dev/shm
+mount -t devpts -o newinstance,ptmxmode=666 devpts /root/dev/pts
+mount -t tmpfs -o mode=1777 tmpfs /root/dev/shm
+mount -t tmpfs -o mode=755 tmpfs /root/run
+chmod 666 /dev/snd/*
+hostname moxel-guest
+ip link set lo up
+mkdir -p /root/run/guest
+mount --move /share /root/run/guest
+# Folders the caller shares writable, each at its own path.
+i=0
+while [ "$i" -lt "$shares" ]; do
+  read -r path <"/root/run/guest/share$i"
+  mkdir -p "/root$path"
+  mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144,cache=none "share$i" "/root$path" ||
+    die "could not mount the shared folder $path"
+  i=$((i + 1))
+done
+for dir in "/root/run/user/$uid" /root/run/guest-home; do
+  mkdir -p "$dir"
+  chown "$uid:$gid" "$dir"
+  chmod 700 "$dir"
+done
+say "root ready"
+: >/root/run/guest/up
+
+# The command, as the caller's user, with real-time priority and locked
+# memory allowed; then whatever it left running is stopped and the serial
+# ports are drained before the status is written.
+drop=
+[ "$uid" = 0 ] || drop="/usr/bin/setpriv --reuid=$uid --regid=$gid --clear-groups --"
+# shellcheck disable=SC2086 # $drop is a command's words
+chroot /root /usr/bin/prlimit --rtprio=99 --memlock=unlimited -- $drop \
+  /usr/bin/env -i /bin/bash /run/guest/command >/dev/ttyS0 2>/dev/ttyS1
+status=$?
+kill -9 -1 2>/dev/null
+stty -F /dev/ttyS0 raw # waits until what was written has left
+stty -F /dev/ttyS1 raw
+echo "$status" >/root/run/guest/status
+say "command exited with status $status"
+[ -n "$moxel_verbose" ] || echo 0 >/proc/sys/kernel/printk
+poweroff -f
