@@ -12,7 +12,7 @@
 #include <jack/jack.h>
 
 #include "midi/RelayBackend.h"
-#include "midi/backends/jack/ActivityNotifier.h"
+#include "midi/ActivityNotifier.h"
 #include "midi/backends/jack/JackPorts.h"
 
 namespace moxel {

@@ -4,7 +4,7 @@
 
 #include <jack/midiport.h>
 
-#include "midi/backends/jack/ActivityNotifier.h"
+#include "midi/ActivityNotifier.h"
 #include "midi/backends/jack/JackCycleOrder.h"
 #include "relay/RealtimeScope.h"
 #include "relay/Relay.h"

@@ -8,11 +8,10 @@
 
 namespace moxel {
 
-// A thread of its own that hands news from JACK's threads to the UI: relay
-// news from the process callback (a lamp lit, a channel followed) and device
-// news from JACK's notification thread (ports came or went, the server went
-// away). The senders never wait for the callbacks: they raise a bit and, when
-// no news was pending, wake this thread.
+// A thread of its own that hands news from a MIDI service's threads to the
+// UI: relay news from the real-time context (a lamp lit, a channel followed)
+// and device news (ports came or went, the service went away). POSIX only. The senders never wait
+// for the callbacks: they raise a bit and, when no news was pending, wake this thread.
 class ActivityNotifier {
   public:
     enum class News : std::uint32_t { Relay = 1, Devices = 2 };

@@ -1,4 +1,4 @@
-#include "midi/backends/jack/ActivityNotifier.h"
+#include "midi/ActivityNotifier.h"
 
 #include <pthread.h>
 

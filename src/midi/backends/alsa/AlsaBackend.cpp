@@ -1,0 +1,174 @@
+#include "midi/backends/alsa/AlsaBackend.h"
+
+#include <utility>
+
+#include "midi/backends/alsa/AlsaRelayThread.h"
+
+namespace moxel {
+
+namespace {
+
+// The kernel's default pools stop a SysEx at about 5.5 KB; this many cells
+// each way let some 50 KB through (larger values are ignored).
+constexpr int kPoolCells = 2000;
+
+} // namespace
+
+AlsaBackend::AlsaBackend(RelayShared& shared, const std::string& clientName)
+    : RelayBackend(shared, Relay::Delivery::OnWrite) {
+    if (!open(clientName) && seq_ != nullptr) {
+        snd_seq_close(seq_);
+        seq_ = nullptr;
+    }
+}
+
+AlsaBackend::~AlsaBackend() {
+    thread_.reset();
+    if (seq_ != nullptr) {
+        snd_seq_close(seq_); // the kernel removes the ports and their subscriptions
+    }
+}
+
+bool AlsaBackend::open(const std::string& clientName) {
+    if (const int error = snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK);
+        error < 0) {
+        seq_ = nullptr;
+        error_ = snd_strerror(error);
+        return false;
+    }
+    snd_seq_set_client_name(seq_, clientName.c_str());
+    snd_seq_set_client_pool_input(seq_, kPoolCells);
+    snd_seq_set_client_pool_output(seq_, kPoolCells);
+    snd_seq_set_input_buffer_size(seq_, AlsaRelayThread::kLargestEvent + sizeof(snd_seq_event_t));
+    client_ = snd_seq_client_id(seq_);
+    clientName_ = clientName;
+    inputPort_ = snd_seq_create_simple_port(
+        seq_, "midi_in", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE,
+        SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+    outputPort_ = snd_seq_create_simple_port(
+        seq_, "midi_out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+        SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+    if (client_ < 0 || inputPort_ < 0 || outputPort_ < 0) {
+        error_ = "cannot make the sequencer client's ports";
+        return false;
+    }
+    // Clients and ports that come and go, told by the System Announce port,
+    // arrive on midi_in too (the relay thread tells them apart).
+    snd_seq_connect_from(seq_, inputPort_, SND_SEQ_CLIENT_SYSTEM, SND_SEQ_PORT_SYSTEM_ANNOUNCE);
+    thread_ = std::make_unique<AlsaRelayThread>(seq_, inputPort_, outputPort_, relay(), notifier_);
+    return true;
+}
+
+std::string AlsaBackend::inputPortName() const {
+    return seq_ != nullptr ? clientName_ + ":midi_in" : "";
+}
+
+std::string AlsaBackend::outputPortName() const {
+    return seq_ != nullptr ? clientName_ + ":midi_out" : "";
+}
+
+snd_seq_addr_t AlsaBackend::own(int port) const {
+    snd_seq_addr_t address{};
+    address.client = static_cast<unsigned char>(client_);
+    address.port = static_cast<unsigned char>(port);
+    return address;
+}
+
+void AlsaBackend::wakeRelay() {
+    if (thread_) {
+        thread_->wake();
+    }
+}
+
+void AlsaBackend::setActivityCallback(std::function<void()> callback) {
+    notifier_.setCallback(ActivityNotifier::News::Relay, std::move(callback));
+}
+
+void AlsaBackend::setDeviceChangeCallback(std::function<void()> callback) {
+    notifier_.setCallback(ActivityNotifier::News::Devices, std::move(callback));
+}
+
+std::vector<DeviceCaps> AlsaBackend::listInputs() {
+    sources_ = seq_ != nullptr ? listAlsaPorts(seq_, AlsaRole::Source) : std::vector<AlsaPort>{};
+    return devicesOf(sources_);
+}
+
+std::vector<DeviceCaps> AlsaBackend::listOutputs() {
+    destinations_ =
+        seq_ != nullptr ? listAlsaPorts(seq_, AlsaRole::Destination) : std::vector<AlsaPort>{};
+    return devicesOf(destinations_);
+}
+
+bool AlsaBackend::subscribe(const snd_seq_addr_t& sender, const snd_seq_addr_t& dest) {
+    snd_seq_port_subscribe_t* subscription = nullptr;
+    snd_seq_port_subscribe_alloca(&subscription);
+    snd_seq_port_subscribe_set_sender(subscription, &sender);
+    snd_seq_port_subscribe_set_dest(subscription, &dest);
+    const int result = snd_seq_subscribe_port(seq_, subscription);
+    return result == 0 || result == -EBUSY; // -EBUSY: connected already
+}
+
+void AlsaBackend::unsubscribe(const snd_seq_addr_t& sender, const snd_seq_addr_t& dest) {
+    snd_seq_port_subscribe_t* subscription = nullptr;
+    snd_seq_port_subscribe_alloca(&subscription);
+    snd_seq_port_subscribe_set_sender(subscription, &sender);
+    snd_seq_port_subscribe_set_dest(subscription, &dest);
+    snd_seq_unsubscribe_port(seq_, subscription);
+}
+
+// The port is looked up again by its name: a client that restarted has a
+// new number.
+OpenResult AlsaBackend::connectInput(int /*id*/, DeviceCaps& device) {
+    AlsaPort port;
+    if (seq_ == nullptr || device.result != CapsResult::Ok ||
+        !findAlsaPort(seq_, AlsaRole::Source, device.name, port) ||
+        !subscribe(port.address, own(inputPort_))) {
+        return OpenResult::Failed;
+    }
+    source_ = port.address;
+    return OpenResult::Ok;
+}
+
+void AlsaBackend::disconnectInput() {
+    if (source_) {
+        unsubscribe(*std::exchange(source_, std::nullopt), own(inputPort_));
+    }
+}
+
+OpenResult AlsaBackend::connectOutput(int /*id*/, DeviceCaps& device) {
+    AlsaPort port;
+    if (seq_ == nullptr || device.result != CapsResult::Ok ||
+        !findAlsaPort(seq_, AlsaRole::Destination, device.name, port) ||
+        !subscribe(own(outputPort_), port.address)) {
+        return OpenResult::Failed;
+    }
+    destination_ = port.address;
+    return OpenResult::Ok;
+}
+
+void AlsaBackend::disconnectOutput() {
+    if (destination_) {
+        unsubscribe(own(outputPort_), *std::exchange(destination_, std::nullopt));
+    }
+}
+
+// A port that exits takes its subscriptions with it, and a client that comes
+// back has a new number: the subscription itself tells.
+bool AlsaBackend::deviceConnected(MidiHandle handle) {
+    const bool input = handle == inputHandle();
+    if (handle == 0 || seq_ == nullptr || (!input && handle != outputHandle())) {
+        return false;
+    }
+    const std::optional<snd_seq_addr_t>& other = input ? source_ : destination_;
+    if (!other) {
+        return false;
+    }
+    snd_seq_port_subscribe_t* subscription = nullptr;
+    snd_seq_port_subscribe_alloca(&subscription);
+    const snd_seq_addr_t self = own(input ? inputPort_ : outputPort_);
+    snd_seq_port_subscribe_set_sender(subscription, input ? &*other : &self);
+    snd_seq_port_subscribe_set_dest(subscription, input ? &self : &*other);
+    return snd_seq_get_port_subscription(seq_, subscription) == 0;
+}
+
+} // namespace moxel

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <alsa/asoundlib.h>
+
+#include "midi/ActivityNotifier.h"
+#include "midi/RelayBackend.h"
+#include "midi/backends/alsa/AlsaPorts.h"
+
+namespace moxel {
+
+class AlsaRelayThread;
+
+// MIDI through the ALSA sequencer, the kernel's own MIDI router: no server.
+// Moxel is one sequencer client, "Moxel", with a writable port "midi_in" and a
+// readable port "midi_out"; a device is another client's port, named "client
+// name:port name" as aconnect -l shows it. Choosing a device subscribes it to
+// midi_in (or midi_out to it), as aconnect does, so the connections show in
+// every patchbay. The relay runs on a thread of its own (AlsaRelayThread).
+//
+// Clients and ports that start, exit or change are reported through the
+// device change callback (Moxel listens to the System Announce port). Without
+// /dev/snd/seq there is no MIDI service.
+//
+// The sequencer handle is shared by two threads: the relay thread alone
+// reads and writes events; the UI thread only asks the kernel about clients,
+// ports and subscriptions (plain ioctls, which the kernel serialises).
+class AlsaBackend final : public RelayBackend {
+  public:
+    explicit AlsaBackend(RelayShared& shared, const std::string& clientName = "Moxel");
+    ~AlsaBackend() override;
+    AlsaBackend(const AlsaBackend&) = delete;
+    AlsaBackend& operator=(const AlsaBackend&) = delete;
+
+    void setActivityCallback(std::function<void()> callback) override;
+    void setDeviceChangeCallback(std::function<void()> callback) override;
+    bool deviceConnected(MidiHandle handle) override;
+    bool serviceAvailable() override { return seq_ != nullptr; }
+
+    // Moxel's client number and its ports' full names ("Moxel:midi_in"); -1
+    // and empty without the sequencer.
+    int clientId() const noexcept { return client_; }
+    std::string inputPortName() const;
+    std::string outputPortName() const;
+    // Why there is no sequencer (empty when there is one).
+    const std::string& error() const noexcept { return error_; }
+
+  private:
+    std::vector<DeviceCaps> listInputs() override;
+    std::vector<DeviceCaps> listOutputs() override;
+    OpenResult connectInput(int id, DeviceCaps& device) override;
+    void disconnectInput() override;
+    OpenResult connectOutput(int id, DeviceCaps& device) override;
+    void disconnectOutput() override;
+    bool relayRunning() override { return seq_ != nullptr; }
+    void wakeRelay() override;
+
+    bool open(const std::string& clientName);
+    bool subscribe(const snd_seq_addr_t& sender, const snd_seq_addr_t& dest);
+    void unsubscribe(const snd_seq_addr_t& sender, const snd_seq_addr_t& dest);
+    snd_seq_addr_t own(int port) const;
+
+    snd_seq_t* seq_ = nullptr;
+    int client_ = -1;
+    int inputPort_ = -1, outputPort_ = -1;
+    std::string clientName_;
+    std::string error_;
+    ActivityNotifier notifier_;
+    std::unique_ptr<AlsaRelayThread> thread_;
+    std::vector<AlsaPort> sources_, destinations_;       // the last listings
+    std::optional<snd_seq_addr_t> source_, destination_; // connected now
+};
+
+} // namespace moxel
