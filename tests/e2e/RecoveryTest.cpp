@@ -79,6 +79,15 @@ class Recovery : public ::testing::Test {
         const auto got = heardSoFar();
         return std::ranges::find(got, Bytes{0x83, key, 0}) != got.end();
     }
+    // Ended by that signal, Moxel released the held key and silenced every
+    // channel of the output before it went.
+    void expectClosedInOrderBy(int signal, std::uint8_t heldKey) {
+        EXPECT_EQ(moxel.stop(signal), std::optional<int>(0)) << signal;
+        const auto got = heardSoFar();
+        EXPECT_NE(std::ranges::find(got, Bytes{0x83, heldKey, 0}), got.end()) << signal;
+        EXPECT_EQ(std::ranges::count_if(got, [](const Bytes& b) { return b[1] == 123; }), 16)
+            << signal;
+    }
     long indexOf(const Bytes& message) {
         const auto got = heardSoFar();
         return std::ranges::find(got, message) - got.begin();
@@ -121,10 +130,12 @@ TEST_F(Recovery, TheServerGoesAndComesBackAndSigtermStillClosesInOrder) {
         EXPECT_TRUE(waitUntil([&] { return released(key); })) << key;
     }
     ASSERT_TRUE(heard({0x93, 70, 100}));
-    EXPECT_EQ(moxel.stop(SIGTERM), std::optional<int>(0)); // silences the output first
-    const auto got = heardSoFar();
-    EXPECT_NE(std::ranges::find(got, Bytes{0x83, 70, 0}), got.end());
-    EXPECT_EQ(std::ranges::count_if(got, [](const Bytes& b) { return b[1] == 123; }), 16);
+    expectClosedInOrderBy(SIGTERM, 70);
+}
+
+TEST_F(Recovery, ClosingTheTerminalItStartedFromClosesItInOrder) {
+    ASSERT_TRUE(heard({0x93, 64, 100}));
+    expectClosedInOrderBy(SIGHUP, 64);
 }
 
 TEST(RecoveryStart, AStoredDefaultThatAppearsLaterIsTakenAndAnEchoingClientIsNotLooped) {
