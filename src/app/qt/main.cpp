@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include "app/platform/ShowRequests.h"
 #include "app/platform/SingleInstance.h"
 #include "app/presenter/FrmMIDIMain.h"
+#include "app/qt/CloseOnExit.h"
 #include "app/qt/CloseOnSignal.h"
 #include "app/qt/FontWarmUp.h"
 #include "app/qt/QtMainView.h"
@@ -64,10 +66,17 @@ int runWindow(int argc, char* argv[]) {
     // its first turns run: opening it is mostly waiting for the server, and
     // the window waits for it at its first use of the backend, before it
     // fills the lists.
+    // It may also end early, when the toolkit ends the program by itself
+    // (CloseOnExit).
     moxel::RelayShared relay;
-    moxel::BackgroundOpenedBackend backend([&relay] {
+    std::optional<moxel::BackgroundOpenedBackend> backend;
+    backend.emplace([&relay] {
         moxel::JackBackend::quietLibraryMessages();
-        return std::make_unique<moxel::JackBackend>(relay);
+        auto made = std::make_unique<moxel::JackBackend>(relay);
+        // The JACK library is loaded now: what it left for exit() to undo
+        // comes after the close.
+        moxel::CloseOnExit::hookIntoExit();
+        return made;
     });
 
     QApplication app(argc, argv);
@@ -79,18 +88,24 @@ int runWindow(int argc, char* argv[]) {
     moxel::QtShellServices shell;
     moxel::QtMainView view;
     moxel::FrmMIDIMain window(
-        view, backend, shell, relay, moxel::millisecondCounter,
+        view, *backend, shell, relay, moxel::millisecondCounter,
         {QCoreApplication::applicationDirPath().toStdString(),
          moxel::xdgSettingsFolder(environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME"))});
     view.setEvents(&window);
 
     moxel::CloseOnSignal closeOnSignal([&view] { view.requestClose(); });
+    // The devices in order, then the client: a client that just vanished
+    // would hold up the server's other clients for a while.
+    const moxel::CloseOnExit closeOnExit([&window, &backend] {
+        window.closeDevices();
+        backend.reset();
+    });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &view,
                      [&view] { view.requestClose(); });
 
     view.show();
     QCoreApplication::processEvents();
-    backend.startMaking();
+    backend->startMaking();
     // The buttons of Qt's own boxes in the window's language; no box comes
     // before this.
     QTranslator toolkitTexts;
