@@ -62,6 +62,9 @@ TEST(ProgramTest, TheCommandLineAnswersWithoutADisplayAndWithoutOneItCanReachThe
         const char* says;
     } cases[] = {
         {"", "", "moxel: no display"},
+        {"DISPLAY=:77", "", "moxel: cannot show the window: could not connect to display :77"},
+        {"QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=nowhere", "", "moxel: cannot show the window: "},
+        {"DISPLAY=:77", " -platform bogus", "moxel: cannot show the window: "},
     };
     for (const auto& c : cases) {
         const auto [text, status] = run(c.settings, c.arguments);

@@ -23,6 +23,7 @@
 #include "app/qt/QtMainView.h"
 #include "app/qt/QtShellServices.h"
 #include "app/qt/ShowOnRequest.h"
+#include "app/qt/ToolkitStartFailure.h"
 #include "app/window/Texts.h"
 #include "midi/BackgroundOpenedBackend.h"
 #include "midi/backends/jack/JackBackend.h"
@@ -45,8 +46,9 @@ std::string environmentValue(const char* name) {
     return value != nullptr ? value : "";
 }
 
-// Whether the window system Qt is about to use can be reached: without it Qt
-// would abort with a message of its own.
+// Whether a display is named for the window system Qt is about to use:
+// without one Qt would abort with a message of its own. (One that is named but
+// cannot be reached is ToolkitStartFailure's.)
 bool displayReachable(int argc, char* argv[]) {
     std::string platform = environmentValue("QT_QPA_PLATFORM");
     for (int i = 1; i + 1 < argc; ++i) {
@@ -91,7 +93,9 @@ int runWindow(int argc, char* argv[], const std::string& showSocket) {
         return made;
     });
 
+    moxel::ToolkitStartFailure startFailure(kExitNoDisplay);
     QApplication app(argc, argv);
+    startFailure.started();
     fonts.toolkitStarted();
     QApplication::setApplicationName("Moxel");
     // The window may hide in the notification area; only the exit path ends
