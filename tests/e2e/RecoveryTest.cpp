@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "Program.h"
-#include "VirtualDisplay.h"
 #include "peer/JackServer.h"
+#include "peer/VirtualDisplay.h"
 
 namespace moxel::test {
 namespace {
