@@ -72,18 +72,13 @@ moxel::Language chosenLanguage(const std::string& option) {
                                    std::getenv("LANG"));
 }
 
-// The window and the relay, until the window is closed. A second start's
-// requests come on showSocket (none when empty).
-int runWindow(int argc, char* argv[], const std::string& showSocket) {
-    moxel::FontWarmUp fonts;
-    // The MIDI service's client opens once the window is on the screen, while
-    // its first turns run: opening it is mostly waiting for the server, and
-    // the window waits for it at its first use of the backend, before it
-    // fills the lists.
-    // It may also end early, when the toolkit ends the program by itself
-    // (CloseOnExit).
-    moxel::RelayShared relay;
-    std::optional<moxel::BackgroundOpenedBackend> backend;
+// The JACK backend, made once started. The MIDI service's client opens once
+// the window is on the screen, while its first turns run: opening it is
+// mostly waiting for the server, and the window waits for it at its first use
+// of the backend, before it fills the lists. It may also end early, when the
+// toolkit ends the program by itself (CloseOnExit).
+void emplaceJackBackend(std::optional<moxel::BackgroundOpenedBackend>& backend,
+                        moxel::RelayShared& relay) {
     backend.emplace([&relay] {
         moxel::JackBackend::quietLibraryMessages();
         auto made = std::make_unique<moxel::JackBackend>(relay);
@@ -92,6 +87,15 @@ int runWindow(int argc, char* argv[], const std::string& showSocket) {
         moxel::CloseOnExit::hookIntoExit();
         return made;
     });
+}
+
+// The window and the relay, until the window is closed. A second start's
+// requests come on showSocket (none when empty).
+int runWindow(int argc, char* argv[], const std::string& showSocket) {
+    moxel::FontWarmUp fonts;
+    moxel::RelayShared relay;
+    std::optional<moxel::BackgroundOpenedBackend> backend;
+    emplaceJackBackend(backend, relay);
 
     moxel::ToolkitStartFailure startFailure(kExitNoDisplay);
     QApplication app(argc, argv);
