@@ -12,6 +12,20 @@ build="$root/build"
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" "$build"
 
+# No runtime folder (a bare console, a container): the session gets the
+# private folder Moxel itself falls back to, so that the toolkit has one too.
+# Only when it is as it should be (the user's own, mode 0700, not a link);
+# otherwise the warnings about it are real and show.
+if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
+  tmp=${TMPDIR:-/tmp}
+  [[ "$tmp" == /* ]] || tmp=/tmp
+  runtime="$tmp/moxel-$(id -u)"
+  mkdir -m 700 "$runtime" 2>/dev/null || true
+  if [[ -d "$runtime" && ! -L "$runtime" && -O "$runtime" && "$(stat -c %a "$runtime")" == 700 ]]; then
+    export XDG_RUNTIME_DIR="$runtime"
+  fi
+fi
+
 pids=()
 cleanup() {
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do

@@ -1,36 +1,26 @@
-// The built program as a process: one instance at a time, an orderly exit on
-// SIGTERM and SIGINT, and a whole run over a private JACK server with its own
-// setting.ini.
-#include <algorithm>
+// The built program as a process: one instance at a time (a stopped one makes
+// a second start say so, quickly), an orderly exit on SIGINT, and what it
+// says without a display it can reach.
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
 #include "Program.h"
-#include "peer/JackServer.h"
 
 namespace moxel::test {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-TEST(ProgramTest, OneInstanceAtATimeAndSigintEndsItInOrder) {
-    Program moxel;
-    writeFileBytes(moxel.lockFile(), "left behind"); // by a crash: nobody holds its lock
-    moxel.start();
-    ASSERT_TRUE(moxel.locked());
-    EXPECT_EQ(Program::exitStatus(moxel.start(), 10s), std::optional<int>(0));
-    EXPECT_TRUE(moxel.running()); // the second start ended, the first runs on
-    EXPECT_EQ(moxel.stop(SIGINT), std::optional<int>(0));
-}
-
-// What the program prints and its exit status, run with that environment
-// prefix and those arguments.
-std::pair<std::string, int> run(const std::string& command) {
-    const std::string program = std::string(MOXEL_BINARY_DIR) + "/moxel";
+// What the program prints and its exit status, run with those environment
+// settings (after: no display, a runtime folder of its own) and arguments.
+std::pair<std::string, int> run(const std::string& settings, const std::string& arguments = "") {
+    const TempDir runtime;
     FILE* out = ::popen(("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR=" +
-                         ::testing::TempDir() + " " + program + command + " 2>&1")
+                         runtime.path().string() + " " + settings + " " + MOXEL_BINARY_DIR +
+                         "/moxel" + arguments + " 2>&1")
                             .c_str(),
                         "r");
     std::string text;
@@ -41,14 +31,40 @@ std::pair<std::string, int> run(const std::string& command) {
     return {text, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
-TEST(ProgramTest, TheCommandLineAnswersWithoutADisplayAndWithoutOneTheProgramSaysSo) {
-    EXPECT_EQ(run(" --version"), (std::pair<std::string, int>("Moxel 1.0\n", 0)));
-    EXPECT_EQ(run(" --help").second, 0);
-    EXPECT_EQ(run(" --bogus").second, 2);
-    const auto [text, status] = run("");
-    EXPECT_EQ(status, 1);
-    EXPECT_TRUE(text.starts_with("moxel: no display") && text.find('\n') == text.size() - 1)
-        << text;
+TEST(ProgramTest, OneInstanceAtATimeAStoppedOneKeepsNobodyWaitingAndSigintEndsItInOrder) {
+    Program moxel;
+    writeFileBytes(moxel.lockFile(), "left behind"); // by a crash: nobody holds its lock
+    moxel.start();
+    ASSERT_TRUE(moxel.locked());
+    ASSERT_TRUE(
+        waitUntil([&] { return std::filesystem::exists(moxel.folder() / "moxel.socket"); }));
+    EXPECT_EQ(Program::exitStatus(moxel.start(), 10s), std::optional<int>(0));
+    EXPECT_TRUE(moxel.running()); // the second start ended, the first runs on
+
+    ::kill(moxel.pid(), SIGSTOP);
+    const auto started = std::chrono::steady_clock::now();
+    const auto [text, status] = run("XDG_RUNTIME_DIR=" + moxel.folder().string());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+    ::kill(moxel.pid(), SIGCONT);
+    EXPECT_EQ(status, 3);
+    EXPECT_EQ(text, "moxel: Moxel is already running but does not answer (it may be stopped or "
+                    "hung); end it, then start Moxel again\n");
+    EXPECT_EQ(moxel.stop(SIGINT), std::optional<int>(0));
+}
+
+TEST(ProgramTest, TheCommandLineAnswersWithoutADisplayAndWithoutOneItCanReachTheProgramSaysSo) {
+    EXPECT_EQ(run("", " --version"), (std::pair<std::string, int>("Moxel 1.0\n", 0)));
+    EXPECT_EQ(run("", " --help").second, 0);
+    EXPECT_EQ(run("", " --bogus").second, 2);
+    for (const auto& [settings, says] :
+         {std::pair{"", "moxel: no display"},
+          {"DISPLAY=:77", "moxel: cannot show the window: could not connect to display :77"},
+          {"QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=nowhere", "moxel: cannot show the window: "},
+          {"DISPLAY=:77 QT_QPA_PLATFORM=bogus", "moxel: cannot show the window: "}}) {
+        const auto [text, status] = run(settings);
+        EXPECT_EQ(status, 1) << settings; // not an abort
+        EXPECT_TRUE(text.starts_with(says) && text.find('\n') == text.size() - 1) << text;
+    }
 }
 
 } // namespace

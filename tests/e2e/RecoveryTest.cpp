@@ -8,6 +8,7 @@
 
 #include "Program.h"
 #include "peer/JackServer.h"
+#include "peer/VirtualDisplay.h"
 
 namespace moxel::test {
 namespace {
@@ -79,6 +80,13 @@ class Recovery : public ::testing::Test {
         const auto got = heardSoFar();
         return std::ranges::find(got, Bytes{0x83, key, 0}) != got.end();
     }
+    // Moxel released the held key and silenced every channel of the output
+    // before it went.
+    void expectClosedInOrder(std::uint8_t heldKey) {
+        const auto got = heardSoFar();
+        EXPECT_NE(std::ranges::find(got, Bytes{0x83, heldKey, 0}), got.end());
+        EXPECT_EQ(std::ranges::count_if(got, [](const Bytes& b) { return b[1] == 123; }), 16);
+    }
     long indexOf(const Bytes& message) {
         const auto got = heardSoFar();
         return std::ranges::find(got, message) - got.begin();
@@ -121,10 +129,30 @@ TEST_F(Recovery, TheServerGoesAndComesBackAndSigtermStillClosesInOrder) {
         EXPECT_TRUE(waitUntil([&] { return released(key); })) << key;
     }
     ASSERT_TRUE(heard({0x93, 70, 100}));
-    EXPECT_EQ(moxel.stop(SIGTERM), std::optional<int>(0)); // silences the output first
-    const auto got = heardSoFar();
-    EXPECT_NE(std::ranges::find(got, Bytes{0x83, 70, 0}), got.end());
-    EXPECT_EQ(std::ranges::count_if(got, [](const Bytes& b) { return b[1] == 123; }), 16);
+    EXPECT_EQ(moxel.stop(SIGTERM), std::optional<int>(0));
+    expectClosedInOrder(70);
+}
+
+TEST_F(Recovery, ClosingTheTerminalItStartedFromClosesItInOrder) {
+    ASSERT_TRUE(heard({0x93, 64, 100}));
+    EXPECT_EQ(moxel.stop(SIGHUP), std::optional<int>(0));
+    expectClosedInOrder(64);
+}
+
+TEST_F(Recovery, TheDisplayGoingAwayAtTheEndOfASessionClosesItInOrder) {
+    VirtualDisplay display;
+    if (!display.running()) {
+        GTEST_SKIP() << "no Xvfb";
+    }
+    ASSERT_EQ(moxel.stop(), std::optional<int>(0)); // the offscreen one: again on the display
+    synth->clearReceived();
+    moxel.setPlatform("xcb");
+    moxel.start(serverName);
+    ASSERT_TRUE(reconnected());
+    ASSERT_TRUE(heard({0x93, 64, 100}));
+    display.stop();
+    EXPECT_EQ(moxel.stop(0), std::optional<int>(1)); // the toolkit ends it by itself
+    expectClosedInOrder(64);
 }
 
 TEST(RecoveryStart, AStoredDefaultThatAppearsLaterIsTakenAndAnEchoingClientIsNotLooped) {

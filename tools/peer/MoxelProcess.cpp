@@ -68,6 +68,9 @@ std::optional<int> MoxelProcess::exitStatus(pid_t pid, std::chrono::milliseconds
 }
 
 std::optional<int> MoxelProcess::stop(int signal) {
+    if (pid_ <= 0) {
+        return std::nullopt; // kill(-1) would signal every process of the user
+    }
     ::kill(pid_, signal);
     const std::optional<int> status = exitStatus(pid_, std::chrono::seconds(20));
     pid_ = status ? -1 : pid_;

@@ -22,7 +22,14 @@ constexpr std::string_view kUsage =
     "  --help        show this help and exit\n"
     "  --version     show the version and exit\n"
     "\n"
-    "Starting Moxel while it runs brings the running window to the front.\n";
+    "Starting Moxel while it runs brings the running window to the front.\n"
+#ifndef _WIN32
+    "\n"
+    "Exit status: 0 when the window was closed, or the running Moxel was asked to\n"
+    "show it; 1 without a display to show the window on; 2 for a command line it\n"
+    "cannot take; 3 when Moxel is already running but does not answer.\n"
+#endif
+    ;
 
 // The window toolkit's own options: those with a value, and those without.
 constexpr std::array<std::string_view, 8> kToolkitWithValue = {

@@ -1,17 +1,21 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace moxel {
 
 // A second start asks the running Moxel to show its window (out of the
-// notification area, in front) over a local socket of the user's:
-// runtimeFile("moxel.socket"). Each connection is one request; what it says
-// does not matter. POSIX systems; on Windows the window is found by its
-// class instead.
+// notification area, in front) over a local socket of the user's,
+// "moxel.socket" in the instance folder (InstanceFolder.h). Each connection
+// is one request; the running Moxel answers it and closes it. POSIX systems;
+// on Windows the window is found by its class instead.
 
-// The second start's side. False when nobody listens.
-bool askRunningInstanceToShow(const std::string& socketFile);
+// The second start's side: true once the running Moxel answered. It waits up
+// to limit in all, also for a socket that is not there yet (the running Moxel
+// opens it once its window is up); false when nobody answered by then (the
+// running Moxel is stopped or hung, or does not listen).
+bool askRunningInstanceToShow(const std::string& socketFile, std::chrono::milliseconds limit);
 
 // The running Moxel's side: a listening socket that never blocks, the user's
 // alone (mode 0600). Only the single running instance listens, so a socket
@@ -27,7 +31,7 @@ class ShowRequestListener {
     bool listening() const { return listener_ >= 0; }
     // The socket to watch for requests; -1 when not listening.
     int descriptor() const { return listener_; }
-    // Takes the requests that have come; how many.
+    // Takes and answers the requests that have come; how many.
     int takeRequests();
 
   private:

@@ -5,9 +5,10 @@
 namespace moxel {
 
 // Held while this process is the one running Moxel. On POSIX systems it is an
-// exclusive lock on a file in the user's runtime folder; on Windows a named
-// mutex of the user's session. The system drops either when the process
-// ends, however it ends, so a crash leaves no stale lock behind.
+// exclusive lock on a file in the user's instance folder (InstanceFolder.h);
+// on Windows a named mutex of the user's session. The system drops either
+// when the process ends, however it ends, so a crash leaves no stale lock
+// behind.
 class SingleInstance {
   public:
     // lock: the lock file's path (POSIX) or the mutex's name (Windows), UTF-8.
@@ -18,6 +19,10 @@ class SingleInstance {
 
     // False when another process holds the lock.
     bool acquired() const { return acquired_; }
+    // Why this process cannot tell whether another one holds the lock, when
+    // it cannot; it then counts as acquired: running twice is better than not
+    // running at all.
+    const std::string& problem() const { return problem_; }
 
   private:
 #ifdef _WIN32
@@ -26,18 +31,12 @@ class SingleInstance {
     int fd_ = -1;
 #endif
     bool acquired_ = false;
+    std::string problem_;
 };
 
-// POSIX: runtimeFile("moxel.lock"). Windows: a mutex name in the session's
-// namespace.
+#ifdef _WIN32
+// A mutex name in the session's namespace.
 std::string defaultInstanceLock();
-
-#ifndef _WIN32
-// A file of this user's running Moxel: in $XDG_RUNTIME_DIR, else named per
-// user in the temporary folder. The running Moxel listens on the local socket
-// "moxel.socket" for a second start's request to show its window
-// (ShowRequests.h).
-std::string runtimeFile(const std::string& name);
 #endif
 
 } // namespace moxel

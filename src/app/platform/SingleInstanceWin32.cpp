@@ -8,9 +8,11 @@ namespace moxel {
 
 SingleInstance::SingleInstance(const std::string& lock) {
     mutex_ = CreateMutexW(nullptr, FALSE, wideFromUtf8(lock).c_str());
-    // Without the mutex we cannot tell; running twice is better than not
-    // running at all.
-    acquired_ = mutex_ == nullptr || GetLastError() != ERROR_ALREADY_EXISTS;
+    const DWORD error = GetLastError();
+    if (mutex_ == nullptr) {
+        problem_ = "cannot make the mutex " + lock + " (error " + std::to_string(error) + ")";
+    }
+    acquired_ = mutex_ == nullptr || error != ERROR_ALREADY_EXISTS;
 }
 
 SingleInstance::~SingleInstance() {

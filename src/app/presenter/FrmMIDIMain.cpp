@@ -24,8 +24,7 @@ void FrmMIDIMain::MainLoop() {
     view_.runEventLoop(); // until the first close request
     // A close request that came during start-up, while the devices were
     // still being opened, found nothing to close yet.
-    devices_.CloseMidiIn();
-    devices_.CloseMidiOut();
+    closeDevices();
     lamps_.stop();
     view_.setServiceSearchActive(false);
     view_.removeTrayIcon();
@@ -95,9 +94,13 @@ void FrmMIDIMain::Form_QueryUnload(bool& cancel) {
     }
     closing_ = true;
     cancel = true;
+    closeDevices();
+    view_.quitEventLoop();
+}
+
+void FrmMIDIMain::closeDevices() {
     devices_.CloseMidiIn();
     devices_.CloseMidiOut();
-    view_.quitEventLoop();
 }
 
 void FrmMIDIMain::MnuAppExit_Click() {

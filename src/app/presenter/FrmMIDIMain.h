@@ -68,6 +68,11 @@ class FrmMIDIMain : public MainWindowEvents {
     void MainLoop();
     void InitApplication();
 
+    // Closes the input, then the output after its reset: the first step of
+    // every ending, also of one that bypasses the window (the toolkit ending
+    // the program when its display went away). Closed devices stay closed.
+    void closeDevices();
+
     // The UI's sending path (program changes): channel rule and output lamp
     // apply. False when no output is open or the message could not be sent.
     bool midiOut(std::uint32_t message) { return devices_.send(message); }

@@ -8,8 +8,11 @@ class QSocketNotifier;
 
 namespace moxel {
 
-// Turns SIGTERM and SIGINT into an ordinary close request on the UI thread,
-// so a service manager, a logout or Ctrl+C shuts Moxel down in order.
+// Turns SIGTERM, SIGINT and SIGHUP into an ordinary close request on the UI
+// thread, so a service manager, a logout, Ctrl+C or the closing of the
+// terminal Moxel was started from shuts Moxel down in order. A hangup or an
+// interrupt that was ignored when Moxel started (nohup) stays ignored, and a
+// write to a broken pipe no longer ends the program.
 //
 // The signals are never blocked: libjack saves the signal mask it finds at
 // its first client open and puts it back on every later open and close, so a

@@ -1,7 +1,9 @@
 // Moxel: relays live MIDI from one input to one output.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include <QApplication>
@@ -10,15 +12,18 @@
 #include <QTranslator>
 
 #include "app/platform/CommandLine.h"
+#include "app/platform/InstanceFolder.h"
 #include "app/platform/MillisecondClock.h"
 #include "app/platform/ShowRequests.h"
 #include "app/platform/SingleInstance.h"
 #include "app/presenter/FrmMIDIMain.h"
+#include "app/qt/CloseOnExit.h"
 #include "app/qt/CloseOnSignal.h"
 #include "app/qt/FontWarmUp.h"
 #include "app/qt/QtMainView.h"
 #include "app/qt/QtShellServices.h"
 #include "app/qt/ShowOnRequest.h"
+#include "app/qt/ToolkitStartFailure.h"
 #include "app/window/Texts.h"
 #include "midi/BackgroundOpenedBackend.h"
 #include "midi/backends/jack/JackBackend.h"
@@ -27,13 +32,23 @@
 
 namespace {
 
+// The exit statuses (moxel --help lists them).
+constexpr int kExitDone = 0;      // the window closed, or the running Moxel was asked to show it
+constexpr int kExitNoDisplay = 1; // no display to show the window on
+constexpr int kExitRefused = 2;   // a command line it cannot take
+constexpr int kExitNoAnswer = 3;  // Moxel already runs but does not answer
+
+// How long a second start waits for the running Moxel's answer.
+constexpr std::chrono::milliseconds kAnswerLimit(1000);
+
 std::string environmentValue(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
 }
 
-// Whether the window system Qt is about to use can be reached: without it Qt
-// would abort with a message of its own.
+// Whether a display is named for the window system Qt is about to use:
+// without one Qt would abort with a message of its own. (One that is named but
+// cannot be reached is ToolkitStartFailure's.)
 bool displayReachable(int argc, char* argv[]) {
     std::string platform = environmentValue("QT_QPA_PLATFORM");
     for (int i = 1; i + 1 < argc; ++i) {
@@ -57,20 +72,34 @@ moxel::Language chosenLanguage(const std::string& option) {
                                    std::getenv("LANG"));
 }
 
-// The window and the relay, until the window is closed.
-int runWindow(int argc, char* argv[]) {
-    moxel::FontWarmUp fonts;
-    // The MIDI service's client opens once the window is on the screen, while
-    // its first turns run: opening it is mostly waiting for the server, and
-    // the window waits for it at its first use of the backend, before it
-    // fills the lists.
-    moxel::RelayShared relay;
-    moxel::BackgroundOpenedBackend backend([&relay] {
+// The JACK backend, made once started. The MIDI service's client opens once
+// the window is on the screen, while its first turns run: opening it is
+// mostly waiting for the server, and the window waits for it at its first use
+// of the backend, before it fills the lists. It may also end early, when the
+// toolkit ends the program by itself (CloseOnExit).
+void emplaceJackBackend(std::optional<moxel::BackgroundOpenedBackend>& backend,
+                        moxel::RelayShared& relay) {
+    backend.emplace([&relay] {
         moxel::JackBackend::quietLibraryMessages();
-        return std::make_unique<moxel::JackBackend>(relay);
+        auto made = std::make_unique<moxel::JackBackend>(relay);
+        // The JACK library is loaded now: what it left for exit() to undo
+        // comes after the close.
+        moxel::CloseOnExit::hookIntoExit();
+        return made;
     });
+}
 
+// The window and the relay, until the window is closed. A second start's
+// requests come on showSocket (none when empty).
+int runWindow(int argc, char* argv[], const std::string& showSocket) {
+    moxel::FontWarmUp fonts;
+    moxel::RelayShared relay;
+    std::optional<moxel::BackgroundOpenedBackend> backend;
+    emplaceJackBackend(backend, relay);
+
+    moxel::ToolkitStartFailure startFailure(kExitNoDisplay);
     QApplication app(argc, argv);
+    startFailure.started();
     fonts.toolkitStarted();
     QApplication::setApplicationName("Moxel");
     // The window may hide in the notification area; only the exit path ends
@@ -79,18 +108,24 @@ int runWindow(int argc, char* argv[]) {
     moxel::QtShellServices shell;
     moxel::QtMainView view;
     moxel::FrmMIDIMain window(
-        view, backend, shell, relay, moxel::millisecondCounter,
+        view, *backend, shell, relay, moxel::millisecondCounter,
         {QCoreApplication::applicationDirPath().toStdString(),
          moxel::xdgSettingsFolder(environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME"))});
     view.setEvents(&window);
 
     moxel::CloseOnSignal closeOnSignal([&view] { view.requestClose(); });
+    // The devices in order, then the client: a client that just vanished
+    // would hold up the server's other clients for a while.
+    const moxel::CloseOnExit closeOnExit([&window, &backend] {
+        window.closeDevices();
+        backend.reset();
+    });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &view,
                      [&view] { view.requestClose(); });
 
     view.show();
     QCoreApplication::processEvents();
-    backend.startMaking();
+    backend->startMaking();
     // The buttons of Qt's own boxes in the window's language; no box comes
     // before this.
     QTranslator toolkitTexts;
@@ -99,12 +134,51 @@ int runWindow(int argc, char* argv[]) {
         QApplication::installTranslator(&toolkitTexts);
     }
     // From here on a second start brings this window to the front; one that
-    // comes sooner finds the window showing anyway.
-    const moxel::ShowOnRequest showOnRequest(moxel::runtimeFile("moxel.socket"),
-                                             [&view] { view.restoreWindow(); });
+    // comes sooner waits for this.
+    std::optional<moxel::ShowOnRequest> showOnRequest;
+    if (!showSocket.empty()) {
+        showOnRequest.emplace(showSocket, [&view] { view.restoreWindow(); });
+    }
     window.MainLoop();
     view.setEvents(nullptr);
-    return 0;
+    return kExitDone;
+}
+
+// Whether this process is the one Moxel of the user. When another one runs,
+// it is asked to show its window and this start ends (with the status given).
+// When that cannot be told, Moxel says why and runs anyway.
+struct OneInstance {
+    std::unique_ptr<moxel::SingleInstance> lock;
+    std::string showSocket; // where the running one hears second starts
+    std::optional<int> ended;
+};
+
+OneInstance checkOneInstance() {
+    OneInstance one;
+    const moxel::InstanceFolder folder = moxel::instanceFolder();
+    if (!folder.path.empty()) {
+        one.lock = std::make_unique<moxel::SingleInstance>(folder.path + "/moxel.lock");
+    }
+    const std::string problem = one.lock ? one.lock->problem() : folder.problem;
+    if (!problem.empty()) {
+        std::fprintf(
+            stderr,
+            "moxel: cannot tell whether Moxel is already running (%s); starting it anyway\n",
+            problem.c_str());
+        return one;
+    }
+    const std::string socket = folder.path + "/moxel.socket";
+    if (one.lock->acquired()) {
+        one.showSocket = socket;
+    } else if (moxel::askRunningInstanceToShow(socket, kAnswerLimit)) {
+        one.ended = kExitDone;
+    } else {
+        std::fputs("moxel: Moxel is already running but does not answer (it may be stopped or "
+                   "hung); end it, then start Moxel again\n",
+                   stderr);
+        one.ended = kExitNoAnswer;
+    }
+    return one;
 }
 
 } // namespace
@@ -116,19 +190,18 @@ int main(int argc, char* argv[]) {
     if (line.action != moxel::CommandLine::Action::Run) {
         const bool refused = line.action == moxel::CommandLine::Action::Refuse;
         std::fputs(line.text.c_str(), refused ? stderr : stdout);
-        return refused ? 2 : 0;
+        return refused ? kExitRefused : kExitDone;
     }
     moxel::setLanguage(chosenLanguage(line.language));
-    const moxel::SingleInstance instance(moxel::defaultInstanceLock());
-    if (!instance.acquired()) {
-        moxel::askRunningInstanceToShow(moxel::runtimeFile("moxel.socket"));
-        return 0;
+    const OneInstance instance = checkOneInstance();
+    if (instance.ended) {
+        return *instance.ended;
     }
     if (!displayReachable(argc, argv)) {
         std::fputs("moxel: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are "
                    "not set); start Moxel in a desktop session\n",
                    stderr);
-        return 1;
+        return kExitNoDisplay;
     }
-    return runWindow(argc, argv);
+    return runWindow(argc, argv, instance.showSocket);
 }
