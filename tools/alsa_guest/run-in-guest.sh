@@ -46,12 +46,15 @@
 #                           else ~/.cache/moxel/alsa-guest)
 #   --verbose               the kernel's and the guest's start-up messages too
 #
-# Time: one run, boot to power-off, takes 2-4 s without KVM (QEMU emulates the
-# processor; KVM is used where /dev/kvm and the processor's virtualisation
-# are there). The first run, or prepare.sh, takes about 20-30 s more (the
-# kernel package, 70 MB). Nothing in the guest may walk the file system: the
-# host's files are reached over 9p, where a look at one file is cheap but a
-# walk of /usr takes about a minute.
+# Time, without KVM (QEMU emulates the processor; KVM is used where /dev/kvm
+# and the processor's virtualisation are there): one run, from start to the
+# guest's power-off, takes about 4 s on an otherwise idle two-core machine
+# (the command starts about 3 s in) and 5 s of processor time with 2 vCPUs,
+# 4 s with --cpus 1; on a busy one it takes two or three times as long. The
+# first run, or prepare.sh, takes 15-20 s more (the kernel package, 70 MB),
+# plus the packages' installation on a new machine. Nothing in the guest may
+# walk the file system: the host's files are reached over 9p, where a look at
+# one file is cheap but a walk of /usr takes about a minute.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
