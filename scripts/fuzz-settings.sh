@@ -33,7 +33,7 @@ corpus="$build/settings-corpus"
 sources=()
 for name in settings/AtomicFilePosix settings/FoldersPosix settings/KeyEncoding \
     settings/ProfileFile settings/ProfileText settings/ProfileValue settings/SettingsFile \
-    encoding/Utf8Path; do
+    encoding/Utf8 encoding/Utf8Path; do
     sources+=("$repo/src/$name.cpp")
 done
 
