@@ -1,7 +1,7 @@
 #include "settings/ProfileFile.h"
 
-#include <cerrno>
 #include <optional>
+#include <utility>
 
 #include "settings/AtomicFile.h"
 #include "settings/ProfileText.h"
@@ -52,13 +52,10 @@ WriteOutcome writeProfileString(std::string_view section, std::string_view key,
     if (!isStorableSectionName(section)) {
         return skipped("the section name cannot be stored in the settings file");
     }
-    std::string content;
-    const FileResult read = readWholeFile(file, content);
-    if (!read.ok() && read.errorNumber != ENOENT) {
-        return {WriteOutcome::Status::Failed, read.reason};
-    }
-    const FileResult written =
-        replaceFileAtomically(file, setProfileValue(content, section, key, value));
+    const FileResult written = updateFileAtomically(file, [&](std::string& bytes) {
+        bytes = setProfileValue(bytes, section, key, value);
+        return FileResult{};
+    });
     if (!written.ok()) {
         return {WriteOutcome::Status::Failed, written.reason};
     }

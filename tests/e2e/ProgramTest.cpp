@@ -3,12 +3,14 @@
 // setting.ini.
 #include <algorithm>
 #include <cstdio>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
 #include "Program.h"
 #include "peer/JackServer.h"
+#include "peer/WaitUntil.h"
 
 namespace moxel::test {
 namespace {
@@ -23,6 +25,25 @@ TEST(ProgramTest, OneInstanceAtATimeAndSigintEndsItInOrder) {
     EXPECT_EQ(Program::exitStatus(moxel.start(), 10s), std::optional<int>(0));
     EXPECT_TRUE(moxel.running()); // the second start ended, the first runs on
     EXPECT_EQ(moxel.stop(SIGINT), std::optional<int>(0));
+}
+
+// A FIFO where setting.ini should be is said once and read as no settings:
+// it holds up neither the start nor the end on SIGTERM, and stays a FIFO.
+TEST(ProgramTest, ASettingsFileThatIsAFifoIsSaidOnceAndHoldsUpNothing) {
+    Program moxel;
+    const std::filesystem::path fifo = moxel.folder() / "setting.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    writeFileBytes(moxel.folder() / "errors.txt", "");
+    moxel.setErrorOutput(moxel.folder() / "errors.txt");
+    moxel.start();
+    const std::string said =
+        "moxel: \"" + fifo.string() +
+        "\" is not a regular file but a FIFO (named pipe); using the defaults\n";
+    const auto errors = [&] { return readFileBytes(moxel.folder() / "errors.txt"); };
+    EXPECT_TRUE(waitUntil([&] { return errors().find(said) != std::string::npos; }, 20s));
+    EXPECT_EQ(moxel.stop(SIGTERM), std::optional<int>(0));
+    EXPECT_EQ(errors().find(said), errors().rfind(said)) << "said once";
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
 // What the program prints and its exit status, run with that environment

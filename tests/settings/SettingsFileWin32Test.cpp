@@ -42,28 +42,39 @@ TEST_F(SettingsFileTest, FailedWritesKeepTheOldFileAndGiveTheSystemsReason) {
     const WriteOutcome readOnly = settings.writeString("UpdateInCh", "1");
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(readOnly.status, WriteOutcome::Status::Failed);
-    EXPECT_TRUE(mentions(readOnly.reason, {ERROR_ACCESS_DENIED})) << readOnly.reason;
+    EXPECT_NE(readOnly.reason.find("\" is read-only"), std::string::npos) << readOnly.reason;
+    expectOldFileAlone(file);
+
+    // Another Moxel holds the file's lock, frozen amid its write.
+    const HANDLE lock = CreateFileW((file.wstring() + L".lock").c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    const FileResult waited = updateFileAtomically(
+        file, [](std::string& bytes) { return bytes += "x", FileResult{}; },
+        std::chrono::milliseconds(100));
+    CloseHandle(lock);
+    EXPECT_NE(waited.reason.find("\" is being written by another program; gave up waiting after "
+                                 "100 ms"),
+              std::string::npos)
+        << waited.reason;
     expectOldFileAlone(file);
 }
 
 TEST_F(SettingsFileTest, WhatCannotBeReadOrCreatedFailsWithTheSystemsReason) {
-    std::filesystem::create_directory(file); // a folder where the file should be
-    writeFileBytes(file / "inside", "keep");
-    const WriteOutcome folderInPlace = settings.writeString("UpdateInCh", "1");
-    EXPECT_EQ(folderInPlace.status, WriteOutcome::Status::Failed);
-    EXPECT_TRUE(mentions(folderInPlace.reason, {ERROR_ACCESS_DENIED})) << folderInPlace.reason;
-    EXPECT_EQ(readFileBytes(file / "inside"), "keep");
-
     writeFileBytes(dir / "plain", ""); // a file where a folder should be
     const WriteOutcome blocked =
         SettingsFile(dir / "plain" / "x" / "setting.ini").writeString("A", "1");
     EXPECT_EQ(blocked.status, WriteOutcome::Status::Failed);
     EXPECT_NE(blocked.reason.find("plain"), std::string::npos) << blocked.reason;
 
-    const FileResult missing = replaceFileAtomically(dir / "gone" / "setting.ini", "x");
+    const FileResult missing = updateFileAtomically(dir / "gone" / "setting.ini",
+                                                    [](std::string&) { return FileResult{}; });
     EXPECT_EQ(missing.errorNumber, ENOENT);
     EXPECT_TRUE(mentions(missing.reason, {ERROR_PATH_NOT_FOUND})) << missing.reason;
     EXPECT_NE(missing.reason.find("gone"), std::string::npos) << "names the folder";
+    SettingsFile device(L"\\\\.\\NUL"); // the null device
+    EXPECT_EQ(device.readProblem(), "\"\\\\.\\NUL\" is not a regular file but a device");
+    EXPECT_EQ(device.writeString("A", "1").reason, *device.readProblem());
     std::string bytes = "stale";
     EXPECT_EQ(readWholeFile(dir / "none", bytes).errorNumber, ENOENT);
     EXPECT_TRUE(bytes.empty());
