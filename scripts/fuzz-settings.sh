@@ -34,7 +34,7 @@ sources=()
 for name in settings/AtomicFilePosix settings/FileLockPosix settings/FileRefusals \
     settings/FoldersPosix settings/KeyEncoding \
     settings/ProfileFile settings/ProfileText settings/ProfileValue settings/RegularFilePosix \
-    settings/SettingsFile encoding/Utf8 encoding/Utf8Path; do
+    settings/SettingsFile settings/StoredTextPosix encoding/Utf8 encoding/Utf8Path; do
     sources+=("$repo/src/$name.cpp")
 done
 

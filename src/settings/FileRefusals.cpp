@@ -39,4 +39,10 @@ FileResult fileKeptLocked(const std::filesystem::path& file, std::chrono::millis
                    "is being written by another program; gave up waiting after " + time);
 }
 
+FileResult notTextInCodePage(const std::filesystem::path& file, unsigned codePage) {
+    return refusal(EILSEQ, file,
+                   "holds bytes that are not text in the system's code page " +
+                       std::to_string(codePage) + "; it is left as it is");
+}
+
 } // namespace moxel

@@ -23,4 +23,8 @@ FileResult readOnlyFile(const std::filesystem::path& file);
 // "\"<path>\" is being written by another program; gave up waiting after 2 s".
 FileResult fileKeptLocked(const std::filesystem::path& file, std::chrono::milliseconds waited);
 
+// "\"<path>\" holds bytes that are not text in the system's code page <n>;
+// it is left as it is".
+FileResult notTextInCodePage(const std::filesystem::path& file, unsigned codePage);
+
 } // namespace moxel
