@@ -92,8 +92,8 @@ FileResult LockedFile::openOnce(bool& retry) {
     if (FileResult kind = checkRegularFile(target_, info_); !kind.ok()) {
         return kind;
     }
-    if (!writableByModeBits(info_)) {
-        return readOnlyFile(target_);
+    if (!created_ && !writableByModeBits(info_)) { // a new file is this write's own,
+        return readOnlyFile(target_);              // whatever the umask left of its bits
     }
     return {};
 }

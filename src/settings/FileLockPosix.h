@@ -26,8 +26,8 @@ class LockedFile {
     // follows those) and locks it, waiting for another writer up to wait.
     // A missing file is created empty (0666 less the umask). Refused, nothing
     // opened, for a file of another kind, a file larger than kFileSizeLimit
-    // or one whose permission bits deny this process writing it (see
-    // writableByModeBits()). Where the file system has no locks the file is
+    // or an existing one whose permission bits deny this process writing it
+    // (see writableByModeBits()). Where the file system has no locks the file is
     // held without one.
     FileResult lock(const std::filesystem::path& target, std::chrono::milliseconds wait);
 

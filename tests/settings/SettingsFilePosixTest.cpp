@@ -50,6 +50,8 @@ TEST_F(SettingsFileTest, WritesKeepPermissionsAndSymbolicLinksAndCreatePrivateFo
     EXPECT_EQ(modeOf(file), 0604u);
     const mode_t savedMask = umask(027);
     ASSERT_TRUE(SettingsFile(dir / "new").writeString("A", "1").ok());
+    umask(0277); // the new file is the write's own, though no one may write it later
+    EXPECT_TRUE(SettingsFile(dir / "private").writeString("A", "1").ok());
     umask(savedMask);
     EXPECT_EQ(modeOf(dir / "new"), 0640u) << "0666 less the umask";
 
