@@ -30,6 +30,11 @@ stop() {
 # program under Wine, before any test runs: a prefix that the first listing
 # had to make could be used by the next before it is finished.)
 prepare() {
+  # The locales a test may run in (MOXEL_WINE_LOCALE, see wine-run.sh.in).
+  if [[ ! -f "$session/locale/ja_JP.UTF-8/LC_CTYPE" ]]; then
+    mkdir -p "$session/locale"
+    localedef -i ja_JP -f UTF-8 "$session/locale/ja_JP.UTF-8" || true
+  fi
   if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
     echo "wine-session: making the Wine prefix $WINEPREFIX"
     "$wine_run" wineboot -i </dev/null >/dev/null 2>&1

@@ -7,7 +7,7 @@
 # Installs what is missing from Debian's packages first: the mingw-w64 cross
 # compiler (its -posix variant), Wine, GoogleTest's sources, and what the
 # Windows tests use (a virtual X display, a window manager, xdotool,
-# ImageMagick).
+# ImageMagick, the locale sources for a Japanese code page).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-windows}
@@ -15,7 +15,7 @@ shift || true
 
 packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 googletest
-  cmake ninja-build xvfb xauth x11-utils xdotool openbox imagemagick fonts-ipafont-gothic
+  cmake ninja-build xvfb xauth x11-utils xdotool openbox imagemagick fonts-ipafont-gothic locales
 )
 "$root/scripts/install-packages.sh" build-windows "${packages[@]}"
 

@@ -31,9 +31,10 @@ corpus="$build/settings-corpus"
 # The settings-file sources only: the menu commands in the same folder belong
 # to the main window and need the rest of the program.
 sources=()
-for name in settings/AtomicFilePosix settings/FoldersPosix settings/KeyEncoding \
-    settings/ProfileFile settings/ProfileText settings/ProfileValue settings/SettingsFile \
-    encoding/Utf8Path; do
+for name in settings/AtomicFilePosix settings/FileLockPosix settings/FileRefusals \
+    settings/FoldersPosix settings/KeyEncoding \
+    settings/ProfileFile settings/ProfileText settings/ProfileValue settings/RegularFilePosix \
+    settings/SettingsFile settings/StoredTextPosix encoding/Utf8 encoding/Utf8Path; do
     sources+=("$repo/src/$name.cpp")
 done
 

@@ -4,20 +4,14 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
+
+#include "settings/FileLockPosix.h"
+#include "settings/RegularFilePosix.h"
 
 namespace moxel {
 
 namespace {
-
-FileResult failure(int errorNumber, std::string_view what, const std::filesystem::path& path) {
-    FileResult result;
-    result.errorNumber = errorNumber;
-    result.reason.append(what).append(" \"").append(path.string()).append("\": ");
-    result.reason.append(std::error_code(errorNumber, std::generic_category()).message());
-    return result;
-}
 
 // Opens a new, not yet existing file next to target for writing.
 int createTemporaryFile(const std::filesystem::path& target, std::filesystem::path& temporary) {
@@ -25,7 +19,8 @@ int createTemporaryFile(const std::filesystem::path& target, std::filesystem::pa
     const std::string stem = "." + target.filename().string() + ".tmp-" + std::to_string(getpid());
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary = target.parent_path() / (stem + "-" + std::to_string(counter++));
-        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd =
+            open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
         }
@@ -45,18 +40,6 @@ bool writeAll(int fd, std::string_view bytes) {
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
-}
-
-// Gives the new file the old file's permission bits and, where allowed, owner.
-void copyOwnershipAndMode(int fd, const std::filesystem::path& target) {
-    struct stat old {};
-    if (stat(target.c_str(), &old) != 0) {
-        return;
-    }
-    fchmod(fd, old.st_mode & 07777);
-    if (fchown(fd, old.st_uid, old.st_gid) != 0) {
-        // Only the superuser may give a file away; the mode is what counts.
-    }
 }
 
 void syncFolder(const std::filesystem::path& folder) {
@@ -82,36 +65,10 @@ std::filesystem::path resolveLink(const std::filesystem::path& file) {
     return target;
 }
 
-} // namespace
-
-FileResult readWholeFile(const std::filesystem::path& file, std::string& bytes) {
-    bytes.clear();
-    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return failure(errno, "cannot open", file);
-    }
-    char buffer[8192];
-    for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            const int error = errno;
-            close(fd);
-            return failure(error, "cannot read", file);
-        }
-        if (got == 0) {
-            break;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    }
-    close(fd);
-    return {};
-}
-
-FileResult replaceFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
-    const std::filesystem::path target = resolveLink(file);
+// Puts bytes in target's place through a new file in the same folder, which
+// gets the old file's permission bits and, where allowed, owner.
+FileResult replaceFile(const std::filesystem::path& target, std::string_view bytes,
+                       const struct stat& old) {
     std::filesystem::path folder = target.parent_path();
     if (folder.empty()) {
         folder = ".";
@@ -119,27 +76,80 @@ FileResult replaceFileAtomically(const std::filesystem::path& file, std::string_
     std::filesystem::path temporary;
     const int fd = createTemporaryFile(target, temporary);
     if (fd < 0) {
-        return failure(errno, "cannot create a temporary file in", folder);
+        return systemFailure(errno, "cannot create a temporary file in", folder);
     }
-    copyOwnershipAndMode(fd, target);
-
+    fchmod(fd, old.st_mode & 07777);
+    if (fchown(fd, old.st_uid, old.st_gid) != 0) {
+        // Only the superuser may give a file away; the mode is what counts.
+    }
     FileResult result;
     if (!writeAll(fd, bytes)) {
-        result = failure(errno, "cannot write", temporary);
+        result = systemFailure(errno, "cannot write", temporary);
     } else if (fsync(fd) != 0) {
-        result = failure(errno, "cannot flush", temporary);
+        result = systemFailure(errno, "cannot flush", temporary);
     }
     if (close(fd) != 0 && result.ok()) {
-        result = failure(errno, "cannot write", temporary);
+        result = systemFailure(errno, "cannot write", temporary);
     }
     if (result.ok() && rename(temporary.c_str(), target.c_str()) != 0) {
-        result = failure(errno, "cannot replace", target);
+        result = systemFailure(errno, "cannot replace", target);
     }
     if (!result.ok()) {
         unlink(temporary.c_str());
         return result;
     }
     syncFolder(folder);
+    return result;
+}
+
+} // namespace
+
+// A file of another kind is refused from its status, before it is opened:
+// opening a device may act on it. The opened file is checked again.
+FileResult readWholeFile(const std::filesystem::path& file, std::string& bytes) {
+    bytes.clear();
+    struct stat info {};
+    if (stat(file.c_str(), &info) != 0) {
+        return systemFailure(errno, "cannot open", file);
+    }
+    if (FileResult kind = checkRegularFile(file, info); !kind.ok()) {
+        return kind;
+    }
+    const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return systemFailure(errno, "cannot open", file);
+    }
+    FileResult result;
+    if (fstat(fd, &info) != 0) {
+        result = systemFailure(errno, "cannot read", file);
+    } else {
+        result = checkRegularFile(file, info);
+    }
+    if (result.ok()) {
+        result = readOpenedFile(fd, file, bytes);
+    }
+    close(fd);
+    return result;
+}
+
+FileResult updateFileAtomically(const std::filesystem::path& file, const FileChange& change,
+                                std::chrono::milliseconds lockWait) {
+    const std::filesystem::path target = resolveLink(file);
+    LockedFile locked;
+    if (FileResult held = locked.lock(target, lockWait); !held.ok()) {
+        return held;
+    }
+    std::string bytes;
+    FileResult result = readOpenedFile(locked.fd(), target, bytes);
+    if (result.ok()) {
+        result = change(bytes);
+    }
+    if (result.ok()) {
+        result = replaceFile(target, bytes, locked.info());
+    }
+    if (!result.ok()) {
+        locked.removeIfCreated();
+    }
     return result;
 }
 

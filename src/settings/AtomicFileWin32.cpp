@@ -2,33 +2,19 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <string>
 
 #include <windows.h>
 
+#include "settings/FileLockWin32.h"
+#include "settings/FileRefusals.h"
+#include "settings/RegularFileWin32.h"
 #include "settings/Win32Errors.h"
 
 namespace moxel {
 
 namespace {
-
-class Handle {
-  public:
-    explicit Handle(HANDLE handle) : handle_(handle) {}
-    ~Handle() { close(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-    bool close() {
-        const bool ok = !valid() || CloseHandle(handle_) != 0;
-        handle_ = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-
-  private:
-    HANDLE handle_;
-};
 
 // Opens a new, not yet existing file next to target for writing.
 HANDLE createTemporaryFile(const std::filesystem::path& target, std::filesystem::path& temporary) {
@@ -69,42 +55,32 @@ std::filesystem::path resolveLink(const std::filesystem::path& file) {
     return file;
 }
 
-} // namespace
-
-FileResult readWholeFile(const std::filesystem::path& file, std::string& bytes) {
+// The old content of the file a write replaces (empty when there is none yet).
+// A file the user marked read-only is not replaced (Windows refuses that
+// rename itself, Wine as the superuser would not).
+FileResult readForUpdate(const std::filesystem::path& target, std::string& bytes) {
     bytes.clear();
-    const Handle handle(CreateFileW(file.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!handle.valid()) {
-        return win32Failure(GetLastError(), "cannot open", file);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND ? FileResult{}
+                                             : win32Failure(error, "cannot open", target);
     }
-    char buffer[8192];
-    for (;;) {
-        DWORD got = 0;
-        if (ReadFile(handle.get(), buffer, sizeof buffer, &got, nullptr) == 0) {
-            return win32Failure(GetLastError(), "cannot read", file);
-        }
-        if (got == 0) {
-            return {};
-        }
-        bytes.append(buffer, got);
+    FileHandle handle;
+    if (FileResult opened = openRegularFile(target, handle); !opened.ok()) {
+        return opened;
     }
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return readOnlyFile(target);
+    }
+    return readOpenedFile(handle.get(), target, bytes);
 }
 
 // The new content goes to a file of its own in the same folder, is flushed to
-// the disk, and one rename puts it in the old file's place: a reader, or a
-// power cut, finds either the old or the new content. A file the user marked
-// read-only is never replaced (Windows refuses that rename itself, Wine as
-// the superuser would not).
-FileResult replaceFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
-    const std::filesystem::path target = resolveLink(file);
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        return win32Failure(ERROR_ACCESS_DENIED, "cannot replace", target);
-    }
+// the disk, and one rename puts it in the old file's place.
+FileResult replaceFile(const std::filesystem::path& target, std::string_view bytes) {
     std::filesystem::path temporary;
-    Handle handle(createTemporaryFile(target, temporary));
+    FileHandle handle(createTemporaryFile(target, temporary));
     if (!handle.valid()) {
         const std::filesystem::path folder = target.parent_path();
         return win32Failure(GetLastError(), "cannot create a temporary file in",
@@ -125,6 +101,44 @@ FileResult replaceFileAtomically(const std::filesystem::path& file, std::string_
     }
     if (!result.ok()) {
         DeleteFileW(temporary.c_str());
+    }
+    return result;
+}
+
+} // namespace
+
+FileResult readWholeFile(const std::filesystem::path& file, std::string& bytes) {
+    bytes.clear();
+    FileHandle handle;
+    if (FileResult opened = openRegularFile(file, handle); !opened.ok()) {
+        return opened;
+    }
+    return readOpenedFile(handle.get(), file, bytes);
+}
+
+FileResult updateFileAtomically(const std::filesystem::path& file, const FileChange& change,
+                                std::chrono::milliseconds lockWait) {
+    const std::filesystem::path target = resolveLink(file);
+    // What is no regular file is refused before a lock file is made beside it
+    // (a device has no folder to hold one); under the lock the file is checked
+    // again.
+    FileHandle handle;
+    FileResult opened = openRegularFile(target, handle);
+    if (!opened.ok() && opened.errorNumber != ENOENT) {
+        return opened;
+    }
+    handle.close();
+    FileLock lock;
+    if (FileResult held = lock.lock(target, lockWait); !held.ok()) {
+        return held;
+    }
+    std::string bytes;
+    FileResult result = readForUpdate(target, bytes);
+    if (result.ok()) {
+        result = change(bytes);
+    }
+    if (result.ok()) {
+        result = replaceFile(target, bytes);
     }
     return result;
 }

@@ -1,26 +1,34 @@
 #include "settings/ProfileFile.h"
 
-#include <cerrno>
 #include <optional>
+#include <utility>
 
 #include "settings/AtomicFile.h"
 #include "settings/ProfileText.h"
 #include "settings/ProfileValue.h"
+#include "settings/StoredText.h"
 
 namespace moxel {
 
 namespace {
 
-std::optional<std::string> findInFile(std::string_view section, std::string_view key,
-                                      const std::filesystem::path& file) {
+// The key's value and the encoding of the file that holds it.
+struct Found {
+    std::optional<std::string> value;
+    StoredEncoding encoding = StoredEncoding::Utf8;
+};
+
+Found findInFile(std::string_view section, std::string_view key,
+                 const std::filesystem::path& file) {
     if (key.empty()) {
-        return std::nullopt;
+        return {};
     }
-    std::string content;
-    if (!readWholeFile(file, content).ok()) {
-        return std::nullopt;
+    std::string bytes;
+    if (!readWholeFile(file, bytes).ok()) {
+        return {};
     }
-    return findProfileValue(content, section, key);
+    StoredText stored = textFromStoredBytes(bytes);
+    return {findProfileValue(stored.text, section, key), stored.encoding};
 }
 
 WriteOutcome skipped(std::string reason) {
@@ -31,14 +39,16 @@ WriteOutcome skipped(std::string reason) {
 
 std::string readProfileString(std::string_view section, std::string_view key,
                               std::string_view defaultValue, const std::filesystem::path& file) {
-    const std::optional<std::string> value = findInFile(section, key, file);
-    return std::string(cutToProfileLimit(value ? std::string_view(*value) : defaultValue));
+    const Found found = findInFile(section, key, file);
+    return std::string(found.value ? cutToStoredLimit(*found.value, found.encoding)
+                                   : cutToProfileLimit(defaultValue));
 }
 
 std::int32_t readProfileInt(std::string_view section, std::string_view key,
                             std::int32_t defaultValue, const std::filesystem::path& file) {
-    const std::optional<std::string> value = findInFile(section, key, file);
-    return value ? parseProfileInt(cutToProfileLimit(*value)) : defaultValue;
+    const Found found = findInFile(section, key, file);
+    return found.value ? parseProfileInt(cutToStoredLimit(*found.value, found.encoding))
+                       : defaultValue;
 }
 
 WriteOutcome writeProfileString(std::string_view section, std::string_view key,
@@ -52,13 +62,14 @@ WriteOutcome writeProfileString(std::string_view section, std::string_view key,
     if (!isStorableSectionName(section)) {
         return skipped("the section name cannot be stored in the settings file");
     }
-    std::string content;
-    const FileResult read = readWholeFile(file, content);
-    if (!read.ok() && read.errorNumber != ENOENT) {
-        return {WriteOutcome::Status::Failed, read.reason};
-    }
-    const FileResult written =
-        replaceFileAtomically(file, setProfileValue(content, section, key, value));
+    const FileResult written = updateFileAtomically(file, [&](std::string& bytes) {
+        const StoredText stored = textFromStoredBytes(bytes);
+        FileResult rewritable = checkRewritable(file, bytes, stored);
+        if (rewritable.ok()) {
+            bytes = storedBytesFromText(setProfileValue(stored.text, section, key, value));
+        }
+        return rewritable;
+    });
     if (!written.ok()) {
         return {WriteOutcome::Status::Failed, written.reason};
     }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "encoding/Utf8.h"
+
 namespace moxel {
 
 namespace {
@@ -13,52 +15,6 @@ bool isBlank(char c) {
 
 bool isContinuation(unsigned char c) {
     return (c & 0xC0) == 0x80;
-}
-
-// Length of the well-formed UTF-8 character at the start of s, or 0 when s
-// does not start with one (overlong forms and surrogates included).
-std::size_t wellFormedUtf8Length(std::string_view s) {
-    if (s.empty()) {
-        return 0;
-    }
-    const auto lead = static_cast<unsigned char>(s[0]);
-    std::size_t length = 0;
-    unsigned char secondLow = 0x80;
-    unsigned char secondHigh = 0xBF;
-    if (lead < 0x80) {
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) {
-            secondLow = 0xA0;
-        } else if (lead == 0xED) {
-            secondHigh = 0x9F;
-        }
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) {
-            secondLow = 0x90;
-        } else if (lead == 0xF4) {
-            secondHigh = 0x8F;
-        }
-    } else {
-        return 0;
-    }
-    if (s.size() < length) {
-        return 0;
-    }
-    const auto second = static_cast<unsigned char>(s[1]);
-    if (second < secondLow || second > secondHigh) {
-        return 0;
-    }
-    for (std::size_t i = 2; i < length; ++i) {
-        if (!isContinuation(static_cast<unsigned char>(s[i]))) {
-            return 0;
-        }
-    }
-    return length;
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 #include "settings/SettingsFile.h"
 
+#include <cerrno>
 #include <utility>
 
 #include "encoding/Utf8Path.h"
+#include "settings/AtomicFile.h"
 #include "settings/Folders.h"
 #include "settings/ProfileFile.h"
 #include "settings/ProfileValue.h"
@@ -13,6 +15,15 @@ SettingsFile::SettingsFile(std::filesystem::path file) : file_(std::move(file)) 
 
 std::string SettingsFile::readString(std::string_view key, std::string_view defaultValue) const {
     return readProfileString(kSettingsSection, key, defaultValue, file_);
+}
+
+std::optional<std::string> SettingsFile::readProblem() const {
+    std::string bytes;
+    FileResult read = readWholeFile(file_, bytes);
+    if (read.ok() || read.errorNumber == ENOENT) {
+        return std::nullopt;
+    }
+    return std::move(read.reason);
 }
 
 std::int32_t SettingsFile::readInt(std::string_view key) const {

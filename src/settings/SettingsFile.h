@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,14 +27,22 @@ class SettingsFile {
     // is missing. Key names match without regard to ASCII letter case.
     std::string readString(std::string_view key, std::string_view defaultValue) const;
 
+    // Why the file cannot be read, when it is there: it is refused (not a
+    // regular file, larger than 1 MiB) or the system fails to read it (no
+    // permission, ...). Nothing when it reads or does not exist; either way
+    // its keys then read their defaults.
+    std::optional<std::string> readProblem() const;
+
     // The key's value as a whole number (leading blanks, optional sign, leading
     // digits); 0 when missing or not a number.
     std::int32_t readInt(std::string_view key) const;
 
     // Sets the key, creating file, section or key as needed and keeping every
-    // other line as it was. Atomic: the old file stays intact on failure.
+    // other line as it was. Atomic: the old file stays intact on failure; two
+    // Moxels writing the file lose no update. Only a regular file is ever
+    // replaced (see updateFileAtomically()); a read-only one is not.
     // Missing folders above the file are created first. An empty key name is
-    // Skipped (and reads the default); a name the INI format cannot carry as
+    // skipped (and reads the default); a name the INI format cannot carry as
     // it is gets stored encoded and is found again under the same name.
     WriteOutcome writeString(std::string_view key, std::string_view value);
 

@@ -1,10 +1,11 @@
 // The built program as a process: one instance at a time (a stopped one makes
-// a second start say so, quickly), an orderly exit on SIGINT, and what it
-// says without a display it can reach.
+// a second start say so, quickly), an orderly exit on SIGINT, a settings file
+// that is no file, and what it says without a display it can reach.
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
@@ -50,6 +51,25 @@ TEST(ProgramTest, OneInstanceAtATimeAStoppedOneKeepsNobodyWaitingAndSigintEndsIt
     EXPECT_EQ(text, "moxel: Moxel is already running but does not answer (it may be stopped or "
                     "hung); end it, then start Moxel again\n");
     EXPECT_EQ(moxel.stop(SIGINT), std::optional<int>(0));
+}
+
+// A FIFO where setting.ini should be is said once and read as no settings:
+// it holds up neither the start nor the end on SIGTERM, and stays a FIFO.
+TEST(ProgramTest, ASettingsFileThatIsAFifoIsSaidOnceAndHoldsUpNothing) {
+    Program moxel;
+    const std::filesystem::path fifo = moxel.folder() / "setting.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    writeFileBytes(moxel.folder() / "errors.txt", "");
+    moxel.setErrorOutput(moxel.folder() / "errors.txt");
+    moxel.start();
+    const std::string said =
+        "moxel: \"" + fifo.string() +
+        "\" is not a regular file but a FIFO (named pipe); using the defaults\n";
+    const auto errors = [&] { return readFileBytes(moxel.folder() / "errors.txt"); };
+    EXPECT_TRUE(waitUntil([&] { return errors().find(said) != std::string::npos; }, 20s));
+    EXPECT_EQ(moxel.stop(SIGTERM), std::optional<int>(0));
+    EXPECT_EQ(errors().find(said), errors().rfind(said)) << "said once";
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
 TEST(ProgramTest, TheCommandLineAnswersWithoutADisplayAndWithoutOneItCanReachTheProgramSaysSo) {

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <optional>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +17,7 @@
 namespace moxel {
 namespace {
 
+using namespace std::chrono_literals;
 using test::readFileBytes;
 using test::writeFileBytes;
 
@@ -46,7 +49,9 @@ TEST_F(SettingsFileTest, WritesKeepPermissionsAndSymbolicLinksAndCreatePrivateFo
     ASSERT_TRUE(settings.writeString("A", "1").ok());
     EXPECT_EQ(modeOf(file), 0604u);
     const mode_t savedMask = umask(027);
-    ASSERT_TRUE(replaceFileAtomically(dir / "new", "x").ok());
+    ASSERT_TRUE(SettingsFile(dir / "new").writeString("A", "1").ok());
+    umask(0277); // the new file is the write's own, though no one may write it later
+    EXPECT_TRUE(SettingsFile(dir / "private").writeString("A", "1").ok());
     umask(savedMask);
     EXPECT_EQ(modeOf(dir / "new"), 0640u) << "0666 less the umask";
 
@@ -82,10 +87,11 @@ TEST_F(SettingsFileTest, FailedWritesKeepTheOldFileAndGiveTheSystemsReason) {
     expectOldFileAlone(file);
 
     // An old file that cannot be read is not replaced, though the folder would allow it;
-    // nor is one in a folder that cannot be written.
+    // nor is one in a folder that cannot be written, though the file may be.
     const std::filesystem::path locked = dir / "locked" / "setting.ini";
     std::filesystem::create_directory(locked.parent_path());
     writeFileBytes(locked, kOld);
+    ASSERT_EQ(chmod(locked.c_str(), 0666), 0);
     ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
     ASSERT_EQ(chmod(file.c_str(), 0), 0);
     ASSERT_EQ(chmod(locked.parent_path().c_str(), 0555), 0);
@@ -106,20 +112,33 @@ TEST_F(SettingsFileTest, FailedWritesKeepTheOldFileAndGiveTheSystemsReason) {
     EXPECT_EQ(readFileBytes(file), kOld);
 }
 
-TEST_F(SettingsFileTest, WhatCannotBeReadOrCreatedFailsWithTheSystemsReason) {
-    std::filesystem::create_directory(file); // a folder where the file should be
-    writeFileBytes(file / "inside", "keep");
-    const WriteOutcome folderInPlace = settings.writeString("UpdateInCh", "1");
-    EXPECT_NE(folderInPlace.reason.find(std::strerror(EISDIR)), std::string::npos);
-    EXPECT_EQ(readFileBytes(file / "inside"), "keep");
+// Another Moxel holding the file, frozen amid its write, holds up a write
+// only so long: it then fails with the reason, the file as it was.
+TEST_F(SettingsFileTest, AWriteGivesUpOnAFileHeldTooLong) {
+    writeFileBytes(file, kOld);
+    const int held = open(file.c_str(), O_RDONLY);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const auto start = std::chrono::steady_clock::now();
+    const FileResult result = updateFileAtomically(
+        file, [](std::string& bytes) { return bytes += "x", FileResult{}; }, 100ms);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 100ms);
+    close(held);
+    EXPECT_NE(result.reason.find("\" is being written by another program; gave up waiting "
+                                 "after 100 ms"),
+              std::string::npos)
+        << result.reason;
+    expectOldFileAlone(file);
+}
 
+TEST_F(SettingsFileTest, WhatCannotBeReadOrCreatedFailsWithTheSystemsReason) {
     writeFileBytes(dir / "plain", "");
     const WriteOutcome blocked =
         SettingsFile(dir / "plain" / "x" / "setting.ini").writeString("A", "1");
     EXPECT_EQ(blocked.status, WriteOutcome::Status::Failed);
     EXPECT_NE(blocked.reason.find(std::strerror(ENOTDIR)), std::string::npos) << blocked.reason;
 
-    const FileResult missing = replaceFileAtomically(dir / "gone" / "setting.ini", "x");
+    const FileResult missing = updateFileAtomically(dir / "gone" / "setting.ini",
+                                                    [](std::string&) { return FileResult{}; });
     EXPECT_EQ(missing.errorNumber, ENOENT);
     EXPECT_NE(missing.reason.find(std::strerror(ENOENT)), std::string::npos) << missing.reason;
     EXPECT_NE(missing.reason.find("gone"), std::string::npos) << "names the folder";

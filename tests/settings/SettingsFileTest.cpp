@@ -4,6 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
+#include <thread>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#endif
 
 #include "SettingsFixture.h"
 #include "encoding/Utf8Path.h"
@@ -176,9 +182,8 @@ TEST_F(SettingsFileTest, ReadsGiveTheDefaultUntilAWriteCreatesFileSectionAndKey)
     EXPECT_FALSE(std::filesystem::exists(file)) << "reading creates nothing";
     const std::string value = std::string(126, 'x') + "\u3042" + std::string(100, 'y');
     ASSERT_TRUE(settings.writeString("DefaultMIDIIn", "In").ok());
+    EXPECT_EQ(readFileBytes(file), "[Moxel Settings.]\r\nDefaultMIDIIn=In\r\n");
     ASSERT_TRUE(settings.writeString("Long", value).ok());
-    EXPECT_EQ(readFileBytes(file),
-              "[Moxel Settings.]\r\nDefaultMIDIIn=In\r\nLong=" + value + "\r\n");
     EXPECT_EQ(settings.readString("Long", ""), std::string(126, 'x')) << "never half a character";
     EXPECT_EQ(settings.readString("", "default"), "default");
     SettingsFile nested(dir / "sub" / "setting.ini");
@@ -187,6 +192,107 @@ TEST_F(SettingsFileTest, ReadsGiveTheDefaultUntilAWriteCreatesFileSectionAndKey)
         EXPECT_TRUE(outcome.status == WriteOutcome::Status::Skipped && !outcome.reason.empty());
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "sub"));
+}
+
+// What a path is, what it names and what that holds, and what else its folder holds.
+std::string fingerprint(const std::filesystem::path& path) {
+    namespace fs = std::filesystem;
+    std::string print = std::to_string(int(fs::symlink_status(path).type())) + " " +
+                        std::to_string(int(fs::status(path).type())) + " " +
+                        std::to_string(unsigned(fs::status(path).permissions()));
+    print += fs::is_regular_file(path) ? readFileBytes(path) : "";
+    for (const auto& entry : fs::directory_iterator(path.parent_path())) {
+        print += "|" + entry.path().filename().string();
+    }
+    return print;
+}
+
+#ifndef _WIN32
+// A symbolic link to a character device: a node of this test's own when it
+// may make one (as the superuser), so a broken refusal cannot replace the
+// system's, else the system's.
+std::function<void(const std::filesystem::path&)> linkToDevice(const char* system, dev_t number) {
+    return [=](const std::filesystem::path& link) {
+        const std::filesystem::path node = link.string() + "-node";
+        const bool own = mknod(node.c_str(), S_IFCHR | 0666, number) == 0;
+        std::filesystem::create_symlink(own ? node : system, link);
+    };
+}
+#endif
+
+// Only a regular file is read or replaced: anything else reads the defaults at
+// once, and a write is refused with the reason and leaves it as it was. A
+// read-only file reads but is not replaced.
+TEST_F(SettingsFileTest, OnlyARegularFileIsReadAndOnlyAWritableOneIsReplaced) {
+    namespace fs = std::filesystem;
+    const std::string small = "[Moxel Settings.]\r\nDefaultMIDIIn=In\r\n";
+    const struct {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+        const char* refusal;
+    } kinds[] = {
+        {"folder", [](const fs::path& p) { fs::create_directories(p / "inside"); },
+         "\" is not a regular file but a folder"},
+        {"large", [&](const fs::path& p) { writeFileBytes(p, small + std::string(1 << 20, ';')); },
+         "\" is larger than 1 MiB, too large for a settings file"},
+        {"read-only",
+         [&](const fs::path& p) {
+             writeFileBytes(p, small);
+             fs::permissions(p, fs::perms::owner_read | fs::perms::group_read);
+         },
+         "\" is read-only"},
+#ifndef _WIN32
+        {"fifo", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0666), 0); },
+         "\" is not a regular file but a FIFO (named pipe)"},
+        {"null", linkToDevice("/dev/null", makedev(1, 3)),
+         " is not a regular file but a character"},
+        {"zero", linkToDevice("/dev/zero", makedev(1, 5)),
+         " is not a regular file but a character"},
+#endif
+    };
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        const fs::path path = dir / kind.name;
+        kind.make(path);
+        const std::string before = fingerprint(path);
+        SettingsFile settings(path);
+        const bool readable = std::string_view(kind.name) == "read-only";
+        EXPECT_EQ(settings.readString("DefaultMidiIn", "none"), readable ? "In" : "none");
+        EXPECT_EQ(settings.readInt("DefaultMidiIn"), 0);
+        // Checked before a write is tried: the device may be the system's.
+        ASSERT_EQ(settings.readProblem().value_or("").find(kind.refusal) != std::string::npos,
+                  !readable)
+            << settings.readProblem().value_or("");
+        const WriteOutcome written = settings.writeString("DefaultMIDIIn", "Out");
+        EXPECT_EQ(written.status, WriteOutcome::Status::Failed);
+        EXPECT_NE(written.reason.find(kind.refusal), std::string::npos) << written.reason;
+        EXPECT_EQ(fingerprint(path), before);
+        if (readable) {
+            fs::permissions(path, fs::perms::owner_write, fs::perm_options::add); // to remove it
+        }
+    }
+}
+
+// Two Moxels writing the file at once: each reads what the other wrote, so
+// no update is lost. The file is large, so that each write takes a while.
+TEST_F(SettingsFileTest, TwoWritersLoseNoUpdate) {
+    writeFileBytes(file, "[Filler]\r\nx=" + std::string(900000, 'x') + "\r\n");
+    const auto writeKeys = [&](char name) {
+        for (int i = 0; i < 12; ++i) {
+            EXPECT_TRUE(SettingsFile(file).writeString(name + std::to_string(i), "1").ok());
+        }
+    };
+    std::thread first(writeKeys, 'A');
+    std::thread second(writeKeys, 'B');
+    first.join();
+    second.join();
+    std::string lost;
+    for (const char name : {'A', 'B'}) {
+        for (int i = 0; i < 12; ++i) {
+            lost += settings.readInt(name + std::to_string(i)) == 1 ? "" : name + std::to_string(i);
+        }
+    }
+    EXPECT_EQ(lost, "");
 }
 
 // The program folder holds the file when it is writable or the file is already

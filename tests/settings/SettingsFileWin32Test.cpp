@@ -4,6 +4,8 @@
 #include <aclapi.h>
 #include <windows.h>
 
+#include <tuple>
+
 #include "SettingsFixture.h"
 #include "settings/AtomicFile.h"
 #include "settings/Win32Errors.h"
@@ -42,31 +44,100 @@ TEST_F(SettingsFileTest, FailedWritesKeepTheOldFileAndGiveTheSystemsReason) {
     const WriteOutcome readOnly = settings.writeString("UpdateInCh", "1");
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(readOnly.status, WriteOutcome::Status::Failed);
-    EXPECT_TRUE(mentions(readOnly.reason, {ERROR_ACCESS_DENIED})) << readOnly.reason;
+    EXPECT_NE(readOnly.reason.find("\" is read-only"), std::string::npos) << readOnly.reason;
+    expectOldFileAlone(file);
+
+    // Another Moxel holds the file's lock, frozen amid its write.
+    const HANDLE lock = CreateFileW((file.wstring() + L".lock").c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    const FileResult waited = updateFileAtomically(
+        file, [](std::string& bytes) { return bytes += "x", FileResult{}; },
+        std::chrono::milliseconds(100));
+    CloseHandle(lock);
+    EXPECT_NE(waited.reason.find("\" is being written by another program; gave up waiting after "
+                                 "100 ms"),
+              std::string::npos)
+        << waited.reason;
     expectOldFileAlone(file);
 }
 
 TEST_F(SettingsFileTest, WhatCannotBeReadOrCreatedFailsWithTheSystemsReason) {
-    std::filesystem::create_directory(file); // a folder where the file should be
-    writeFileBytes(file / "inside", "keep");
-    const WriteOutcome folderInPlace = settings.writeString("UpdateInCh", "1");
-    EXPECT_EQ(folderInPlace.status, WriteOutcome::Status::Failed);
-    EXPECT_TRUE(mentions(folderInPlace.reason, {ERROR_ACCESS_DENIED})) << folderInPlace.reason;
-    EXPECT_EQ(readFileBytes(file / "inside"), "keep");
-
     writeFileBytes(dir / "plain", ""); // a file where a folder should be
     const WriteOutcome blocked =
         SettingsFile(dir / "plain" / "x" / "setting.ini").writeString("A", "1");
     EXPECT_EQ(blocked.status, WriteOutcome::Status::Failed);
     EXPECT_NE(blocked.reason.find("plain"), std::string::npos) << blocked.reason;
 
-    const FileResult missing = replaceFileAtomically(dir / "gone" / "setting.ini", "x");
+    const FileResult missing = updateFileAtomically(dir / "gone" / "setting.ini",
+                                                    [](std::string&) { return FileResult{}; });
     EXPECT_EQ(missing.errorNumber, ENOENT);
     EXPECT_TRUE(mentions(missing.reason, {ERROR_PATH_NOT_FOUND})) << missing.reason;
     EXPECT_NE(missing.reason.find("gone"), std::string::npos) << "names the folder";
+    SettingsFile device(L"\\\\.\\NUL"); // the null device
+    EXPECT_EQ(device.readProblem(), "\"\\\\.\\NUL\" is not a regular file but a device");
+    EXPECT_EQ(device.writeString("A", "1").reason, *device.readProblem());
     std::string bytes = "stale";
     EXPECT_EQ(readWholeFile(dir / "none", bytes).errorNumber, ENOENT);
     EXPECT_TRUE(bytes.empty());
+}
+
+// The file as programs keep it that read and write it in the system's code
+// page, Shift-JIS here: these tests run with a Japanese code page (under Wine:
+// in a Japanese locale, see tests/settings/CMakeLists.txt), and fail without.
+TEST_F(SettingsFileTest, ReadsAndWritesTheSystemsCodePage) {
+    ASSERT_EQ(GetACP(), 932U)
+        << "needs the Japanese code page (Wine: MOXEL_WINE_LOCALE=ja_JP.UTF-8)";
+    const std::string head = "[Moxel Settings.]\r\n", bom = "\xEF\xBB\xBF";
+    const std::string yamaha = "\x83\x84\x83\x7D\x83\x6E",
+                      roland = // ヤマハ, ローランド
+                      "\x83\x8D\x81\x5B\x83\x89\x83\x93\x83\x68";
+    const auto times = [](int count, const std::string& text) {
+        std::string out;
+        for (int i = 0; i < count; ++i) {
+            out += text;
+        }
+        return out;
+    };
+    const std::string kanji64 = times(64, "\x8A\xBF"), kana200 = times(200, "\xB1"); // 漢, ｱ
+    // The file, a key and what it reads. Values count 127 bytes in Shift-JIS.
+    const std::tuple<std::string, std::string, std::string> reads[] = {
+        {head + "DefaultMIDIOut=" + yamaha + "\r\n", "DefaultMidiOut", "ヤマハ"},
+        {head + yamaha + "=3\r\n", "ヤマハ", "3"},
+        {head + "\x83\x61=x\r\n", "ア", "none"}, // ヂ, whose second byte is "a", not ア ("A")
+        {head + "k=ヤマハ\r\n", "k", "ヤマハ"},  // an earlier Moxel's UTF-8
+        {bom + head + "k=ヤマハ\r\n", "k", "ヤマハ"},
+        {head + "k=" + kanji64 + "\r\n", "k", times(63, "漢")},
+        {head + "k=xx" + kanji64 + "\r\n", "k", "xx" + times(62, "漢")},
+        {head + "k=" + kana200 + "\r\n", "k", times(127, "ｱ")},
+    };
+    for (const auto& [content, key, value] : reads) {
+        writeFileBytes(file, content);
+        EXPECT_EQ(settings.readString(key, "none"), value) << key;
+    }
+    // The file before, a key and its value, and the file after ("": the write is refused).
+    const std::tuple<std::string, std::string, std::string, std::string> writes[] = {
+        {head + "A=" + yamaha + "\r\n", "ローランド", "5",
+         head + "A=" + yamaha + "\r\n" + roland + "=5\r\n"},
+        {head + "A=" + yamaha + "\r\n", "Café", "1", bom + head + "A=ヤマハ\r\nCafé=1\r\n"},
+        {head + "A=ヤマハ\r\n", "B", "1", head + "A=" + yamaha + "\r\nB=1\r\n"},
+        {bom + head + "A=ヤマハ\r\n", "A", "ローランド", head + "A=" + roland + "\r\n"},
+        {head + "A=\x87\x9A\r\n", "B", "1",
+         ""}, // ∵ by its second code, which reads back as the first
+    };
+    for (const auto& [before, key, value, after] : writes) {
+        writeFileBytes(file, before);
+        const WriteOutcome outcome = settings.writeString(key, value);
+        EXPECT_EQ(readFileBytes(file), after.empty() ? before : after) << key;
+        if (after.empty()) {
+            EXPECT_NE(outcome.reason.find("\" holds bytes that are not text in the system's code "
+                                          "page 932; it is left as it is"),
+                      std::string::npos)
+                << outcome.reason;
+        } else {
+            EXPECT_EQ(settings.readString(key, "none"), value) << key;
+        }
+    }
 }
 
 // Everyone is denied creating files in the folder, as users are in Program

@@ -1,5 +1,6 @@
 #include "peer/MoxelProcess.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,6 +44,10 @@ pid_t MoxelProcess::start(const std::string& jackServer) {
         ::setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
         ::setenv("JACK_DEFAULT_SERVER", jackServer.c_str(), 1);
         ::setenv("JACK_NO_START_SERVER", "1", 1);
+        if (!errorOutput_.empty()) {
+            const int fd = ::open(errorOutput_.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+            ::dup2(fd, STDERR_FILENO);
+        }
         const std::string program = (folder_ / "moxel").string();
         ::execl(program.c_str(), program.c_str(), nullptr);
         ::_exit(127);

@@ -27,6 +27,9 @@ class MoxelProcess {
     // The toolkit's platform for processes started from now on: "offscreen"
     // unless set, "xcb" for the display in DISPLAY.
     void setPlatform(std::string platform) { platform_ = std::move(platform); }
+    // The file the error output of processes started from now on goes to
+    // (empty: the caller's own error output).
+    void setErrorOutput(std::filesystem::path file) { errorOutput_ = std::move(file); }
 
     // Starts a process; the first one started is the one stop() ends.
     pid_t start(const std::string& jackServer = "moxel-no-such-server");
@@ -43,6 +46,7 @@ class MoxelProcess {
     std::filesystem::path folder_;
     pid_t pid_ = -1;
     std::string platform_ = "offscreen";
+    std::filesystem::path errorOutput_;
 };
 
 } // namespace moxel::test

@@ -1,5 +1,6 @@
 #include "app/presenter/PreferencesController.h"
 
+#include <cstdio>
 #include <utility>
 
 #include "app/window/Texts.h"
@@ -14,6 +15,10 @@ PreferencesController::PreferencesController(MainView& view, RelayShared& relay)
 
 void PreferencesController::load(std::filesystem::path settingsFile) {
     file_.emplace(std::move(settingsFile));
+    // Said once: every key below then reads its default.
+    if (const std::optional<std::string> problem = file_->readProblem()) {
+        std::fprintf(stderr, "moxel: %s; using the defaults\n", problem->c_str());
+    }
     defaultInput_ = TrimDeviceName(file_->readString("DefaultMidiIn", ""));
     defaultOutput_ = TrimDeviceName(file_->readString("DefaultMidiOut", ""));
 

@@ -20,7 +20,9 @@ class PreferencesController {
     PreferencesController(MainView& view, RelayShared& relay);
 
     // The start-up read: both default names, then the two options (only the
-    // value 1 sets a check mark or the window on top).
+    // value 1 sets a check mark or the window on top). A file that is there
+    // but cannot be read (not a regular file, too large, no permission) is
+    // said on the error output, once; its keys read their defaults.
     void load(std::filesystem::path settingsFile);
 
     // The default device of MidiIn or MidiOut ("" when none is stored).

@@ -74,6 +74,7 @@ TEST_F(PresenterTest, AFailedWriteIsReportedAndTheChoiceStillActs) {
     ASSERT_EQ(view.boxes.size(), 1U);
     EXPECT_THAT(view.boxes[0].text, HasSubstr("設定を保存できませんでした。"));
     EXPECT_THAT(view.boxes[0].text, HasSubstr(programPath() + "setting.ini"));
+    EXPECT_THAT(view.boxes[0].text, HasSubstr("\" is not a regular file but a folder"));
 }
 
 } // namespace

@@ -25,7 +25,8 @@ const std::vector<std::string> kDevices = {"in\tKeys",
                                            "out\tSynth", "out\tBusy Synth\tallocated"};
 
 TEST_F(ProgramUnderWine, ListsFillStoredDefaultsOpenAndMessagesTakeTheChosenChannel) {
-    script(kDevices, "DefaultMIDIIn=\xE3\x83\xA4\xE3\x83\x9E\xE3\x83\x8F Piano\r\n"
+    // The file in the system's code page, Shift-JIS: ヤマハ.
+    script(kDevices, "DefaultMIDIIn=\x83\x84\x83\x7D\x83\x6E Piano\r\n"
                      "DefaultMIDIOut=Synth\r\nSynth=3\r\n");
     const HANDLE process = start();
     const HWND window = mainWindow(process);
