@@ -1,5 +1,6 @@
-// The backend made in the background: the program goes on while it is made,
-// the first call waits for it, and every call reaches it.
+// Backends that stand for another: the one made in the background (the
+// program goes on while it is made, the first call waits for it, and every
+// call reaches it), and the one that switches MIDI systems.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,6 +8,7 @@
 #include <thread>
 
 #include "midi/BackgroundOpenedBackend.h"
+#include "midi/SwitchingBackend.h"
 #include "support/FakeBackend.h"
 
 namespace moxel {
@@ -61,6 +63,35 @@ TEST(BackgroundOpenedBackend, StartedIsWaitedForAtTheEndAndNotStartedIsMadeAtFir
     });
     EXPECT_TRUE(backend.inputs().empty());
     EXPECT_EQ(maker, std::this_thread::get_id());
+}
+
+// Switching to the other MIDI system: the calls reach its backend, and the
+// news callbacks set before reach the window from it.
+TEST(SwitchingBackend, TheOtherSystemsBackendServesWithTheSameCallbacks) {
+    RelayShared shared;
+    int made = 0, news = 0;
+    FakeBackend* alsaFake = nullptr;
+    SwitchingBackend backend(
+        std::make_unique<FakeBackend>(shared), [] { return MidiSystem::Jack; },
+        [&](MidiSystem) {
+            ++made;
+            auto alsa = std::make_unique<FakeBackend>(shared);
+            alsa->outputs = {{CapsResult::Ok, "Synth:in", OpenResult::Ok, "Synth"}};
+            alsaFake = alsa.get();
+            return alsa;
+        });
+    backend.setDeviceChangeCallback([&] { ++news; });
+    EXPECT_TRUE(backend.outputs().empty());
+    backend.use(MidiSystem::Jack); // the one that serves: nothing
+    EXPECT_EQ(made, 0);
+    backend.use(MidiSystem::Alsa);
+    EXPECT_EQ(backend.current(), MidiSystem::Alsa);
+    ASSERT_EQ(backend.outputs().size(), 1U);
+    MidiHandle handle = 0;
+    ASSERT_EQ(backend.openOutput(0, handle), OpenResult::Ok);
+    EXPECT_EQ(backend.openName(handle), "Synth:in");
+    alsaFake->announceChange();
+    EXPECT_EQ(news, 1);
 }
 
 } // namespace

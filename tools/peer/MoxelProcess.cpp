@@ -49,7 +49,12 @@ pid_t MoxelProcess::start(const std::string& jackServer) {
             ::dup2(fd, STDERR_FILENO);
         }
         const std::string program = (folder_ / "moxel").string();
-        ::execl(program.c_str(), program.c_str(), nullptr);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& argument : arguments_) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
     if (pid_ <= 0) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace moxel::test {
 
@@ -31,6 +32,9 @@ class MoxelProcess {
     // (empty: the caller's own error output).
     void setErrorOutput(std::filesystem::path file) { errorOutput_ = std::move(file); }
 
+    // Arguments of processes started from now on.
+    void setArguments(std::vector<std::string> arguments) { arguments_ = std::move(arguments); }
+
     // Starts a process; the first one started is the one stop() ends.
     pid_t start(const std::string& jackServer = "moxel-no-such-server");
     // Signals the first process (0: none, only waits); its exit status
@@ -47,6 +51,7 @@ class MoxelProcess {
     pid_t pid_ = -1;
     std::string platform_ = "offscreen";
     std::filesystem::path errorOutput_;
+    std::vector<std::string> arguments_;
 };
 
 } // namespace moxel::test

@@ -8,7 +8,11 @@ namespace moxel {
 namespace {
 
 constexpr std::string_view kUsage =
+#ifdef _WIN32
     "Usage: moxel [--lang ja|en] [--help] [--version]\n"
+#else
+    "Usage: moxel [--lang ja|en] [--midi jack|alsa] [--help] [--version]\n"
+#endif
     "Relays live MIDI from one input to one output, on the channel you choose.\n"
     "\n"
     "  --lang ja|en  the language of the window, its menus and boxes and the help\n"
@@ -18,6 +22,11 @@ constexpr std::string_view kUsage =
 #else
     "                page (default: from LC_ALL, LC_MESSAGES or LANG: Japanese for\n"
     "                \"ja...\", English otherwise)\n"
+#endif
+#ifndef _WIN32
+    "  --midi jack|alsa  the MIDI system for this run: JACK (or PipeWire's JACK\n"
+    "                service) or the ALSA sequencer (default: the one chosen in\n"
+    "                the menu, else JACK when a JACK server runs, else ALSA)\n"
 #endif
     "  --help        show this help and exit\n"
     "  --version     show the version and exit\n"
@@ -46,8 +55,15 @@ bool oneOf(std::string_view arg, const auto& options) {
     return false;
 }
 
+CommandLine answer(CommandLine::Action action, std::string text) {
+    CommandLine line;
+    line.action = action;
+    line.text = std::move(text);
+    return line;
+}
+
 CommandLine refuse(const std::string& why) {
-    return {CommandLine::Action::Refuse, "", "moxel: " + why + " (see moxel --help)\n"};
+    return answer(CommandLine::Action::Refuse, "moxel: " + why + " (see moxel --help)\n");
 }
 
 } // namespace
@@ -57,10 +73,10 @@ CommandLine readCommandLine(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            return {CommandLine::Action::Help, "", std::string(kUsage)};
+            return answer(CommandLine::Action::Help, std::string(kUsage));
         }
         if (arg == "--version") {
-            return {CommandLine::Action::Version, "", "Moxel " MOXEL_VERSION "\n"};
+            return answer(CommandLine::Action::Version, "Moxel " MOXEL_VERSION "\n");
         }
         if (arg == "--lang" || arg.starts_with("--lang=")) {
             const std::string_view value =
@@ -69,6 +85,15 @@ CommandLine readCommandLine(int argc, const char* const* argv) {
                 return refuse("--lang takes ja or en");
             }
             line.language = value;
+#ifndef _WIN32
+        } else if (arg == "--midi" || arg.starts_with("--midi=")) {
+            const std::string_view value =
+                arg == "--midi" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(7);
+            if (value != "jack" && value != "alsa") {
+                return refuse("--midi takes jack or alsa");
+            }
+            line.midiSystem = value;
+#endif
         } else if (oneOf(arg, kToolkitWithValue) && i + 1 < argc) {
             ++i;
         } else if (!oneOf(arg, kToolkitAlone)) {

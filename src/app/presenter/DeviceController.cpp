@@ -148,6 +148,11 @@ void DeviceController::CloseMidiIn() {
     in_.openName.clear();
 }
 
+void DeviceController::startOver() {
+    in_ = {};
+    out_ = {};
+}
+
 void DeviceController::CloseMidiOut() {
     if (out_.handle == 0) {
         return;

@@ -63,6 +63,9 @@ class DeviceController {
 
     void CloseMidiIn();
     void CloseMidiOut();
+    // Another MIDI system serves from here on: nothing of this one is wanted
+    // or awaited any more (close the devices first).
+    void startOver();
 
     // The UI's sending path: channel rule and output lamp apply. False when no
     // output is open or the message could not be sent.

@@ -13,8 +13,9 @@ std::string appPathFromFolder(const std::string& folder) {
 }
 
 FrmMIDIMain::FrmMIDIMain(MainView& view, MidiBackend& backend, ShellServices& shell,
-                         RelayShared& relay, TapTempo::Clock clock, AppEnvironment environment)
-    : view_(view), backend_(backend), environment_(std::move(environment)),
+                         RelayShared& relay, TapTempo::Clock clock, AppEnvironment environment,
+                         MidiSystemChoice* systems)
+    : view_(view), backend_(backend), systems_(systems), environment_(std::move(environment)),
       preferences_(view, relay), devices_(view, backend, relay, preferences_),
       patches_(view, devices_), lamps_(view, relay, devices_), tray_(view, preferences_, devices_),
       shell_(view, shell), tempo_(std::move(clock)) {}
@@ -52,6 +53,11 @@ void FrmMIDIMain::InitApplication() {
     view_.processEvents();
 
     preferences_.load(settingsFileLocation(appPath_, environment_.userSettingsFolder));
+    if (systems_ != nullptr) { // (waits for the backend, as the listing would)
+        const MidiSystem system = systems_->current();
+        preferences_.useDefaultsOf(system);
+        showMidiSystem(system);
+    }
 
     devices_.FindMidiInDevices();
     devices_.FindMidiOutDevices();
@@ -135,6 +141,34 @@ void FrmMIDIMain::MnuMidiDeviceDefault_Click(std::int16_t index) {
         preferences_.setDefaultDevice(list, *name);
         devices_.defaultChosen(list); // no longer waits for the one stored before
     }
+}
+
+void FrmMIDIMain::showMidiSystem(MidiSystem system) {
+    view_.setChecked(CheckItem::MidiSystemJack, system == MidiSystem::Jack);
+    view_.setChecked(CheckItem::MidiSystemAlsa, system == MidiSystem::Alsa);
+}
+
+// The devices close with a reset, as on any close; the other system's lists
+// come with its own stored defaults. The choice is stored.
+void FrmMIDIMain::MnuMidiSystem_Click(std::int16_t index) {
+    if (systems_ == nullptr || (index != 0 && index != 1)) {
+        return;
+    }
+    const MidiSystem system = index == 0 ? MidiSystem::Jack : MidiSystem::Alsa;
+    preferences_.storeMidiSystem(system);
+    showMidiSystem(system);
+    if (system == systems_->current()) {
+        return;
+    }
+    devices_.CloseMidiIn();
+    devices_.CloseMidiOut();
+    devices_.startOver();
+    systems_->use(system);
+    preferences_.useDefaultsOf(system);
+    devices_.FindMidiInDevices();
+    devices_.FindMidiOutDevices();
+    view_.setServiceSearchActive(!backend_.serviceAvailable());
+    tray_.refreshTip();
 }
 
 void FrmMIDIMain::MnuMidiChDefault_Click() {

@@ -13,6 +13,7 @@
 #include "app/window/MainView.h"
 #include "app/window/MainWindowEvents.h"
 #include "midi/MidiBackend.h"
+#include "midi/MidiSystem.h"
 #include "shell/ShellServices.h"
 #include "tempo/TapTempo.h"
 
@@ -47,6 +48,7 @@ struct AppEnvironment {
 //   for a lost MIDI service             serviceSearchTick
 //   menu: MnuMidiDeviceReFind           MnuMidiDeviceReFind_Click     devices
 //   menu: MnuAllSoundOff                MnuAllSoundOff_Click          devices
+//   menu: MnuMidiSystem                 MnuMidiSystem_Click           devices, preferences
 //   menu: MnuMidiDeviceDefault          MnuMidiDeviceDefault_Click    devices, preferences
 //   menu: MnuMidiChDefault              MnuMidiChDefault_Click        devices, preferences
 //   menu: MnuTopMost, MnuUpdateInCh     MnuTopMost_Click, ...         preferences
@@ -60,8 +62,11 @@ struct AppEnvironment {
 // tests as in the program.
 class FrmMIDIMain : public MainWindowEvents {
   public:
+    // systems: the MIDI systems the program lets the user choose between
+    // (none on Windows).
     FrmMIDIMain(MainView& view, MidiBackend& backend, ShellServices& shell, RelayShared& relay,
-                TapTempo::Clock clock, AppEnvironment environment);
+                TapTempo::Clock clock, AppEnvironment environment,
+                MidiSystemChoice* systems = nullptr);
 
     // Runs the initialisation, the event loop until the first close request,
     // and the shutdown. Returns when the window is gone.
@@ -93,6 +98,7 @@ class FrmMIDIMain : public MainWindowEvents {
     void MnuMidiDeviceDefault_Click(std::int16_t index) override;
     void MnuMidiChDefault_Click() override;
     void MnuAllSoundOff_Click() override { devices_.resetOutput(); }
+    void MnuMidiSystem_Click(std::int16_t index) override;
     void MnuTopMost_Click() override { preferences_.toggleTopMost(); }
     void MnuUpdateInCh_Click() override { preferences_.toggleFollowInputChannel(); }
     void MnuShowOption_Click(std::int16_t index) override { shell_.startUtility(index); }
@@ -118,6 +124,7 @@ class FrmMIDIMain : public MainWindowEvents {
   private:
     MainView& view_;
     MidiBackend& backend_;
+    MidiSystemChoice* systems_;
     AppEnvironment environment_;
     PreferencesController preferences_;
     DeviceController devices_;
@@ -126,6 +133,8 @@ class FrmMIDIMain : public MainWindowEvents {
     TrayController tray_;
     ShellController shell_;
     TapTempo tempo_;
+
+    void showMidiSystem(MidiSystem system);
 
     bool closing_ = false;          // the first close request was accepted
     bool listed_ = false;           // the start-up has built the device lists

@@ -19,8 +19,7 @@ void PreferencesController::load(std::filesystem::path settingsFile) {
     if (const std::optional<std::string> problem = file_->readProblem()) {
         std::fprintf(stderr, "moxel: %s; using the defaults\n", problem->c_str());
     }
-    defaultInput_ = TrimDeviceName(file_->readString("DefaultMidiIn", ""));
-    defaultOutput_ = TrimDeviceName(file_->readString("DefaultMidiOut", ""));
+    readDefaults();
 
     windowTopMost_ = file_->readInt("WindowTopMost");
     if (windowTopMost_ == 1) {
@@ -35,17 +34,51 @@ void PreferencesController::load(std::filesystem::path settingsFile) {
     }
 }
 
+namespace {
+
+// The keys of the default devices, as read and as written (the same key:
+// names match without regard to case).
+struct DefaultKeys {
+    const char *readIn, *readOut, *writeIn, *writeOut;
+};
+
+DefaultKeys defaultKeys(MidiSystem system) {
+    if (system == MidiSystem::Alsa) {
+        return {"AlsaDefaultMidiIn", "AlsaDefaultMidiOut", "AlsaDefaultMIDIIn",
+                "AlsaDefaultMIDIOut"};
+    }
+    return {"DefaultMidiIn", "DefaultMidiOut", "DefaultMIDIIn", "DefaultMIDIOut"};
+}
+
+} // namespace
+
+void PreferencesController::readDefaults() {
+    const DefaultKeys keys = defaultKeys(system_);
+    defaultInput_ = TrimDeviceName(file_ ? file_->readString(keys.readIn, "") : "");
+    defaultOutput_ = TrimDeviceName(file_ ? file_->readString(keys.readOut, "") : "");
+}
+
+void PreferencesController::useDefaultsOf(MidiSystem system) {
+    system_ = system;
+    readDefaults();
+}
+
+void PreferencesController::storeMidiSystem(MidiSystem system) {
+    write(std::string(kMidiSystemKey), std::string(keyOf(system)));
+}
+
 const std::string& PreferencesController::defaultDevice(ListId list) const {
     return list == ListId::MidiIn ? defaultInput_ : defaultOutput_;
 }
 
 void PreferencesController::setDefaultDevice(ListId list, const std::string& name) {
+    const DefaultKeys keys = defaultKeys(system_);
     if (list == ListId::MidiIn) {
         defaultInput_ = name;
-        write("DefaultMIDIIn", name);
+        write(keys.writeIn, name);
     } else {
         defaultOutput_ = name;
-        write("DefaultMIDIOut", name);
+        write(keys.writeOut, name);
     }
 }
 

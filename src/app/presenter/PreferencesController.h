@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/window/MainView.h"
+#include "midi/MidiSystem.h"
 #include "settings/SettingsFile.h"
 
 namespace moxel {
@@ -24,6 +25,14 @@ class PreferencesController {
     // but cannot be read (not a regular file, too large, no permission) is
     // said on the error output, once; its keys read their defaults.
     void load(std::filesystem::path settingsFile);
+
+    // The defaults from here on are those of that MIDI system: each keeps
+    // its own (JACK's, and where there is no choice the only service's, under
+    // DefaultMidiIn/Out; the ALSA sequencer's under AlsaDefaultMidiIn/Out),
+    // so using one never loses the other's. Read again from the file.
+    void useDefaultsOf(MidiSystem system);
+    // Stores the MIDI system chosen in the menu.
+    void storeMidiSystem(MidiSystem system);
 
     // The default device of MidiIn or MidiOut ("" when none is stored).
     const std::string& defaultDevice(ListId list) const;
@@ -56,6 +65,9 @@ class PreferencesController {
     MainView& view_;
     RelayShared& relay_;
     std::optional<SettingsFile> file_;
+    void readDefaults();
+
+    MidiSystem system_ = MidiSystem::Jack;
     std::string defaultInput_;
     std::string defaultOutput_;
     std::int32_t windowTopMost_ = 0;

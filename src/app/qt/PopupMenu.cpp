@@ -69,10 +69,10 @@ void PopupMenu::exec(QPoint position, bool eitherButtonChooses) {
     root_->exec(position);
 }
 
-void PopupMenu::setChecked(std::string_view name, bool checked) {
+void PopupMenu::setChecked(std::string_view name, int index, bool checked) {
     const QString objectName = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
     for (QAction* action : root_->findChildren<QAction*>(objectName)) {
-        if (action->isCheckable()) {
+        if (action->isCheckable() && action->data().toInt() == index) {
             action->setChecked(checked);
         }
     }

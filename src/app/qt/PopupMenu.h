@@ -32,7 +32,8 @@ class PopupMenu : public QObject {
     // with the right button too when eitherButtonChooses is set.
     void exec(QPoint position, bool eitherButtonChooses);
 
-    void setChecked(std::string_view name, bool checked);
+    // The item of that name and index (-1: not a menu array).
+    void setChecked(std::string_view name, int index, bool checked);
 
     QMenu* menu() const { return root_; }
 

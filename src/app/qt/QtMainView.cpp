@@ -358,7 +358,8 @@ void QtMainView::setLampColor(LampId lamp, Rgb color) {
 }
 
 void QtMainView::setChecked(CheckItem item, bool checked) {
-    popup_->setChecked(item == CheckItem::TopMost ? "MnuTopMost" : "MnuUpdateInCh", checked);
+    const CheckedMenuItem menuItem = menuItemOf(item);
+    popup_->setChecked(menuItem.name, menuItem.index, checked);
 }
 
 void QtMainView::messageBox(const std::string& text, const std::string& title, MessageIcon icon) {

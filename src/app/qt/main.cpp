@@ -20,13 +20,14 @@
 #include "app/qt/CloseOnExit.h"
 #include "app/qt/CloseOnSignal.h"
 #include "app/qt/FontWarmUp.h"
+#include "app/qt/LinuxMidi.h"
 #include "app/qt/QtMainView.h"
 #include "app/qt/QtShellServices.h"
 #include "app/qt/ShowOnRequest.h"
 #include "app/qt/ToolkitStartFailure.h"
 #include "app/window/Texts.h"
 #include "midi/BackgroundOpenedBackend.h"
-#include "midi/backends/jack/JackBackend.h"
+#include "midi/SwitchingBackend.h"
 #include "relay/RelayShared.h"
 #include "settings/SettingsFile.h"
 
@@ -72,30 +73,49 @@ moxel::Language chosenLanguage(const std::string& option) {
                                    std::getenv("LANG"));
 }
 
-// The JACK backend, made once started. The MIDI service's client opens once
-// the window is on the screen, while its first turns run: opening it is
-// mostly waiting for the server, and the window waits for it at its first use
-// of the backend, before it fills the lists. It may also end early, when the
-// toolkit ends the program by itself (CloseOnExit).
-void emplaceJackBackend(std::optional<moxel::BackgroundOpenedBackend>& backend,
-                        moxel::RelayShared& relay) {
-    backend.emplace([&relay] {
-        moxel::JackBackend::quietLibraryMessages();
-        auto made = std::make_unique<moxel::JackBackend>(relay);
-        // The JACK library is loaded now: what it left for exit() to undo
-        // comes after the close.
-        moxel::CloseOnExit::hookIntoExit();
-        return made;
-    });
+// The MIDI system asked for: on the command line, else the one chosen in the
+// menu before (setting.ini); nothing when neither says.
+std::optional<moxel::MidiSystem> askedMidiSystem(const std::string& option,
+                                                 const moxel::AppEnvironment& environment) {
+    if (!option.empty()) {
+        return moxel::midiSystemNamed(option);
+    }
+    const moxel::SettingsFile settings(moxel::settingsFileLocation(
+        moxel::appPathFromFolder(environment.executableFolder), environment.userSettingsFolder));
+    return moxel::midiSystemNamed(settings.readString(moxel::kMidiSystemKey, ""));
 }
+
+// The backend, made once started: the MIDI service's client opens once the
+// window is on the screen, while its first turns run: opening it is mostly
+// waiting for the service, and the window waits for it at its first use of
+// the backend, before it fills the lists. The menu may switch to the other
+// system later. It may also end early, when the toolkit ends the program by
+// itself (CloseOnExit).
+struct LinuxMidi {
+    moxel::BackgroundOpenedBackend* first = nullptr;
+    moxel::MidiSystem chosen = moxel::MidiSystem::Jack;
+    std::optional<moxel::SwitchingBackend> backend;
+
+    LinuxMidi(std::optional<moxel::MidiSystem> asked, moxel::RelayShared& relay) {
+        auto background = std::make_unique<moxel::BackgroundOpenedBackend>(
+            [this, asked, &relay] { return moxel::makeFirstLinuxBackend(asked, relay, chosen); });
+        first = background.get();
+        backend.emplace(
+            std::move(background),
+            [this] {
+                first->made();
+                return chosen;
+            },
+            [&relay](moxel::MidiSystem system) { return moxel::makeLinuxBackend(system, relay); });
+    }
+};
 
 // The window and the relay, until the window is closed. A second start's
 // requests come on showSocket (none when empty).
-int runWindow(int argc, char* argv[], const std::string& showSocket) {
+int runWindow(int argc, char* argv[], const std::string& showSocket,
+              const std::string& midiOption) {
     moxel::FontWarmUp fonts;
     moxel::RelayShared relay;
-    std::optional<moxel::BackgroundOpenedBackend> backend;
-    emplaceJackBackend(backend, relay);
 
     moxel::ToolkitStartFailure startFailure(kExitNoDisplay);
     QApplication app(argc, argv);
@@ -105,27 +125,29 @@ int runWindow(int argc, char* argv[], const std::string& showSocket) {
     // The window may hide in the notification area; only the exit path ends
     // the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    const moxel::AppEnvironment environment{
+        QCoreApplication::applicationDirPath().toStdString(),
+        moxel::xdgSettingsFolder(environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME"))};
+    std::optional<LinuxMidi> midi(std::in_place, askedMidiSystem(midiOption, environment), relay);
     moxel::QtShellServices shell;
     moxel::QtMainView view;
-    moxel::FrmMIDIMain window(
-        view, *backend, shell, relay, moxel::millisecondCounter,
-        {QCoreApplication::applicationDirPath().toStdString(),
-         moxel::xdgSettingsFolder(environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME"))});
+    moxel::FrmMIDIMain window(view, *midi->backend, shell, relay, moxel::millisecondCounter,
+                              environment, &*midi->backend);
     view.setEvents(&window);
 
     moxel::CloseOnSignal closeOnSignal([&view] { view.requestClose(); });
     // The devices in order, then the client: a client that just vanished
     // would hold up the server's other clients for a while.
-    const moxel::CloseOnExit closeOnExit([&window, &backend] {
+    const moxel::CloseOnExit closeOnExit([&window, &midi] {
         window.closeDevices();
-        backend.reset();
+        midi.reset();
     });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &view,
                      [&view] { view.requestClose(); });
 
     view.show();
     QCoreApplication::processEvents();
-    backend->startMaking();
+    midi->first->startMaking();
     // The buttons of Qt's own boxes in the window's language; no box comes
     // before this.
     QTranslator toolkitTexts;
@@ -203,5 +225,5 @@ int main(int argc, char* argv[]) {
                    stderr);
         return kExitNoDisplay;
     }
-    return runWindow(argc, argv, instance.showSocket);
+    return runWindow(argc, argv, instance.showSocket, line.midiSystem);
 }

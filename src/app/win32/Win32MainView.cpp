@@ -169,7 +169,8 @@ void Win32MainView::setLampColor(LampId lamp, Rgb color) {
 }
 
 void Win32MainView::setChecked(CheckItem item, bool checked) {
-    menu_.setChecked(item == CheckItem::TopMost ? "MnuTopMost" : "MnuUpdateInCh", checked);
+    const CheckedMenuItem menuItem = menuItemOf(item);
+    menu_.setChecked(menuItem.name, menuItem.index, checked);
 }
 
 void Win32MainView::messageBox(const std::string& text, const std::string& title,

@@ -48,9 +48,9 @@ std::optional<Win32PopupMenu::Chosen> Win32PopupMenu::item(UINT command) const {
     return Chosen{node.name, node.index};
 }
 
-void Win32PopupMenu::setChecked(std::string_view name, bool checked) {
+void Win32PopupMenu::setChecked(std::string_view name, int index, bool checked) {
     for (std::size_t i = 0; i < commands_.size(); ++i) {
-        if (commands_[i]->name == name && commands_[i]->checkable) {
+        if (commands_[i]->name == name && commands_[i]->index == index && commands_[i]->checkable) {
             CheckMenuItem(menu_, static_cast<UINT>(kFirstCommand + i),
                           MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
         }

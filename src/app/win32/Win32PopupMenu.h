@@ -37,7 +37,8 @@ class Win32PopupMenu {
 
     // The item of a command number (for tests and WM_COMMAND).
     std::optional<Chosen> item(UINT command) const;
-    void setChecked(std::string_view name, bool checked);
+    // The item of that name and index (-1: not a menu array).
+    void setChecked(std::string_view name, int index, bool checked);
 
   private:
     void addItems(HMENU menu, const MenuNode& node);

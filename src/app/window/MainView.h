@@ -14,7 +14,27 @@ enum class LabelId { TempoVal, Patch };
 enum class LampId { Input = 0, Output = 1 };
 
 // Menu items that carry a check mark.
-enum class CheckItem { TopMost, UpdateInCh };
+enum class CheckItem { TopMost, UpdateInCh, MidiSystemJack, MidiSystemAlsa };
+
+// The menu item that carries a check mark: its name and index (-1 for an
+// item that is no menu array).
+struct CheckedMenuItem {
+    const char* name;
+    int index;
+};
+constexpr CheckedMenuItem menuItemOf(CheckItem item) {
+    switch (item) {
+    case CheckItem::TopMost:
+        return {"MnuTopMost", -1};
+    case CheckItem::UpdateInCh:
+        return {"MnuUpdateInCh", -1};
+    case CheckItem::MidiSystemJack:
+        return {"MnuMidiSystem", 0};
+    case CheckItem::MidiSystemAlsa:
+        return {"MnuMidiSystem", 1};
+    }
+    return {"", -1};
+}
 
 enum class MessageIcon { None, Information };
 

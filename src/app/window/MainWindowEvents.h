@@ -41,6 +41,8 @@ class MainWindowEvents {
     virtual void MnuMidiDeviceDefault_Click(std::int16_t index) = 0;
     virtual void MnuMidiChDefault_Click() = 0;
     virtual void MnuAllSoundOff_Click() = 0;
+    // Index 0: JACK, 1: the ALSA sequencer (Linux).
+    virtual void MnuMidiSystem_Click(std::int16_t index) = 0;
     virtual void MnuTopMost_Click() = 0;
     virtual void MnuUpdateInCh_Click() = 0;
     virtual void MnuShowOption_Click(std::int16_t index) = 0;

@@ -12,13 +12,14 @@ struct Command {
     void (*run)(MainWindowEvents&, std::int16_t);
 };
 
-constexpr std::array<Command, 12> commands{{
+constexpr std::array<Command, 13> commands{{
     {"MnuMidiDeviceReFind",
      [](MainWindowEvents& e, std::int16_t i) { e.MnuMidiDeviceReFind_Click(i); }},
     {"MnuMidiDeviceDefault",
      [](MainWindowEvents& e, std::int16_t i) { e.MnuMidiDeviceDefault_Click(i); }},
     {"MnuMidiChDefault", [](MainWindowEvents& e, std::int16_t) { e.MnuMidiChDefault_Click(); }},
     {"MnuAllSoundOff", [](MainWindowEvents& e, std::int16_t) { e.MnuAllSoundOff_Click(); }},
+    {"MnuMidiSystem", [](MainWindowEvents& e, std::int16_t i) { e.MnuMidiSystem_Click(i); }},
     {"MnuTopMost", [](MainWindowEvents& e, std::int16_t) { e.MnuTopMost_Click(); }},
     {"MnuUpdateInCh", [](MainWindowEvents& e, std::int16_t) { e.MnuUpdateInCh_Click(); }},
     {"MnuShowOption", [](MainWindowEvents& e, std::int16_t i) { e.MnuShowOption_Click(i); }},

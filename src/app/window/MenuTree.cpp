@@ -17,8 +17,8 @@ MenuNode item(std::string name, std::string caption, int index = -1) {
     return {std::move(name), std::move(caption), index, MenuKind::Item, false, {}};
 }
 
-MenuNode checkItem(std::string name, std::string caption) {
-    return {std::move(name), std::move(caption), -1, MenuKind::Item, true, {}};
+MenuNode checkItem(std::string name, std::string caption, int index = -1) {
+    return {std::move(name), std::move(caption), index, MenuKind::Item, true, {}};
 }
 
 MenuNode separator(std::string name) {
@@ -42,6 +42,12 @@ MenuNode buildMainMenu() {
                                    item("MnuMidiChDefault", tx(Text::MenuChannelDefault)),
                                    separator("MnuLine2"),
                                    item("MnuAllSoundOff", tx(Text::MenuAllSoundOff)),
+#ifndef _WIN32
+                                   // Linux has two MIDI systems to choose from.
+                                   separator("MnuLine7"),
+                                   checkItem("MnuMidiSystem", tx(Text::MenuMidiSystemJack), 0),
+                                   checkItem("MnuMidiSystem", tx(Text::MenuMidiSystemAlsa), 1),
+#endif
                                }),
                        submenu("MnuOption", tx(Text::MenuOption),
                                {

@@ -35,6 +35,13 @@ TEST(CommandLine, OwnOptionsToolkitOptionsAndEverythingElse) {
         EXPECT_EQ(line.action, c.action) << (c.args.empty() ? "" : c.args[0]);
         EXPECT_EQ(line.language, c.language);
     }
+#ifndef _WIN32
+    EXPECT_EQ(read({"--midi", "alsa"}).midiSystem, "alsa");
+    EXPECT_EQ(read({"--midi=jack", "--lang", "ja"}).midiSystem, "jack");
+    EXPECT_EQ(read({"--midi", "winmm"}).action, Action::Refuse);
+#else
+    EXPECT_EQ(read({"--midi", "alsa"}).action, Action::Refuse); // one MIDI service there
+#endif
     EXPECT_EQ(read({"--version"}).text, "Moxel 1.0\n");
     EXPECT_EQ(read({"--bogus"}).text, "moxel: unknown option '--bogus' (see moxel --help)\n");
     EXPECT_TRUE(read({"-h"}).text.starts_with("Usage: moxel [--lang ja|en]"));

@@ -22,8 +22,7 @@ TEST_F(DevicesComeAndGoTest, AVanishedDeviceStaysWantedAndOpensAgainWithItsChann
     backend.inputs.clear();
     backend.outputs = {device("drums:in")};
     change(); // both gone: closed without a reset (nothing would hear it)
-    EXPECT_THAT(backend.calls,
-                ElementsAre("inputs", "closeInput 0", "outputs", "closeOutput 1"));
+    EXPECT_THAT(backend.calls, ElementsAre("inputs", "closeInput 0", "outputs", "closeOutput 1"));
     EXPECT_EQ(list(ListId::MidiOut).back(), text(Text::NotConnectedEntry, "synth:in"));
     EXPECT_EQ(selected(ListId::MidiOut), 1);
     EXPECT_THAT(devices().absentDevices(), ElementsAre("keys:out", "synth:in"));
@@ -34,8 +33,8 @@ TEST_F(DevicesComeAndGoTest, AVanishedDeviceStaysWantedAndOpensAgainWithItsChann
     backend.inputs = {device("keys:out")};
     backend.outputs = {device("a:in"), device("drums:in"), device("synth:in")};
     change(); // back, at other positions: opened again, its stored channel restored
-    EXPECT_THAT(backend.calls, ElementsAre("inputs", "openInput 0", "startInput 0",
-                                           "outputs", "openOutput 2"));
+    EXPECT_THAT(backend.calls,
+                ElementsAre("inputs", "openInput 0", "startInput 0", "outputs", "openOutput 2"));
     EXPECT_EQ(selected(ListId::MidiCh), 5);
     EXPECT_TRUE(devices().absentDevices().empty());
     change(); // nothing new: nothing closes or opens
@@ -71,8 +70,8 @@ TEST_F(DevicesComeAndGoTest, AStoredDefaultThatAppearsLaterIsOpenedUnlessTheUser
     backend.inputs.push_back(device("late:out"));
     backend.outputs.push_back(device("synth:in"));
     change();
-    EXPECT_THAT(backend.calls, ElementsAre("inputs", "outputs", "resetOutput 0",
-                                           "closeOutput 0", "openOutput 1"));
+    EXPECT_THAT(backend.calls,
+                ElementsAre("inputs", "outputs", "resetOutput 0", "closeOutput 0", "openOutput 1"));
     EXPECT_EQ(backend.openInputId(), 1);
 
     // A default the user makes of the open output ends the wait for the old.
@@ -95,9 +94,8 @@ TEST_F(DevicesComeAndGoTest, NewsDuringTheStartIsLookedAtOnceTheListsAreBuilt) {
     // The relay sends from the moment the output is connected: on the stored channel.
     backend.onOutputOpened = [&] { backend.receive({0x95, 60, 100}); };
     window->InitApplication();
-    EXPECT_THAT(backend.calls,
-                ElementsAre("inputs", "openInput 0", "startInput 0", "outputs",
-                            "openOutput 1", "inputs", "outputs"));
+    EXPECT_THAT(backend.calls, ElementsAre("inputs", "openInput 0", "startInput 0", "outputs",
+                                           "openOutput 1", "inputs", "outputs"));
     EXPECT_THAT(backend.sent, ElementsAre(Bytes{0x93, 60, 100}));
 }
 

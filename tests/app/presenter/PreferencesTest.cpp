@@ -46,6 +46,48 @@ TEST_F(PresenterTest, ChannelIsStoredForTheDeviceNameAndRestoredNextTime) {
     EXPECT_EQ(selected(ListId::MidiCh), 3);
 }
 
+// Two MIDI systems behind one scripted service: using the other one makes the
+// service list that system's devices.
+struct TwoSystems : MidiSystemChoice {
+    explicit TwoSystems(FakeBackend& fake) : backend(fake) {}
+    MidiSystem current() override { return now; }
+    void use(MidiSystem system) override {
+        now = system;
+        backend.calls.emplace_back(std::string("use ") + std::string(keyOf(system)));
+        backend.outputs = outputs[system == MidiSystem::Alsa];
+    }
+    FakeBackend& backend;
+    MidiSystem now = MidiSystem::Jack;
+    std::vector<FakeBackend::Device> outputs[2];
+};
+
+TEST_F(PresenterTest, TheMenuSwitchesTheMidiSystemAndEachKeepsItsOwnDefaults) {
+    writeSettings("[Moxel Settings.]\nDefaultMidiOut=jack:b\nAlsaDefaultMidiOut=Synth:b\n");
+    TwoSystems two(backend);
+    two.outputs[0] = {device("jack:a"), device("jack:b")};
+    two.outputs[1] = {device("Synth:a"), device("Synth:b")};
+    systems = &two;
+    backend.outputs = two.outputs[0];
+    auto& w = started();
+    EXPECT_EQ(backend.openOutputId(), 1);
+    EXPECT_TRUE(view.checks[CheckItem::MidiSystemJack] && !view.checks[CheckItem::MidiSystemAlsa]);
+    backend.calls.clear();
+    w.MnuMidiSystem_Click(1); // closed with a reset, the ALSA default opened
+    EXPECT_THAT(backend.calls, ElementsAre("resetOutput 1", "closeOutput 1", "use alsa", "inputs",
+                                           "outputs", "openOutput 1"));
+    EXPECT_THAT(list(ListId::MidiOut), ElementsAre("1|Synth:a", "2|Synth:b"));
+    EXPECT_TRUE(view.checks[CheckItem::MidiSystemAlsa] && !view.checks[CheckItem::MidiSystemJack]);
+    view.selectIndex(ListId::MidiOut, 0);
+    w.MnuMidiDeviceDefault_Click(1);
+    EXPECT_EQ(settingsText(),
+              "[Moxel Settings.]\nDefaultMidiOut=jack:b\nAlsaDefaultMidiOut=Synth:a\n"
+              "MidiSystem=alsa\n");
+    backend.calls.clear();
+    w.MnuMidiSystem_Click(1); // the one in use: nothing closes
+    w.MnuMidiSystem_Click(2); // no such item
+    EXPECT_TRUE(backend.calls.empty());
+}
+
 TEST_F(PresenterTest, TogglesFollowTheStoredValueNotTheCheckMark) {
     writeSettings("[Moxel Settings.]\r\nWindowTopMost=2\r\nUpdateInCh=2\r\n");
     auto& w = started();

@@ -32,7 +32,8 @@ class PresenterTest : public ::testing::Test {
         window = std::make_unique<FrmMIDIMain>(
             view, backend, shell, relay, [this] { return now; },
             AppEnvironment{programFolder.empty() ? utf8FromPath(folder) : programFolder,
-                           folder / "user"});
+                           folder / "user"},
+            systems);
         view.events = window.get();
         return *window;
     }
@@ -84,6 +85,7 @@ class PresenterTest : public ::testing::Test {
     FakeShell shell;
     std::uint32_t now = 0;
     std::unique_ptr<FrmMIDIMain> window;
+    MidiSystemChoice* systems = nullptr; // the MIDI systems offered (none: Windows)
 };
 
 } // namespace moxel::testing

@@ -52,6 +52,7 @@ class RecordingEvents : public MainWindowEvents {
     MOXEL_RECORD1(MnuMidiDeviceDefault_Click, std::int16_t)
     MOXEL_RECORD0(MnuMidiChDefault_Click)
     MOXEL_RECORD0(MnuAllSoundOff_Click)
+    MOXEL_RECORD1(MnuMidiSystem_Click, std::int16_t)
     MOXEL_RECORD0(MnuTopMost_Click)
     MOXEL_RECORD0(MnuUpdateInCh_Click)
     MOXEL_RECORD1(MnuShowOption_Click, std::int16_t)

@@ -43,6 +43,7 @@ class RecordingEvents : public MainWindowEvents {
     void MnuMidiDeviceDefault_Click(std::int16_t i) override { note("MnuMidiDeviceDefault", i); }
     void MnuMidiChDefault_Click() override { note("MnuMidiChDefault"); }
     void MnuAllSoundOff_Click() override { note("MnuAllSoundOff"); }
+    void MnuMidiSystem_Click(std::int16_t i) override { note("MnuMidiSystem", i); }
     void MnuTopMost_Click() override { note("MnuTopMost"); }
     void MnuUpdateInCh_Click() override { note("MnuUpdateInCh"); }
     void MnuShowOption_Click(std::int16_t i) override { note("MnuShowOption", i); }

@@ -53,8 +53,15 @@ bool AlsaBackend::open(const std::string& clientName) {
         return false;
     }
     // Clients and ports that come and go, told by the System Announce port,
-    // arrive on midi_in too (the relay thread tells them apart).
-    snd_seq_connect_from(seq_, inputPort_, SND_SEQ_CLIENT_SYSTEM, SND_SEQ_PORT_SYSTEM_ANNOUNCE);
+    // arrive on a port of Moxel's own that patchbays do not show.
+    const int announcePort = snd_seq_create_simple_port(
+        seq_, "announce", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_NO_EXPORT,
+        SND_SEQ_PORT_TYPE_APPLICATION);
+    if (announcePort < 0 || snd_seq_connect_from(seq_, announcePort, SND_SEQ_CLIENT_SYSTEM,
+                                                 SND_SEQ_PORT_SYSTEM_ANNOUNCE) < 0) {
+        error_ = "cannot hear of the sequencer's clients and ports";
+        return false;
+    }
     thread_ = std::make_unique<AlsaRelayThread>(seq_, inputPort_, outputPort_, relay(), notifier_);
     return true;
 }

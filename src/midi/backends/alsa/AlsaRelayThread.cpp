@@ -24,6 +24,7 @@ namespace {
 // Below JACK's usual priorities: a JACK server on the same machine keeps its own first.
 constexpr int kPriority = 60;
 
+// What the System Announce port tells of clients and ports.
 bool isDeviceNews(const snd_seq_event_t& event) {
     if (event.source.client != SND_SEQ_CLIENT_SYSTEM ||
         event.source.port != SND_SEQ_PORT_SYSTEM_ANNOUNCE) {
