@@ -1,0 +1,59 @@
+// Proof that the ALSA relay thread neither allocates nor locks once it runs:
+// every kind of message, SysEx in chunks, the window's messages and a reset
+// pass through it while every allocation and lock it makes is counted.
+#include <gtest/gtest.h>
+
+#include "RealtimeHooks.h"
+#include "midi/backends/alsa/AlsaBackend.h"
+#include "peer/AlsaPeer.h"
+#include "peer/WaitUntil.h"
+#include "relay/MidiMessage.h"
+#include "relay/RelayShared.h"
+
+namespace moxel::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(AlsaRealtime, TheRelayThreadNeitherAllocatesNorLocks) {
+    RelayShared shared;
+    AlsaBackend backend(shared);
+    ASSERT_TRUE(backend.serviceAvailable()) << backend.error();
+    AlsaPeer source("source"), sink("sink");
+    MidiHandle in = 0, out = 0;
+    ASSERT_EQ(backend.openInput(positionOf(backend.inputs(), source.sourcePort()), in),
+              OpenResult::Ok);
+    backend.startInput(in);
+    ASSERT_EQ(backend.openOutput(positionOf(backend.outputs(), sink.sinkPort()), out),
+              OpenResult::Ok);
+    ASSERT_TRUE(waitUntil([&] {
+        source.send({0xF8});
+        return sink.waitForReceived(1, std::chrono::milliseconds(20));
+    }));
+    resetRealtimeViolations();
+
+    Bytes sysex{0xF0, 0x7D};
+    sysex.resize(600, 0x20);
+    sysex.push_back(0xF7);
+    for (int round = 0; round < 100; ++round) {
+        const auto key = static_cast<std::uint8_t>(round % 128);
+        for (const Bytes& message :
+             {Bytes{0x90, key, 100}, Bytes{0xB3, 7, key}, Bytes{0xE1, 0, 64}, Bytes{0xC2, key},
+              Bytes(sysex.begin(), sysex.begin() + 300), Bytes(sysex.begin() + 300, sysex.end()),
+              Bytes{0x80, key, 0}}) {
+            ASSERT_TRUE(source.send(message));
+        }
+        if (round % 10 == 0) {
+            ASSERT_TRUE(backend.sendShort(out, midi::programChange(0, key)));
+        }
+        shared.followInputChannel = round >= 50;
+    }
+    backend.resetOutput(out);
+    ASSERT_TRUE(sink.waitForReceived(1 + 100 * 7 + 10 + 48));
+    EXPECT_EQ(realtimeViolations().allocations, 0U);
+    EXPECT_EQ(realtimeViolations().locks, 0U);
+    EXPECT_EQ(backend.lostEvents(), 0U);
+}
+
+} // namespace
+} // namespace moxel::test
