@@ -15,18 +15,29 @@ constexpr int kPoolCells = 2000;
 } // namespace
 
 AlsaBackend::AlsaBackend(RelayShared& shared, const std::string& clientName)
-    : RelayBackend(shared, Relay::Delivery::OnWrite) {
-    if (!open(clientName) && seq_ != nullptr) {
-        snd_seq_close(seq_);
-        seq_ = nullptr;
+    : RelayBackend(shared, Relay::Delivery::OnWrite), clientName_(clientName) {
+    if (!open(clientName)) {
+        close();
     }
 }
 
 AlsaBackend::~AlsaBackend() {
+    close();
+}
+
+void AlsaBackend::close() {
     thread_.reset();
     if (seq_ != nullptr) {
         snd_seq_close(seq_); // the kernel removes the ports and their subscriptions
+        seq_ = nullptr;
     }
+}
+
+bool AlsaBackend::connectService() {
+    if (seq_ == nullptr && !open(clientName_)) {
+        close();
+    }
+    return seq_ != nullptr;
 }
 
 bool AlsaBackend::open(const std::string& clientName) {

@@ -40,6 +40,9 @@ class AlsaBackend final : public RelayBackend {
     void setDeviceChangeCallback(std::function<void()> callback) override;
     bool deviceConnected(MidiHandle handle) override;
     bool serviceAvailable() override { return seq_ != nullptr; }
+    // Opens the sequencer if it could not be opened before (its module was
+    // loaded since, or its device made readable).
+    bool connectService() override;
 
     // Moxel's client number and its ports' full names ("Moxel:midi_in"); -1
     // and empty without the sequencer.
@@ -60,6 +63,7 @@ class AlsaBackend final : public RelayBackend {
     void wakeRelay() override;
 
     bool open(const std::string& clientName);
+    void close();
     bool subscribe(const snd_seq_addr_t& sender, const snd_seq_addr_t& dest);
     void unsubscribe(const snd_seq_addr_t& sender, const snd_seq_addr_t& dest);
     snd_seq_addr_t own(int port) const;

@@ -57,7 +57,7 @@ JackFunctions load() {
     constexpr const char* file = "libjack.so.0";
     void* library = ::dlopen(file, RTLD_NOW | RTLD_LOCAL); // kept for the process's life
     if (library == nullptr) {
-        std::fprintf(stderr, "moxel: no JACK library, so no MIDI service: %s\n", ::dlerror());
+        std::fprintf(stderr, "moxel: no JACK library, so JACK cannot be used: %s\n", ::dlerror());
         return {};
     }
     JackFunctions f;
@@ -66,7 +66,7 @@ JackFunctions load() {
         function =
             reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(library, name));
         if (function == nullptr) {
-            std::fprintf(stderr, "moxel: %s lacks %s, so no MIDI service\n", file, name);
+            std::fprintf(stderr, "moxel: %s lacks %s, so JACK cannot be used\n", file, name);
             complete = false;
         }
     };
