@@ -15,9 +15,10 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "you pick, rewriting its channel to the one chosen in its small window or"
   "letting the window follow the incoming channel. It relays inside JACK's"
   "real-time cycle (JACK itself or PipeWire's JACK service), so each message"
-  "leaves in the cycle and at the frame offset it arrived with. It also"
-  "measures a tempo from taps, sends program changes and silences the output"
-  "on demand.")
+  "leaves in the cycle and at the frame offset it arrived with, or, where no"
+  "JACK server runs, on the ALSA sequencer that every Linux system has. It"
+  "also measures a tempo from taps, sends program changes and silences the"
+  "output on demand.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 
@@ -25,12 +26,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${MOXEL_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The program loads the JACK library itself when it first opens a client, so
-# the library scan does not see it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjack-jackd2-0 | libjack-0.125")
-# A MIDI service to relay in (a JACK server or PipeWire's JACK service), and
+# The program loads the JACK library itself when it first opens a client (the
+# library scan does not see it); without it Moxel runs on the ALSA sequencer,
+# whose library the scan finds. So JACK is recommended, not required, as is
 # the toolkit's own texts (its standard buttons) in Japanese.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pipewire-jack | jackd2, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "libjack-jackd2-0 | libjack-0.125, pipewire-jack | jackd2, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -26,9 +26,13 @@ field() { dpkg-deb --field "$package" "$1"; }
 [[ "$(field Section)" == sound ]] || fail "section $(field Section), not sound"
 [[ -n "$(field Maintainer)" ]] || fail "no maintainer"
 [[ -n "$(field Description)" ]] || fail "no description"
-for library in libqt6widgets6 libjack; do
+for library in libqt6widgets6 libasound2; do
   field Depends | grep -q "$library" || fail "no dependency on $library: $(field Depends)"
 done
+# Without a JACK library Moxel runs on the ALSA sequencer: JACK is no requirement.
+if field Depends | grep -q libjack; then
+  fail "the package requires a JACK library: $(field Depends)"
+fi
 
 allowed="^\./usr/(bin/moxel|share/moxel/manual/.+|share/applications/$id\.desktop"
 allowed+="|share/metainfo/$id\.metainfo\.xml|share/doc/moxel/LICENSE"
