@@ -46,7 +46,6 @@ class Win32MainView final : public MainView {
     void clearList(ListId list) override;
     void addListItem(ListId list, const std::string& text) override;
     int listCount(ListId list) const override;
-    std::string listItem(ListId list, int position) const override;
     void setListItem(ListId list, int position, const std::string& text) override;
     int selectedIndex(ListId list) const override;
     void selectIndex(ListId list, int position) override;
@@ -77,6 +76,10 @@ class Win32MainView final : public MainView {
     void notifyRelayActivity() override;
     void notifyDevicesChanged() override;
     void setServiceSearchActive(bool active) override;
+
+    // The text of an entry ("" when there is none): the tip of a device list
+    // shows it whole.
+    std::string listItem(ListId list, int position) const;
 
     // The window class, by which a second start finds the running window.
     static constexpr wchar_t kWindowClass[] = L"MoxelMainWindow";

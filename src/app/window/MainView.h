@@ -34,11 +34,11 @@ class MainView {
     virtual ~MainView() = default;
 
     // Lists. Selecting from code never calls back into the presenter; the
-    // presenter runs the click handler itself where one belongs.
+    // presenter runs the click handler itself where one belongs. The
+    // presenter keeps what the device lists hold: it never reads a text back.
     virtual void clearList(ListId list) = 0;
     virtual void addListItem(ListId list, const std::string& text) = 0;
     virtual int listCount(ListId list) const = 0;
-    virtual std::string listItem(ListId list, int position) const = 0;
     virtual void setListItem(ListId list, int position, const std::string& text) = 0;
     virtual int selectedIndex(ListId list) const = 0; // -1: nothing selected
     virtual void selectIndex(ListId list, int position) = 0;

@@ -51,9 +51,6 @@ class FakeView : public MainView {
     int listCount(ListId list) const override {
         return lists.contains(list) ? static_cast<int>(lists.at(list).size()) : 0;
     }
-    std::string listItem(ListId list, int position) const override {
-        return position >= 0 && position < listCount(list) ? lists.at(list)[position] : "";
-    }
     void setListItem(ListId list, int position, const std::string& text) override {
         lists.at(list).at(position) = text;
     }
