@@ -16,9 +16,9 @@ std::string inUseMessage(const std::string& name, bool input) {
 
 } // namespace
 
-DeviceController::DeviceController(MainView& view, MidiBackend& backend, RelayShared& relay,
-                                   const PreferencesController& preferences)
-    : view_(view), backend_(backend), relay_(relay), preferences_(preferences),
+DeviceController::DeviceController(MainView& view, UiLoop& loop, MidiBackend& backend,
+                                   RelayShared& relay, const PreferencesController& preferences)
+    : view_(view), loop_(loop), backend_(backend), relay_(relay), preferences_(preferences),
       in_(view, ListId::MidiIn), out_(view, ListId::MidiOut) {}
 
 void DeviceController::FindMidiInDevices() {
@@ -203,10 +203,10 @@ void DeviceController::devicesChanged() {
                 slot(list).entries.showAbsent(slot(list).wanted);
             }
         }
-        view_.setServiceSearchActive(true);
+        loop_.setServiceSearchActive(true);
         return;
     }
-    view_.setServiceSearchActive(false);
+    loop_.setServiceSearchActive(false);
     refresh(ListId::MidiIn);
     refresh(ListId::MidiOut);
 }

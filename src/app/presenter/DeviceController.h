@@ -8,6 +8,7 @@
 #include "app/presenter/ChannelTable.h"
 #include "app/presenter/DeviceList.h"
 #include "app/window/MainView.h"
+#include "app/window/UiLoop.h"
 #include "midi/MidiBackend.h"
 
 namespace moxel {
@@ -32,7 +33,7 @@ class RelayShared;
 // output is connected, since the relay may send from that moment on.
 class DeviceController {
   public:
-    DeviceController(MainView& view, MidiBackend& backend, RelayShared& relay,
+    DeviceController(MainView& view, UiLoop& loop, MidiBackend& backend, RelayShared& relay,
                      const PreferencesController& preferences);
 
     // Rebuild a list and select (and so open) its default device, else the
@@ -119,6 +120,7 @@ class DeviceController {
     void selectChannel(int position);
 
     MainView& view_;
+    UiLoop& loop_;
     MidiBackend& backend_;
     RelayShared& relay_;
     const PreferencesController& preferences_;

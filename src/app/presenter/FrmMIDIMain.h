@@ -12,6 +12,8 @@
 #include "app/presenter/TrayController.h"
 #include "app/window/MainView.h"
 #include "app/window/MainWindowEvents.h"
+#include "app/window/NotificationArea.h"
+#include "app/window/UiLoop.h"
 #include "midi/MidiBackend.h"
 #include "shell/ShellServices.h"
 #include "tempo/TapTempo.h"
@@ -55,13 +57,15 @@ struct AppEnvironment {
 //         MnuVersionInfo
 //   menu: MnuAppExit                    MnuAppExit_Click              (here)
 //
-// It knows the screen only through MainView and the machine only through the
-// MIDI backend, the shell services and the clock, so it runs the same under
-// tests as in the program.
+// It knows the window only through its screen (MainView), its notification
+// area and its event loop (UiLoop), and the machine only through the MIDI
+// backend, the shell services and the clock, so it runs the same under tests
+// as in the program. Each controller gets only the parts it uses.
 class FrmMIDIMain : public MainWindowEvents {
   public:
-    FrmMIDIMain(MainView& view, MidiBackend& backend, ShellServices& shell, RelayShared& relay,
-                TapTempo::Clock clock, AppEnvironment environment);
+    FrmMIDIMain(MainView& view, NotificationArea& tray, UiLoop& loop, MidiBackend& backend,
+                ShellServices& shell, RelayShared& relay, TapTempo::Clock clock,
+                AppEnvironment environment);
 
     // Runs the initialisation, the event loop until the first close request,
     // and the shutdown. Returns when the window is gone.
@@ -112,6 +116,8 @@ class FrmMIDIMain : public MainWindowEvents {
 
   private:
     MainView& view_;
+    NotificationArea& trayArea_;
+    UiLoop& loop_;
     MidiBackend& backend_;
     AppEnvironment environment_;
     PreferencesController preferences_;

@@ -79,7 +79,7 @@ int runWindow(int argc, char* argv[]) {
     moxel::QtShellServices shell;
     moxel::QtMainView view;
     moxel::FrmMIDIMain window(
-        view, backend, shell, relay, moxel::millisecondCounter,
+        view, view, view, backend, shell, relay, moxel::millisecondCounter,
         {QCoreApplication::applicationDirPath().toStdString(),
          moxel::xdgSettingsFolder(environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME"))});
     view.setEvents(&window);

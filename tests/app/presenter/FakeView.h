@@ -10,13 +10,15 @@
 
 #include "app/window/MainView.h"
 #include "app/window/MainWindowEvents.h"
+#include "app/window/NotificationArea.h"
+#include "app/window/UiLoop.h"
 #include "shell/ShellServices.h"
 
 namespace moxel::testing {
 
-// A screen for the presenter's tests: keeps what it was told, and logs the
-// calls whose order matters.
-class FakeView : public MainView {
+// A window for the presenter's tests (its screen, tray and loop): keeps what
+// it was told, and logs the calls whose order matters.
+class FakeView : public MainView, public NotificationArea, public UiLoop {
   public:
     struct Box {
         std::string text, title;
