@@ -46,11 +46,11 @@ TEST_F(PresenterTest, DefaultDeviceIsFoundByItsNameOrAsOlderVersionsStoredIt) {
 
 TEST_F(PresenterTest, LongPortNamesStillFindTheirStoredDefault) {
     const std::string longName = "client-with-a-long-name:" + std::string(150, 'p');
-    backend.outputs = {device(longName.substr(0, 130) + "-other"), device("short"),
+    backend.outputs = {device("short"), device(longName.substr(0, 130) + "-other"),
                        device(longName)};
     writeSettings("[Moxel Settings.]\nDefaultMidiOut=" + longName + "\n");
     started();
-    EXPECT_EQ(backend.openOutputId(), 0); // both begin with the cut value: the first
+    EXPECT_EQ(backend.openOutputId(), 1); // both begin with the cut value: the first
     backend.outputs = {device("short"), device(longName.substr(0, 127)), device(longName)};
     started();
     EXPECT_EQ(backend.openOutputId(), 1); // an exact match wins over a longer name
@@ -74,9 +74,7 @@ TEST_F(PresenterTest, OpeningAnOutputRestoresItsStoredChannelIfItIsOne) {
 // Rows 0..256 are kept and 0..255 searched: device 257 keeps its row unfound.
 TEST(ChannelTable, KeepsRowsUpTo256AndLooksUpTo255) {
     ChannelTable table;
-    for (const int id : {256, 257}) {
-        table.fill(id, "Far", "3");
-    }
+    table.fill(256, "Far", "3");
     EXPECT_EQ(table.row(256).channel, "3");
     EXPECT_FALSE(table.storedPosition("Far", 16) || table.remember("Far", 4));
 }
