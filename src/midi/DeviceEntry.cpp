@@ -32,27 +32,13 @@ std::string deviceEntryText(int id, std::string_view name) {
     return text;
 }
 
-std::string entryNamePart(std::string_view entry) {
-    const auto bar = entry.find('|');
-    if (bar == std::string_view::npos) {
-        return std::string(entry);
-    }
-    return std::string(entry.substr(bar + 1));
+bool storedNameMatchesEntry(int id, std::string_view name, std::string_view storedName) {
+    return name == storedName ||
+           std::string_view(deviceEntryText(id, name)).substr(2) == storedName;
 }
 
-bool storedNameMatchesEntry(std::string_view entry, std::string_view storedName) {
-    if (entry.find('|') == std::string_view::npos) {
-        return false; // a placeholder names no device
-    }
-    if (entryNamePart(entry) == storedName) {
-        return true;
-    }
-    return entry.size() >= 2 && entry.substr(2) == storedName;
-}
-
-bool cutStoredNameBeginsEntry(std::string_view entry, std::string_view storedName) {
-    return storedName.size() >= kLongestUncutValue && entry.find('|') != std::string_view::npos &&
-           entryNamePart(entry).starts_with(storedName);
+bool cutStoredNameBeginsEntry(std::string_view name, std::string_view storedName) {
+    return storedName.size() >= kLongestUncutValue && name.starts_with(storedName);
 }
 
 std::string channelItemText(int position) {

@@ -20,21 +20,16 @@ std::string TrimDeviceName(std::string_view text);
 // "<id + 1>|<name>"
 std::string deviceEntryText(int id, std::string_view name);
 
-// The name part of an entry: the text after its first "|" (the whole text
-// when it has none). Numbers of any width are skipped, so device 10 and
-// above compare by name like the others.
-std::string entryNamePart(std::string_view entry);
-
-// True when a stored device name (a default device, a channel key) names the
-// device of this entry. Besides the name part itself this accepts the form
-// older versions stored for devices numbered 10 and above: the entry text
+// True when a stored device name (a default device) names the device with
+// this id and name. Besides the name itself this accepts the form older
+// versions stored for devices numbered 10 and above: the device's entry text
 // from its third character on ("|Synth" for "10|Synth").
-bool storedNameMatchesEntry(std::string_view entry, std::string_view storedName);
+bool storedNameMatchesEntry(int id, std::string_view name, std::string_view storedName);
 
 // Stored values come back cut to 127 bytes (a little less where the cut
 // would split a character), and JACK port names can be longer. True when the
-// stored name is that long and the entry's name part begins with it.
-bool cutStoredNameBeginsEntry(std::string_view entry, std::string_view storedName);
+// stored name is that long and the device's name begins with it.
+bool cutStoredNameBeginsEntry(std::string_view name, std::string_view storedName);
 
 // "1Ch" .. "16Ch" for positions 0..15.
 std::string channelItemText(int position);

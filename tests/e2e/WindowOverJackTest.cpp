@@ -56,7 +56,8 @@ class WindowOverJack : public ::testing::Test {
     QtShellServices shell;
     QtMainView view;
     const std::string home = folder.path().string();
-    FrmMIDIMain window{view, backend, shell, relay, [] { return 0U; }, {home, folder / "user"}};
+    FrmMIDIMain window{
+        view, view, view, backend, shell, relay, [] { return 0U; }, {home, folder / "user"}};
 };
 
 TEST_F(WindowOverJack, KeypadAndFollowModeWorkThroughTheRealWindowAndServer) {

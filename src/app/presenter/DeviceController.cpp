@@ -9,43 +9,17 @@ namespace moxel {
 
 namespace {
 
-// The entry of a wanted device that is not connected; it names no device
-// (it starts with "---"), so it is never stored as a default.
-std::string absentEntryText(const std::string& name) {
-    return text(Text::NotConnectedEntry, name);
-}
-
-std::string entryFor(int id, const DeviceCaps& caps, bool inputDirection) {
-    switch (caps.result) {
-    case CapsResult::Ok:
-        return deviceEntryText(id, TrimDeviceName(caps.name));
-    case CapsResult::Allocated:
-        if (inputDirection) {
-            return deviceEntryText(id, kAllocOther);
-        }
-        [[fallthrough]];
-    case CapsResult::Failed:
-        break;
-    }
-    return deviceEntryText(id, kCapsFailed);
-}
-
 std::string inUseMessage(const std::string& name, bool input) {
     return name + "\r\n\r\n" + std::string(text(input ? Text::InUseIn : Text::InUseOut)) + "\r\n" +
            std::string(text(Text::InUseOther));
 }
 
-// Placeholders, failed name queries and the in-use and not-connected markers
-// all start with "---": such an entry names no device.
-bool namesNoDevice(const std::string& entry) {
-    return entry.starts_with("---") || entryNamePart(entry).starts_with("---");
-}
-
 } // namespace
 
-DeviceController::DeviceController(MainView& view, MidiBackend& backend, RelayShared& relay,
-                                   const PreferencesController& preferences)
-    : view_(view), backend_(backend), relay_(relay), preferences_(preferences) {}
+DeviceController::DeviceController(MainView& view, UiLoop& loop, MidiBackend& backend,
+                                   RelayShared& relay, const PreferencesController& preferences)
+    : view_(view), loop_(loop), backend_(backend), relay_(relay), preferences_(preferences),
+      in_(view, ListId::MidiIn), out_(view, ListId::MidiOut) {}
 
 void DeviceController::FindMidiInDevices() {
     findDevices(ListId::MidiIn);
@@ -66,7 +40,7 @@ void DeviceController::findDevices(ListId list) {
         slot(list).awaitedDefault = preferences_.defaultDevice(list);
         return;
     }
-    view_.selectIndex(list, startupChoice(list, count));
+    slot(list).entries.select(startupChoice(list));
     slot(list).wanted.clear(); // what opens now is wanted from here on
     openSelected(list, false);
 }
@@ -83,56 +57,26 @@ void DeviceController::rebuildChannelList(int outputCount) {
 }
 
 int DeviceController::listDevices(ListId list) {
-    const bool input = list == ListId::MidiIn;
+    DeviceList& entries = slot(list).entries;
+    entries.show(list == ListId::MidiIn ? backend_.inputs() : backend_.outputs());
+    for (int id = 0; id < entries.deviceCount() && list == ListId::MidiOut; ++id) {
+        if (const DeviceListEntry& entry = entries.at(id); entry.namesDevice()) {
+            channels_.fill(id, entry.name, preferences_.storedChannel(entry.name));
+        }
+    }
+    return entries.deviceCount();
+}
+
+int DeviceController::startupChoice(ListId list) {
     Slot& s = slot(list);
-    view_.clearList(list);
-    s.listed = input ? backend_.inputs() : backend_.outputs();
-    const int count = static_cast<int>(s.listed.size());
-    if (count <= 0) {
-        view_.addListItem(list, std::string(input ? kMidiInNotFound : kMidiOutNotFound));
-        return 0;
-    }
-    for (int id = 0; id < count; ++id) {
-        const DeviceCaps& caps = s.listed[static_cast<std::size_t>(id)];
-        view_.addListItem(list, entryFor(id, caps, input));
-        if (!input && caps.result == CapsResult::Ok && id < kChannelTableRows) {
-            const std::string name = TrimDeviceName(caps.name);
-            channelTable_[id] = {name, preferences_.storedChannel(name)};
-        }
-    }
-    return count;
-}
-
-int DeviceController::positionOf(ListId list, int count, const std::string& name) const {
-    for (int position = 0; position < count && !name.empty(); ++position) {
-        const std::string entry = view_.listItem(list, position);
-        if (!namesNoDevice(entry) && entryNamePart(entry) == name) {
-            return position;
-        }
-    }
-    return -1;
-}
-
-int DeviceController::startupChoice(ListId list, int count) {
     const std::string& name = preferences_.defaultDevice(list);
-    int chosen = -1;
-    for (int position = 0; position < count && chosen < 0; ++position) {
-        if (storedNameMatchesEntry(view_.listItem(list, position), name)) {
-            chosen = position;
-        }
-    }
-    for (int position = 0; position < count && chosen < 0; ++position) {
-        if (cutStoredNameBeginsEntry(view_.listItem(list, position), name)) {
-            chosen = position;
-        }
-    }
-    Slot& s = slot(list);
+    int chosen = s.entries.positionOfStored(name);
     s.awaitedDefault = chosen < 0 ? name : "";
     // An input and an output of one client can make a loop (a client that
     // sends on what it receives): fall back to an output of another client.
-    for (int position = 0; position < count && chosen < 0 && list == ListId::MidiOut; ++position) {
-        if (in_.handle == 0 || in_.owner.empty() ||
-            s.listed[static_cast<std::size_t>(position)].owner != in_.owner) {
+    for (int position = 0;
+         position < s.entries.deviceCount() && chosen < 0 && list == ListId::MidiOut; ++position) {
+        if (in_.handle == 0 || in_.owner.empty() || s.entries.at(position).owner != in_.owner) {
             chosen = position;
         }
     }
@@ -149,8 +93,14 @@ void DeviceController::CloseMidiIn() {
 }
 
 void DeviceController::startOver() {
-    in_ = {};
-    out_ = {};
+    for (Slot* s : {&in_, &out_}) {
+        s->handle = 0;
+        s->openName.clear();
+        s->owner.clear();
+        s->wanted.clear();
+        s->awaitedDefault.clear();
+        s->userChose = false;
+    }
 }
 
 void DeviceController::CloseMidiOut() {
@@ -163,21 +113,20 @@ void DeviceController::CloseMidiOut() {
     out_.openName.clear();
 }
 
-// Opens the device selected in the list, rewrites its entry, reports a
+// Opens the device selected in the list, shows it in its entry, reports a
 // device in use. The handle, or 0.
 MidiHandle DeviceController::open(ListId list, bool automatic) {
     const bool input = list == ListId::MidiIn;
-    const int id = view_.selectedIndex(list);
-    const std::vector<DeviceCaps>& listed = slot(list).listed;
-    const DeviceCaps caps = id >= 0 && id < static_cast<int>(listed.size())
-                                ? listed[static_cast<std::size_t>(id)]
-                                : DeviceCaps{};
-    const std::string name = TrimDeviceName(caps.result == CapsResult::Ok ? caps.name : "");
+    DeviceList& entries = slot(list).entries;
+    // The backend's id is the entry's position, whatever the entry stands for
+    // (choosing the placeholder opens device 0, which is not there).
+    const int id = entries.selectedPosition();
+    const DeviceListEntry chosen = entries.at(id);
+    const std::string name = chosen.id >= 0 ? chosen.name : "";
     if (!input) {
         // The relay may send as soon as the output is connected: its stored
         // channel is the relay's before that, not after.
-        relay_.outputChannel.store(
-            storedChannel(entryNamePart(deviceEntryText(id, name))).value_or(selectedChannel()));
+        relay_.outputChannel.store(storedChannel(name).value_or(selectedChannel()));
     }
     MidiHandle handle = 0;
     switch (input ? backend_.openInput(id, handle) : backend_.openOutput(id, handle)) {
@@ -187,14 +136,14 @@ MidiHandle DeviceController::open(ListId list, bool automatic) {
                              std::string(text(input ? Text::InUseTitleIn : Text::InUseTitleOut)),
                              MessageIcon::Information);
         }
-        view_.setListItem(list, id, deviceEntryText(id, kAllocOther));
+        entries.showInUse(id);
         break;
     case OpenResult::Ok: {
         const std::string openName = TrimDeviceName(backend_.openName(handle));
-        view_.setListItem(list, id, deviceEntryText(id, openName));
+        entries.showOpened(id, openName);
         Slot& s = slot(list);
         s.openName = s.wanted = openName;
-        s.owner = caps.owner;
+        s.owner = chosen.owner;
         if (s.awaitedDefault == openName) {
             s.awaitedDefault.clear();
         }
@@ -220,15 +169,16 @@ void DeviceController::openSelected(ListId list, bool automatic) {
         CloseMidiOut();
         out_.handle = open(list, automatic);
         if (out_.handle != 0) {
-            restoreChannel();
+            selectChannel(storedChannel(out_.openName).value_or(selectedChannel()));
         }
     }
 }
 
 bool DeviceController::absentEntrySelected(ListId list) const {
     const Slot& s = slot(list);
-    return !s.wanted.empty() && s.handle == 0 &&
-           view_.listItem(list, view_.selectedIndex(list)) == absentEntryText(s.wanted);
+    const DeviceListEntry& entry = s.entries.selected();
+    return !s.wanted.empty() && s.handle == 0 && entry.state == EntryState::Absent &&
+           entry.name == s.wanted;
 }
 
 void DeviceController::defaultChosen(ListId list) {
@@ -260,12 +210,14 @@ void DeviceController::devicesChanged() {
         for (const ListId list : {ListId::MidiIn, ListId::MidiOut}) {
             closeVanished(list);
             listDevices(list);
-            showAbsent(list, slot(list).wanted);
+            if (!slot(list).wanted.empty()) {
+                slot(list).entries.showAbsent(slot(list).wanted);
+            }
         }
-        view_.setServiceSearchActive(true);
+        loop_.setServiceSearchActive(true);
         return;
     }
-    view_.setServiceSearchActive(false);
+    loop_.setServiceSearchActive(false);
     refresh(ListId::MidiIn);
     refresh(ListId::MidiOut);
 }
@@ -284,21 +236,24 @@ void DeviceController::refresh(ListId list) {
         rebuildChannelList(count);
     }
     if (s.handle != 0 &&
-        (positionOf(list, count, s.openName) < 0 || !backend_.deviceConnected(s.handle))) {
+        (s.entries.positionOf(s.openName) < 0 || !backend_.deviceConnected(s.handle))) {
         closeVanished(list); // its port went away (and maybe came back already)
     }
     std::string target = s.wanted;
-    if (!s.userChose && positionOf(list, count, s.awaitedDefault) >= 0) {
+    if (!s.userChose && s.entries.positionOf(s.awaitedDefault) >= 0) {
         target = s.awaitedDefault;
     } else if (target.empty() && !s.userChose && count > 0) {
-        target = entryNamePart(view_.listItem(list, startupChoice(list, count)));
+        const DeviceListEntry& choice = s.entries.at(startupChoice(list));
+        target = choice.namesDevice() ? choice.name : "";
     }
-    const int at = positionOf(list, count, target);
+    const int at = s.entries.positionOf(target);
     if (at < 0) {
-        showAbsent(list, target);
+        if (!target.empty()) {
+            s.entries.showAbsent(target);
+        }
         return;
     }
-    view_.selectIndex(list, at);
+    s.entries.select(at);
     if (s.handle == 0 || s.openName != target) {
         openSelected(list, true);
     }
@@ -316,13 +271,6 @@ void DeviceController::closeVanished(ListId list) {
     s.openName.clear();
 }
 
-void DeviceController::showAbsent(ListId list, const std::string& name) {
-    if (!name.empty()) {
-        view_.addListItem(list, absentEntryText(name));
-        view_.selectIndex(list, view_.listCount(list) - 1);
-    }
-}
-
 std::vector<std::string> DeviceController::absentDevices() const {
     std::vector<std::string> absent;
     for (const Slot* s : {&in_, &out_}) {
@@ -333,25 +281,10 @@ std::vector<std::string> DeviceController::absentDevices() const {
     return absent;
 }
 
-std::optional<int> DeviceController::storedChannel(const std::string& namePart) const {
-    for (int row = 0; row < kChannelTableSearched; ++row) {
-        if (channelTable_[row].name == namePart) {
-            const int position = parseChannelText(channelTable_[row].channel);
-            // A stored text that is no channel (edited by hand) keeps the
-            // current channel.
-            if (position >= 0 && position < view_.listCount(ListId::MidiCh)) {
-                return position;
-            }
-            return std::nullopt;
-        }
-    }
-    return std::nullopt;
-}
-
-void DeviceController::restoreChannel() {
-    const std::string namePart =
-        entryNamePart(view_.listItem(ListId::MidiOut, view_.selectedIndex(ListId::MidiOut)));
-    selectChannel(storedChannel(namePart).value_or(selectedChannel()));
+// The stored channel of an output by its name; nothing when it has no row or
+// the row holds no channel (the current one stays).
+std::optional<int> DeviceController::storedChannel(const std::string& name) const {
+    return channels_.storedPosition(name, view_.listCount(ListId::MidiCh));
 }
 
 void DeviceController::channelChosen(int position) {
@@ -388,15 +321,11 @@ void DeviceController::resetOutput() {
 }
 
 std::optional<std::string> DeviceController::selectedDeviceName(ListId list) const {
-    const int selected = view_.selectedIndex(list);
-    if (selected < 0) {
+    const DeviceListEntry& entry = slot(list).entries.selected();
+    if (!entry.namesDevice()) {
         return std::nullopt;
     }
-    const std::string entry = view_.listItem(list, selected);
-    if (namesNoDevice(entry)) {
-        return std::nullopt;
-    }
-    return entryNamePart(entry);
+    return entry.name;
 }
 
 std::optional<ChannelTableRow> DeviceController::rememberSelectedOutputChannel() {
@@ -404,13 +333,7 @@ std::optional<ChannelTableRow> DeviceController::rememberSelectedOutputChannel()
     if (!name) {
         return std::nullopt;
     }
-    for (int row = 0; row < kChannelTableSearched; ++row) {
-        if (channelTable_[row].name == *name) {
-            channelTable_[row].channel = std::to_string(selectedChannel());
-            return channelTable_[row];
-        }
-    }
-    return std::nullopt;
+    return channels_.remember(*name, selectedChannel());
 }
 
 } // namespace moxel

@@ -1,24 +1,20 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/presenter/ChannelTable.h"
+#include "app/presenter/DeviceList.h"
 #include "app/window/MainView.h"
+#include "app/window/UiLoop.h"
 #include "midi/MidiBackend.h"
 
 namespace moxel {
 
 class PreferencesController;
 class RelayShared;
-
-// One row of the per-output-device channel table.
-struct ChannelTableRow {
-    std::string name;    // the device's name
-    std::string channel; // the stored channel text ("0".."15" when valid)
-};
 
 // The input, output and channel lists, and the one open input and output:
 // listing the devices, choosing the stored default, opening what the user
@@ -30,12 +26,14 @@ struct ChannelTableRow {
 // its stored channel. A stored default that was absent when the list was
 // built is opened as soon as it appears, unless the user has chosen another
 // device in that list since.
+//
+// Of the relay's shared state it writes the output channel (outputChannel):
+// the channel chosen or restored in the list is the one the relay puts on
+// what it sends, and an output's stored channel is the relay's before the
+// output is connected, since the relay may send from that moment on.
 class DeviceController {
   public:
-    static constexpr int kChannelTableRows = 257;
-    static constexpr int kChannelTableSearched = 256;
-
-    DeviceController(MainView& view, MidiBackend& backend, RelayShared& relay,
+    DeviceController(MainView& view, UiLoop& loop, MidiBackend& backend, RelayShared& relay,
                      const PreferencesController& preferences);
 
     // Rebuild a list and select (and so open) its default device, else the
@@ -78,8 +76,8 @@ class DeviceController {
     // Follow mode moved the relay's channel: show it in the list.
     void showFollowedChannel(int position);
 
-    // The name part of the selected entry of MidiIn or MidiOut, or nothing
-    // when that entry names no device (a placeholder, the in-use marker).
+    // The name of the device the selected entry of MidiIn or MidiOut names,
+    // or nothing when it names none (a placeholder, a marker).
     std::optional<std::string> selectedDeviceName(ListId list) const;
     // Stores the selected channel as the selected output's channel in the
     // table (the first row of its name) and returns that row; nothing when
@@ -88,18 +86,19 @@ class DeviceController {
 
     MidiHandle inputHandle() const { return in_.handle; }
     MidiHandle outputHandle() const { return out_.handle; }
-    const ChannelTableRow& channelTableRow(int row) const { return channelTable_.at(row); }
+    const ChannelTable& channels() const { return channels_; }
 
   private:
-    // What one device list holds open and wants.
+    // One device list and what it holds open and wants.
     struct Slot {
-        MidiHandle handle = 0;          // the open device, 0 when none
-        std::string openName;           // its name
-        std::string owner;              // what it belongs to
-        std::string wanted;             // the device this list wants, "" when none
-        std::string awaitedDefault;     // the stored default, absent when last looked for
-        bool userChose = false;         // the user chose an entry of this list
-        std::vector<DeviceCaps> listed; // the devices as last listed, by position
+        Slot(MainView& view, ListId list) : entries(view, list) {}
+        DeviceList entries;
+        MidiHandle handle = 0;      // the open device, 0 when none
+        std::string openName;       // its name
+        std::string owner;          // what it belongs to
+        std::string wanted;         // the device this list wants, "" when none
+        std::string awaitedDefault; // the stored default, absent when last looked for
+        bool userChose = false;     // the user chose an entry of this list
     };
 
     Slot& slot(ListId list) { return list == ListId::MidiIn ? in_ : out_; }
@@ -107,32 +106,28 @@ class DeviceController {
 
     void findDevices(ListId list);
     void rebuildChannelList(int outputCount);
-    // Fills the list with one entry per device (the placeholder when there is
-    // none) and returns the number of devices.
+    // Lists the devices (the placeholder when there is none; the outputs'
+    // rows of the channel table) and returns their number.
     int listDevices(ListId list);
-    int positionOf(ListId list, int count, const std::string& name) const;
     // The stored default, else the first device (for outputs the first that
     // does not belong to what the open input belongs to).
-    int startupChoice(ListId list, int count);
+    int startupChoice(ListId list);
     void refresh(ListId list);
     // Closes the open device of that list and opens the selected entry;
     // an automatic open reports a device in use by its entry only.
     void openSelected(ListId list, bool automatic);
     MidiHandle open(ListId list, bool automatic);
     void closeVanished(ListId list);
-    void showAbsent(ListId list, const std::string& name);
     bool absentEntrySelected(ListId list) const;
-    // The stored channel of an output by its entry's name part; nothing when
-    // it has no row or the row holds no channel.
-    std::optional<int> storedChannel(const std::string& namePart) const;
-    void restoreChannel();
+    std::optional<int> storedChannel(const std::string& name) const;
     void selectChannel(int position);
 
     MainView& view_;
+    UiLoop& loop_;
     MidiBackend& backend_;
     RelayShared& relay_;
     const PreferencesController& preferences_;
-    std::array<ChannelTableRow, kChannelTableRows> channelTable_{};
+    ChannelTable channels_;
     Slot in_;
     Slot out_;
 };

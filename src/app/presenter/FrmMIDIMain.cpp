@@ -12,23 +12,24 @@ std::string appPathFromFolder(const std::string& folder) {
     return folder + separator;
 }
 
-FrmMIDIMain::FrmMIDIMain(MainView& view, MidiBackend& backend, ShellServices& shell,
-                         RelayShared& relay, TapTempo::Clock clock, AppEnvironment environment,
-                         MidiSystemChoice* systems)
-    : view_(view), backend_(backend), systems_(systems), environment_(std::move(environment)),
-      preferences_(view, relay), devices_(view, backend, relay, preferences_),
-      patches_(view, devices_), lamps_(view, relay, devices_), tray_(view, preferences_, devices_),
+FrmMIDIMain::FrmMIDIMain(MainView& view, NotificationArea& tray, UiLoop& loop, MidiBackend& backend,
+                         ShellServices& shell, RelayShared& relay, TapTempo::Clock clock,
+                         AppEnvironment environment, MidiSystemChoice* systems)
+    : view_(view), trayArea_(tray), loop_(loop), backend_(backend), systems_(systems),
+      environment_(std::move(environment)), preferences_(view, relay),
+      devices_(view, loop, backend, relay, preferences_), patches_(view, devices_),
+      lamps_(view, loop, relay, devices_), tray_(view, tray, preferences_, devices_),
       shell_(view, shell), tempo_(std::move(clock)) {}
 
 void FrmMIDIMain::MainLoop() {
     InitApplication();
-    view_.runEventLoop(); // until the first close request
+    loop_.runEventLoop(); // until the first close request
     // A close request that came during start-up, while the devices were
     // still being opened, found nothing to close yet.
     closeDevices();
     lamps_.stop();
-    view_.setServiceSearchActive(false);
-    view_.removeTrayIcon();
+    loop_.setServiceSearchActive(false);
+    trayArea_.removeTrayIcon();
     backend_.setActivityCallback({});
     backend_.setDeviceChangeCallback({});
     view_.requestClose(); // the second request goes through
@@ -38,8 +39,8 @@ void FrmMIDIMain::InitApplication() {
     // News from the backend's threads reaches the window from the start: the
     // relay is live as soon as an input opens, and devices may come or go
     // while the lists are being built. The callbacks only hand it over.
-    backend_.setActivityCallback([this] { view_.notifyRelayActivity(); });
-    backend_.setDeviceChangeCallback([this] { view_.notifyDevicesChanged(); });
+    backend_.setActivityCallback([this] { loop_.notifyRelayActivity(); });
+    backend_.setDeviceChangeCallback([this] { loop_.notifyDevicesChanged(); });
 
     appPath_ = appPathFromFolder(environment_.executableFolder);
     shell_.setProgramFolder(appPath_);
@@ -50,7 +51,7 @@ void FrmMIDIMain::InitApplication() {
     }
     view_.selectIndex(ListId::BeatPer, 2);
 
-    view_.processEvents();
+    loop_.processEvents();
 
     preferences_.load(settingsFileLocation(appPath_, environment_.userSettingsFolder));
     if (systems_ != nullptr) { // (waits for the backend, as the listing would)
@@ -76,7 +77,7 @@ void FrmMIDIMain::InitApplication() {
     // into the input while the window was built) lights its lamps now.
     lamps_.takeRelayNews();
     if (!backend_.serviceAvailable()) {
-        view_.setServiceSearchActive(true);
+        loop_.setServiceSearchActive(true);
     }
 }
 
@@ -101,7 +102,7 @@ void FrmMIDIMain::Form_QueryUnload(bool& cancel) {
     closing_ = true;
     cancel = true;
     closeDevices();
-    view_.quitEventLoop();
+    loop_.quitEventLoop();
 }
 
 void FrmMIDIMain::closeDevices() {
@@ -167,7 +168,7 @@ void FrmMIDIMain::MnuMidiSystem_Click(std::int16_t index) {
     preferences_.useDefaultsOf(system);
     devices_.FindMidiInDevices();
     devices_.FindMidiOutDevices();
-    view_.setServiceSearchActive(!backend_.serviceAvailable());
+    loop_.setServiceSearchActive(!backend_.serviceAvailable());
     tray_.refreshTip();
 }
 

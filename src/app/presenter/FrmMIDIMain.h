@@ -12,6 +12,8 @@
 #include "app/presenter/TrayController.h"
 #include "app/window/MainView.h"
 #include "app/window/MainWindowEvents.h"
+#include "app/window/NotificationArea.h"
+#include "app/window/UiLoop.h"
 #include "midi/MidiBackend.h"
 #include "midi/MidiSystem.h"
 #include "shell/ShellServices.h"
@@ -57,16 +59,17 @@ struct AppEnvironment {
 //         MnuVersionInfo
 //   menu: MnuAppExit                    MnuAppExit_Click              (here)
 //
-// It knows the screen only through MainView and the machine only through the
-// MIDI backend, the shell services and the clock, so it runs the same under
-// tests as in the program.
+// It knows the window only through its screen (MainView), its notification
+// area and its event loop (UiLoop), and the machine only through the MIDI
+// backend, the shell services and the clock, so it runs the same under tests
+// as in the program. Each controller gets only the parts it uses.
 class FrmMIDIMain : public MainWindowEvents {
   public:
     // systems: the MIDI systems the program lets the user choose between
     // (none on Windows).
-    FrmMIDIMain(MainView& view, MidiBackend& backend, ShellServices& shell, RelayShared& relay,
-                TapTempo::Clock clock, AppEnvironment environment,
-                MidiSystemChoice* systems = nullptr);
+    FrmMIDIMain(MainView& view, NotificationArea& tray, UiLoop& loop, MidiBackend& backend,
+                ShellServices& shell, RelayShared& relay, TapTempo::Clock clock,
+                AppEnvironment environment, MidiSystemChoice* systems = nullptr);
 
     // Runs the initialisation, the event loop until the first close request,
     // and the shutdown. Returns when the window is gone.
@@ -123,6 +126,8 @@ class FrmMIDIMain : public MainWindowEvents {
 
   private:
     MainView& view_;
+    NotificationArea& trayArea_;
+    UiLoop& loop_;
     MidiBackend& backend_;
     MidiSystemChoice* systems_;
     AppEnvironment environment_;

@@ -5,8 +5,9 @@
 
 namespace moxel {
 
-LampController::LampController(MainView& view, RelayShared& relay, DeviceController& devices)
-    : view_(view), relay_(relay), devices_(devices) {}
+LampController::LampController(MainView& view, UiLoop& loop, RelayShared& relay,
+                               DeviceController& devices)
+    : view_(view), loop_(loop), relay_(relay), devices_(devices) {}
 
 void LampController::takeRelayNews() {
     readNews();
@@ -63,7 +64,7 @@ void LampController::runTimer(bool run) {
     if (timerRunning_ != run) {
         timerRunning_ = run;
         relay_.uiReadsNews.store(run, std::memory_order_seq_cst);
-        view_.setLampTimerActive(run);
+        loop_.setLampTimerActive(run);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/window/MainView.h"
+#include "app/window/UiLoop.h"
 
 namespace moxel {
 
@@ -15,12 +16,17 @@ class RelayShared;
 // reaches after 51 turns. The turns run only while a lamp is lit, and while
 // they run they read the relay's news themselves, so that steady traffic
 // wakes the window at the lamps' pace rather than at the relay's.
+//
+// It takes the relay's news out of the shared state (the lamp flags, the
+// channel follow mode moved) and tells the relay there whether the turns run
+// (uiReadsNews): while they do, the relay leaves its news without waking the
+// window.
 class LampController {
   public:
     static constexpr int kFull = 255;
     static constexpr int kStep = 5;
 
-    LampController(MainView& view, RelayShared& relay, DeviceController& devices);
+    LampController(MainView& view, UiLoop& loop, RelayShared& relay, DeviceController& devices);
 
     // The relay woke the window: takes what it left (lit lamps and, in follow
     // mode, the channel the list should show) and starts the turns.
@@ -39,6 +45,7 @@ class LampController {
     void runTimer(bool run);
 
     MainView& view_;
+    UiLoop& loop_;
     RelayShared& relay_;
     DeviceController& devices_;
     std::array<int, 2> levels_{};        // by LampId, 0..255

@@ -16,6 +16,11 @@ class RelayShared;
 // The choices Moxel remembers in setting.ini: the default input and output,
 // each output's channel, always on top and follow mode. Read at start-up,
 // written by the four settings commands, each at once.
+//
+// Of the relay's shared state it writes the follow mode
+// (followInputChannel), read from the file and toggled by its command: the
+// relay itself decides, message by message, whether a message keeps its
+// channel, so the option has to be where the relay reads it.
 class PreferencesController {
   public:
     PreferencesController(MainView& view, RelayShared& relay);

@@ -7,9 +7,10 @@
 
 namespace moxel {
 
-TrayController::TrayController(MainView& view, const PreferencesController& preferences,
+TrayController::TrayController(MainView& view, NotificationArea& tray,
+                               const PreferencesController& preferences,
                                const DeviceController& devices)
-    : view_(view), preferences_(preferences), devices_(devices) {}
+    : view_(view), tray_(tray), preferences_(preferences), devices_(devices) {}
 
 std::string TrayController::tip() const {
     std::string tipText = "Moxel Ver" + versionText();
@@ -21,7 +22,7 @@ std::string TrayController::tip() const {
 
 void TrayController::refreshTip() {
     if (inTray_) {
-        view_.showTrayIcon(tip());
+        tray_.showTrayIcon(tip());
     }
 }
 
@@ -29,8 +30,8 @@ void TrayController::windowResized() {
     if (view_.windowState() == WindowState::Minimized) {
         // Without a notification area a hidden window could never come back:
         // then it stays an ordinary minimised window.
-        if (view_.trayAvailable()) {
-            view_.showTrayIcon(tip());
+        if (tray_.trayAvailable()) {
+            tray_.showTrayIcon(tip());
             view_.hideWindow();
             inTray_ = true;
         }
@@ -40,7 +41,7 @@ void TrayController::windowResized() {
     if (preferences_.windowTopMost() == 1) {
         view_.setTopMost(true);
     }
-    view_.removeTrayIcon();
+    tray_.removeTrayIcon();
 }
 
 void TrayController::iconPressed(TrayPress press) {

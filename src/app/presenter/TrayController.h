@@ -2,6 +2,7 @@
 
 #include "app/window/MainView.h"
 #include "app/window/MainWindowEvents.h"
+#include "app/window/NotificationArea.h"
 
 #include <string>
 
@@ -14,7 +15,7 @@ class PreferencesController;
 // menu from the icon and from the window's background.
 class TrayController {
   public:
-    TrayController(MainView& view, const PreferencesController& preferences,
+    TrayController(MainView& view, NotificationArea& tray, const PreferencesController& preferences,
                    const DeviceController& devices);
 
     // The window's size or state changed: minimised, it hides behind its
@@ -31,6 +32,7 @@ class TrayController {
     std::string tip() const;
 
     MainView& view_;
+    NotificationArea& tray_;
     const PreferencesController& preferences_;
     const DeviceController& devices_;
     bool inTray_ = false;

@@ -7,6 +7,8 @@
 
 #include "app/window/MainView.h"
 #include "app/window/MainWindowEvents.h"
+#include "app/window/NotificationArea.h"
+#include "app/window/UiLoop.h"
 #include "app/window/WindowLayout.h"
 
 class QComboBox;
@@ -21,10 +23,10 @@ class PopupMenu;
 
 // Moxel's main window, drawn with Qt Widgets: the controls of the window
 // layout on a black background, the pop-up menu and the notification-area
-// icon. It decides nothing: it shows what the presenter asks for and passes
-// every user action to the MainWindowEvents handlers. Each control's object
-// name is its name in the window layout.
-class QtMainView : public QWidget, public MainView {
+// icon; its event loop is Qt's. It decides nothing: it shows what the
+// presenter asks for and passes every user action to the MainWindowEvents
+// handlers. Each control's object name is its name in the window layout.
+class QtMainView : public QWidget, public MainView, public NotificationArea, public UiLoop {
     Q_OBJECT
   public:
     QtMainView();
@@ -36,7 +38,6 @@ class QtMainView : public QWidget, public MainView {
     void clearList(ListId list) override;
     void addListItem(ListId list, const std::string& text) override;
     int listCount(ListId list) const override;
-    std::string listItem(ListId list, int position) const override;
     void setListItem(ListId list, int position, const std::string& text) override;
     int selectedIndex(ListId list) const override;
     void selectIndex(ListId list, int position) override;
@@ -67,6 +68,10 @@ class QtMainView : public QWidget, public MainView {
     void notifyRelayActivity() override;
     void notifyDevicesChanged() override;
     void setServiceSearchActive(bool active) override;
+
+    // The text of an entry ("" when there is none), for tests: the presenter
+    // never reads one back.
+    std::string listItem(ListId list, int position) const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -131,8 +131,8 @@ int runWindow(int argc, char* argv[], const std::string& showSocket,
     std::optional<LinuxMidi> midi(std::in_place, askedMidiSystem(midiOption, environment), relay);
     moxel::QtShellServices shell;
     moxel::QtMainView view;
-    moxel::FrmMIDIMain window(view, *midi->backend, shell, relay, moxel::millisecondCounter,
-                              environment, &*midi->backend);
+    moxel::FrmMIDIMain window(view, view, view, *midi->backend, shell, relay,
+                              moxel::millisecondCounter, environment, &*midi->backend);
     view.setEvents(&window);
 
     moxel::CloseOnSignal closeOnSignal([&view] { view.requestClose(); });

@@ -17,16 +17,19 @@
 #include "app/win32/Win32TrayIcon.h"
 #include "app/window/MainView.h"
 #include "app/window/MainWindowEvents.h"
+#include "app/window/NotificationArea.h"
+#include "app/window/UiLoop.h"
 #include "app/window/WindowLayout.h"
 
 namespace moxel {
 
 // Moxel's main window, drawn with the Windows controls: the controls of the
 // window layout on a black background at the monitor's DPI, the pop-up menu,
-// the notification-area icon and the boxes. It decides nothing: it shows
-// what the presenter asks for and passes every user action to the
-// MainWindowEvents handlers, on the UI thread.
-class Win32MainView final : public MainView {
+// the notification-area icon and the boxes; its event loop is the UI
+// thread's message loop. It decides nothing: it shows what the presenter
+// asks for and passes every user action to the MainWindowEvents handlers, on
+// the UI thread.
+class Win32MainView final : public MainView, public NotificationArea, public UiLoop {
   public:
     Win32MainView();
     ~Win32MainView() override;
@@ -46,7 +49,6 @@ class Win32MainView final : public MainView {
     void clearList(ListId list) override;
     void addListItem(ListId list, const std::string& text) override;
     int listCount(ListId list) const override;
-    std::string listItem(ListId list, int position) const override;
     void setListItem(ListId list, int position, const std::string& text) override;
     int selectedIndex(ListId list) const override;
     void selectIndex(ListId list, int position) override;
@@ -77,6 +79,10 @@ class Win32MainView final : public MainView {
     void notifyRelayActivity() override;
     void notifyDevicesChanged() override;
     void setServiceSearchActive(bool active) override;
+
+    // The text of an entry ("" when there is none): the tip of a device list
+    // shows it whole.
+    std::string listItem(ListId list, int position) const;
 
     // The window class, by which a second start finds the running window.
     static constexpr wchar_t kWindowClass[] = L"MoxelMainWindow";

@@ -142,7 +142,7 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     moxel::WinmmBackend backend(relay);
     moxel::Win32ShellServices shell;
     moxel::Win32MainView view;
-    moxel::FrmMIDIMain window(view, backend, shell, relay, moxel::millisecondCounter,
+    moxel::FrmMIDIMain window(view, view, view, backend, shell, relay, moxel::millisecondCounter,
                               {programFolder(), moxel::appDataSettingsFolder(appDataFolder())});
     view.setEvents(&window);
 

@@ -47,18 +47,21 @@ struct Rgb {
     friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
-// Everything the presenter asks of the screen. All texts are UTF-8. The Qt
-// window implements it; tests use a recording fake.
+// The main window's screen as the presenter sees it: its lists, captions,
+// lamps, check marks, boxes and the window itself. All texts are UTF-8. The Qt
+// window (QtMainView) and the Win32 window (Win32MainView) implement it, with
+// the notification area (NotificationArea) and the event loop (UiLoop); tests
+// use a recording fake.
 class MainView {
   public:
     virtual ~MainView() = default;
 
     // Lists. Selecting from code never calls back into the presenter; the
-    // presenter runs the click handler itself where one belongs.
+    // presenter runs the click handler itself where one belongs. The
+    // presenter keeps what the device lists hold: it never reads a text back.
     virtual void clearList(ListId list) = 0;
     virtual void addListItem(ListId list, const std::string& text) = 0;
     virtual int listCount(ListId list) const = 0;
-    virtual std::string listItem(ListId list, int position) const = 0;
     virtual void setListItem(ListId list, int position, const std::string& text) = 0;
     virtual int selectedIndex(ListId list) const = 0; // -1: nothing selected
     virtual void selectIndex(ListId list, int position) = 0;
@@ -82,23 +85,6 @@ class MainView {
     virtual void restoreWindow() = 0; // normal state, shown, focused
     virtual void hideWindow() = 0;
     virtual void requestClose() = 0; // an unload request, as the close box makes
-
-    // The notification area.
-    virtual bool trayAvailable() const = 0;
-    virtual void showTrayIcon(const std::string& tip) = 0;
-    virtual void removeTrayIcon() = 0;
-
-    // The event loop and the lamp fade timer (10 ms turns).
-    virtual void processEvents() = 0;
-    virtual void runEventLoop() = 0; // returns after quitEventLoop()
-    virtual void quitEventLoop() = 0;
-    virtual void setLampTimerActive(bool active) = 0;
-    // May be called from any thread: runs relayActivity() on the UI thread.
-    virtual void notifyRelayActivity() = 0;
-    // May be called from any thread: runs devicesChanged() on the UI thread.
-    virtual void notifyDevicesChanged() = 0;
-    // While active, serviceSearchTick() runs once a second.
-    virtual void setServiceSearchActive(bool active) = 0;
 };
 
 } // namespace moxel

@@ -13,7 +13,8 @@ inline constexpr int vkSubtract = 0x6D; // numeric keypad minus
 // Why the notification-area icon was pressed.
 enum class TrayPress { Left, Right };
 
-// The window's events, each with its handler. The Qt window calls these; the
+// The window's events, each with its handler. The Qt window (QtMainView) and
+// the Win32 window (Win32MainView) call these, on the UI thread; the
 // presenter FrmMIDIMain implements them.
 class MainWindowEvents {
   public:

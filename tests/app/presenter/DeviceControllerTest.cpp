@@ -1,6 +1,7 @@
 // The device lists: entries, the default device, opening and closing, the
 // stored channel of each output, and the re-find commands.
 #include "PresenterFixture.h"
+#include "app/presenter/ChannelTable.h"
 
 namespace moxel::testing {
 namespace {
@@ -29,33 +30,27 @@ TEST_F(PresenterTest, EntryTextsTellNamesFailuresAndBlankNames) {
     EXPECT_EQ(list(ListId::MidiCh)[15], "16Ch");
 }
 
-TEST_F(PresenterTest, DefaultDeviceIsChosenByNameElseTheFirst) {
+TEST_F(PresenterTest, DefaultDeviceIsFoundByItsNameOrAsOlderVersionsStoredIt) {
     for (int i = 0; i < 12; ++i) {
         backend.outputs.push_back(device("Port " + std::to_string(i)));
     }
     backend.inputs = {device("Other"), device("Twin"), device("Twin")};
-    writeSettings("[Moxel Settings.]\nDefaultMidiIn=Twin\nDefaultMidiOut=Port 10\nPort 10=6\n");
-    started();
-    EXPECT_EQ(backend.openInputId(), 1);    // the lower of two equal names
-    EXPECT_EQ(backend.openOutputId(), 10);  // numbered 11: found by its name
-    EXPECT_EQ(selected(ListId::MidiCh), 6); // and its stored channel applies
-    EXPECT_EQ(relay.outputChannel.load(), 6);
-
     // The form older versions stored for devices numbered 10 and above.
-    writeSettings("[Moxel Settings.]\nDefaultMidiOut=|Port 9\n|Port 9=12\nDefaultMidiIn=Nowhere\n");
+    writeSettings("[Moxel Settings.]\nDefaultMidiIn=Twin\nDefaultMidiOut=|Port 9\n|Port 9=12\n");
     started();
-    EXPECT_EQ(backend.openOutputId(), 9);
-    EXPECT_EQ(selected(ListId::MidiCh), 12);
-    EXPECT_EQ(backend.openInputId(), 0);
+    EXPECT_EQ(backend.openInputId(), 1);     // the lower of two equal names
+    EXPECT_EQ(backend.openOutputId(), 9);    // numbered 10
+    EXPECT_EQ(selected(ListId::MidiCh), 12); // and its stored channel applies
+    EXPECT_EQ(relay.outputChannel.load(), 12);
 }
 
 TEST_F(PresenterTest, LongPortNamesStillFindTheirStoredDefault) {
     const std::string longName = "client-with-a-long-name:" + std::string(150, 'p');
-    backend.outputs = {device(longName.substr(0, 130) + "-other"), device("short"),
+    backend.outputs = {device("short"), device(longName.substr(0, 130) + "-other"),
                        device(longName)};
     writeSettings("[Moxel Settings.]\nDefaultMidiOut=" + longName + "\n");
     started();
-    EXPECT_EQ(backend.openOutputId(), 0); // both begin with the cut value: the first
+    EXPECT_EQ(backend.openOutputId(), 1); // both begin with the cut value: the first
     backend.outputs = {device("short"), device(longName.substr(0, 127)), device(longName)};
     started();
     EXPECT_EQ(backend.openOutputId(), 1); // an exact match wins over a longer name
@@ -65,7 +60,7 @@ TEST_F(PresenterTest, OpeningAnOutputRestoresItsStoredChannelIfItIsOne) {
     writeSettings("[Moxel Settings.]\nB=3\nC=banana\nD=16\n");
     backend.outputs = {device("A"), device("B"), device("C"), device("D")};
     started();
-    EXPECT_EQ(devices().channelTableRow(0).channel, "0"); // "A" has no key
+    EXPECT_EQ(devices().channels().row(0).channel, "0"); // "A" has no key
     choose(ListId::MidiOut, 1);
     EXPECT_EQ(selected(ListId::MidiCh), 3);
     EXPECT_EQ(relay.outputChannel.load(), 3);
@@ -76,6 +71,14 @@ TEST_F(PresenterTest, OpeningAnOutputRestoresItsStoredChannelIfItIsOne) {
     }
 }
 
+// Rows 0..256 are kept and 0..255 searched: device 257 keeps its row unfound.
+TEST(ChannelTable, KeepsRowsUpTo256AndLooksUpTo255) {
+    ChannelTable table;
+    table.fill(256, "Far", "3");
+    EXPECT_EQ(table.row(256).channel, "3");
+    EXPECT_FALSE(table.storedPosition("Far", 16) || table.remember("Far", 4));
+}
+
 TEST_F(PresenterTest, ChannelTableRowsOutliveDevicesThatDisappear) {
     writeSettings("[Moxel Settings.]\nB=5\n");
     backend.outputs = {device("A"), device("B")};
@@ -84,8 +87,8 @@ TEST_F(PresenterTest, ChannelTableRowsOutliveDevicesThatDisappear) {
          {std::vector{device("A")}, std::vector{device("A"), device("", CapsResult::Failed)}}) {
         backend.outputs = second;
         w.MnuMidiDeviceReFind_Click(1);
-        EXPECT_EQ(devices().channelTableRow(1).name, "B");
-        EXPECT_EQ(devices().channelTableRow(1).channel, "5");
+        EXPECT_EQ(devices().channels().row(1).name, "B");
+        EXPECT_EQ(devices().channels().row(1).channel, "5");
     }
 }
 

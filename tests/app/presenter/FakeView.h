@@ -10,13 +10,15 @@
 
 #include "app/window/MainView.h"
 #include "app/window/MainWindowEvents.h"
+#include "app/window/NotificationArea.h"
+#include "app/window/UiLoop.h"
 #include "shell/ShellServices.h"
 
 namespace moxel::testing {
 
-// A screen for the presenter's tests: keeps what it was told, and logs the
-// calls whose order matters.
-class FakeView : public MainView {
+// A window for the presenter's tests (its screen, tray and loop): keeps what
+// it was told, and logs the calls whose order matters.
+class FakeView : public MainView, public NotificationArea, public UiLoop {
   public:
     struct Box {
         std::string text, title;
@@ -50,9 +52,6 @@ class FakeView : public MainView {
     void addListItem(ListId list, const std::string& text) override { lists[list].push_back(text); }
     int listCount(ListId list) const override {
         return lists.contains(list) ? static_cast<int>(lists.at(list).size()) : 0;
-    }
-    std::string listItem(ListId list, int position) const override {
-        return position >= 0 && position < listCount(list) ? lists.at(list)[position] : "";
     }
     void setListItem(ListId list, int position, const std::string& text) override {
         lists.at(list).at(position) = text;

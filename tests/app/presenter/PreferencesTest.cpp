@@ -38,11 +38,11 @@ TEST_F(PresenterTest, ChannelIsStoredForTheDeviceNameAndRestoredNextTime) {
     choose(ListId::MidiCh, 3);
     w.MnuMidiChDefault_Click();
     // One key serves both; in memory the lower row changes.
-    EXPECT_EQ(devices().channelTableRow(0).channel, "3");
-    EXPECT_EQ(devices().channelTableRow(1).channel, "0");
+    EXPECT_EQ(devices().channels().row(0).channel, "3");
+    EXPECT_EQ(devices().channels().row(1).channel, "0");
     EXPECT_THAT(settingsText(), HasSubstr("Twin=3\r\n"));
     started(); // opens device 0, "Twin"
-    EXPECT_EQ(devices().channelTableRow(1).channel, "3");
+    EXPECT_EQ(devices().channels().row(1).channel, "3");
     EXPECT_EQ(selected(ListId::MidiCh), 3);
 }
 

@@ -30,7 +30,7 @@ class PresenterTest : public ::testing::Test {
     FrmMIDIMain& make(std::string programFolder = "") {
         view = FakeView{};
         window = std::make_unique<FrmMIDIMain>(
-            view, backend, shell, relay, [this] { return now; },
+            view, view, view, backend, shell, relay, [this] { return now; },
             AppEnvironment{programFolder.empty() ? utf8FromPath(folder) : programFolder,
                            folder / "user"},
             systems);

@@ -1,0 +1,27 @@
+#pragma once
+
+namespace moxel {
+
+// The UI thread's event loop as the presenter sees it: running and ending
+// it, its two timers, and the notes other threads leave for it. The Qt and
+// the Win32 window implement it; every handler it runs is a MainWindowEvents
+// handler, on the UI thread.
+class UiLoop {
+  public:
+    virtual ~UiLoop() = default;
+
+    // Handles the events that are waiting, then returns.
+    virtual void processEvents() = 0;
+    virtual void runEventLoop() = 0; // returns after quitEventLoop()
+    virtual void quitEventLoop() = 0;
+    // While active, lampTick() runs every 10 ms.
+    virtual void setLampTimerActive(bool active) = 0;
+    // While active, serviceSearchTick() runs once a second.
+    virtual void setServiceSearchActive(bool active) = 0;
+    // May be called from any thread: runs relayActivity() on the UI thread.
+    virtual void notifyRelayActivity() = 0;
+    // May be called from any thread: runs devicesChanged() on the UI thread.
+    virtual void notifyDevicesChanged() = 0;
+};
+
+} // namespace moxel
