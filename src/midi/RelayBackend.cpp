@@ -112,8 +112,7 @@ OpenResult RelayBackend::openOutput(int id, MidiHandle& handle) {
     lastOutput_ = device.name;
     handle = output_.handle;
     if (release) {
-        waitUntilOutputReady();
-        const std::uint64_t ticket = relay_.request(RelayJob::ReleaseParked);
+        const std::uint64_t ticket = relay_.releaseParkedFrom(output_.readyCycle);
         waitFor([&] { return relay_.heard(RelayJob::ReleaseParked, ticket); });
         parkedFor_.clear();
         shared_.outputOpen.store(true, std::memory_order_release);

@@ -32,8 +32,10 @@ void Relay::beginCycle(RelayWriter& out) noexcept {
     }
     // In time order: what goes out at the start (a release, the UI's
     // messages, the reset) before the relayed input.
-    continueSequence(out, RelayJob::ReleaseParked, releaseActive_, releaseSequence_, parked_,
-                     ResetSequence::Mode::Release, cycle);
+    if (cycle >= releaseFrom_.load(std::memory_order_acquire)) {
+        continueSequence(out, RelayJob::ReleaseParked, releaseActive_, releaseSequence_, parked_,
+                         ResetSequence::Mode::Release, cycle);
+    }
     if (!sysexOpen_) {
         sendUiMessages(out);
     }
@@ -95,6 +97,9 @@ void Relay::continueSequence(RelayWriter& out, RelayJob job, std::uint64_t& acti
         sequence.advance();
     }
     notes.clear();
+    if (job == RelayJob::ReleaseParked) {
+        engine_.shared().outputOpen.store(true, std::memory_order_release);
+    }
     request.finish(active, cycle);
 }
 

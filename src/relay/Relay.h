@@ -38,7 +38,8 @@ enum class RelayJob : std::uint8_t {
                    // sounding, All Notes Off and All Sound Off on every channel
     ReleaseInput,  // a note-off for every note the closed input left sounding
     Park,          // the output went away: keep what sounds on it aside
-    ReleaseParked, // on the output open now, release what was kept aside
+    ReleaseParked, // on the output open now, release what was kept aside (see
+                   // releaseParkedFrom)
 };
 
 // The relay: everything between what arrives on the input and what leaves
@@ -93,6 +94,14 @@ class Relay {
     bool queueShort(std::uint32_t packed) noexcept { return uiMessages_.tryPush(packed); }
     // UI side: asks for a job; returns its ticket.
     std::uint64_t request(RelayJob job) noexcept { return job_(job).request(); }
+    // UI side: the release of the notes kept aside, from that cycle on (once
+    // the output's connection holds); when it is written the relay lets the
+    // output have its messages (RelayShared::outputOpen), in that same cycle,
+    // so nothing played meanwhile is lost nor lands before the release.
+    std::uint64_t releaseParkedFrom(std::uint64_t cycle) noexcept {
+        releaseFrom_.store(cycle, std::memory_order_release);
+        return request(RelayJob::ReleaseParked);
+    }
     bool done(RelayJob job, std::uint64_t ticket) const noexcept { return job_(job).done(ticket); }
     // Done, and what it wrote has reached the device.
     bool heard(RelayJob job, std::uint64_t ticket) const noexcept {
@@ -146,6 +155,7 @@ class Relay {
     std::atomic<std::uint64_t> cycles_{0};
     std::atomic<bool> parkedSome_{false};
     std::atomic<std::uint64_t> lost_{0};
+    std::atomic<std::uint64_t> releaseFrom_{0};
 
     // Real-time side only.
     NoteTracker parked_; // what sounded on an output that went away

@@ -196,8 +196,13 @@ TEST(Relay, ResetReleaseAndParkedNotes) {
     ticket = relay.relay.request(RelayJob::Park);
     EXPECT_EQ(relay.cycle(), std::vector<Bytes>{});
     EXPECT_TRUE(relay.relay.done(RelayJob::Park, ticket) && relay.relay.parkedSome());
-    relay.relay.request(RelayJob::ReleaseParked);
-    EXPECT_EQ(relay.cycle(), (std::vector<Bytes>{{0xB0, 64, 0}, {0x80, 62, 0}}));
+    // The output of that name opens: nothing before its connection holds,
+    // then the release and, in the same cycle, what arrives.
+    relay.shared.outputOpen = false;
+    relay.relay.releaseParkedFrom(relay.relay.cycles() + 2);
+    EXPECT_EQ(relay.cycle({{0x90, 1, 9}}), std::vector<Bytes>{});
+    EXPECT_EQ(relay.cycle({{0x90, 2, 9}}),
+              (std::vector<Bytes>{{0xB0, 64, 0}, {0x80, 62, 0}, {0x90, 2, 9}}));
 
     relay.cycle({{0x93, 63, 9}});
     relay.relay.request(RelayJob::Reset); // then the service goes away
@@ -206,7 +211,7 @@ TEST(Relay, ResetReleaseAndParkedNotes) {
     EXPECT_FALSE(relay.relay.hasWork());
     EXPECT_EQ(relay.cycle(), std::vector<Bytes>{});
     relay.relay.request(RelayJob::ReleaseParked);
-    EXPECT_EQ(relay.cycle(), (std::vector<Bytes>{{0xB0, 64, 0}, {0x80, 63, 0}}));
+    EXPECT_EQ(relay.cycle(), (std::vector<Bytes>{{0xB0, 64, 0}, {0x80, 2, 0}, {0x80, 63, 0}}));
 }
 
 // Held input notes are released where they sound, lowest input channel first. All
