@@ -64,6 +64,15 @@ bool BackendContract::flowing(const std::string& source, const std::string& devi
     });
 }
 
+std::pair<MidiHandle, MidiHandle> BackendContract::connect(const std::string& source,
+                                                           const std::string& device) {
+    plugIn(source);
+    plugIn(device);
+    const MidiHandle in = openInput(source);
+    const MidiHandle out = openOutput(device);
+    return in * out != 0 && flowing(source, device) ? std::pair(in, out) : std::pair(0U, 0U);
+}
+
 std::vector<Bytes> BackendContract::heardSoFar(const std::string& source,
                                                const std::string& device) {
     const Bytes marker{0xF3, static_cast<std::uint8_t>(++markers_ & 0x7F)};
@@ -115,12 +124,8 @@ TEST_P(BackendContract, ListsOpensAndClosesDevicesAndTellsOfDevicesThatGo) {
 }
 
 TEST_P(BackendContract, RelaysWithTheChannelRuleAndTakesTheWindowsMessages) {
-    plugIn("keys");
-    plugIn("synth");
-    const MidiHandle in = openInput("keys");
-    const MidiHandle out = openOutput("synth");
+    const auto [in, out] = connect("keys", "synth");
     ASSERT_NE(in * out, 0U);
-    ASSERT_TRUE(flowing("keys", "synth"));
     shared().outputChannel = 3;
     // Channel messages take the chosen channel, system messages pass as they
     // are, bytes without a status byte are no MIDI.
@@ -144,10 +149,8 @@ TEST_P(BackendContract, RelaysWithTheChannelRuleAndTakesTheWindowsMessages) {
 }
 
 TEST_P(BackendContract, PassesSysexWholeHoweverItIsCut) {
-    plugIn("librarian");
-    plugIn("synth");
-    ASSERT_NE(openInput("librarian") * openOutput("synth"), 0U);
-    ASSERT_TRUE(flowing("librarian", "synth"));
+    const auto [in, out] = connect("librarian", "synth");
+    ASSERT_NE(in * out, 0U);
     const std::size_t chunk = std::min<std::size_t>(256, service->sysexChunk());
     std::size_t seen = 0;
     for (const std::size_t size : {612U, 65536U}) {
@@ -172,13 +175,9 @@ TEST_P(BackendContract, PassesSysexWholeHoweverItIsCut) {
 }
 
 TEST_P(BackendContract, AClosedInputsNotesAreReleasedAndTheResetSilencesEverything) {
-    plugIn("keys");
     plugIn("pads");
-    plugIn("synth");
-    const MidiHandle keys = openInput("keys");
-    const MidiHandle out = openOutput("synth");
+    const auto [keys, out] = connect("keys", "synth");
     ASSERT_NE(keys * out, 0U);
-    ASSERT_TRUE(flowing("keys", "synth"));
     shared().outputChannel = 2;
     service->play("keys", {{0x90, 1, 64}}); // held: its note-off can never come now
     ASSERT_EQ(heardSoFar("keys", "synth").size(), 1U);
@@ -202,12 +201,8 @@ TEST_P(BackendContract, AClosedInputsNotesAreReleasedAndTheResetSilencesEverythi
 }
 
 TEST_P(BackendContract, NotesOfADeviceThatWentAwayAreReleasedWithoutItsHelp) {
-    plugIn("keys");
-    plugIn("synth");
-    const MidiHandle in = openInput("keys");
-    const MidiHandle out = openOutput("synth");
+    const auto [in, out] = connect("keys", "synth");
     ASSERT_NE(in * out, 0U);
-    ASSERT_TRUE(flowing("keys", "synth"));
     shared().outputChannel = 3;
     service->play("keys", {{0x90, 60, 100}});
     ASSERT_EQ(heardSoFar("keys", "synth").size(), 1U);

@@ -89,6 +89,9 @@ class BackendContract : public ::testing::TestWithParam<MakeService> {
     // Once the connections of a device just opened are in effect: a marker
     // from the source reaches the device (played again until it does).
     bool flowing(const std::string& source, const std::string& device);
+    // Plugs both in, opens them as Moxel's input and output and waits until
+    // MIDI flows: the two handles, or zeros.
+    std::pair<MidiHandle, MidiHandle> connect(const std::string& source, const std::string& device);
     // What the device heard up to a marker the source plays after
     // everything before: nothing that came before the marker is missing.
     std::vector<Bytes> heardSoFar(const std::string& source, const std::string& device);
