@@ -69,8 +69,8 @@ moxel::Language chosenLanguage(const std::string& option) {
     if (!option.empty()) {
         return option == "ja" ? moxel::Language::Japanese : moxel::Language::English;
     }
-    return moxel::languageOfLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"),
-                                   std::getenv("LANG"));
+    return moxel::languageOfLocale(std::getenv("LANGUAGE"), std::getenv("LC_ALL"),
+                                   std::getenv("LC_MESSAGES"), std::getenv("LANG"));
 }
 
 // The MIDI system asked for: on the command line, else the one chosen in the
