@@ -119,6 +119,9 @@ int runWindow(int argc, char* argv[], const std::string& showSocket,
 
     moxel::ToolkitStartFailure startFailure(kExitNoDisplay);
     QApplication app(argc, argv);
+    // The name of the installed desktop entry, which gives the window its
+    // icon and name in the task bar on Wayland (StartupWMClass is X11's).
+    QGuiApplication::setDesktopFileName(QStringLiteral(MOXEL_APP_ID));
     startFailure.started();
     fonts.toolkitStarted();
     QApplication::setApplicationName("Moxel");
