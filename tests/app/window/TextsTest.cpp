@@ -32,7 +32,6 @@ TEST(Texts, TheEnvironmentChoosesTheLanguageAsGettextDoes) {
         {nullptr, "en_US.UTF-8", nullptr, "ja_JP.UTF-8", Language::English},  // LC_ALL first
         {nullptr, nullptr, "ja_JP.UTF-8", "de_DE.UTF-8", Language::Japanese}, // then LC_MESSAGES
         {nullptr, nullptr, nullptr, "C", Language::English},
-        {nullptr, nullptr, nullptr, "jv_ID.UTF-8", Language::English}, // Javanese, not Japanese
         {nullptr, nullptr, nullptr, nullptr, Language::English},
         // LANGUAGE comes before the locale: its first entry Moxel speaks decides.
         {"ja:en", "en_US.UTF-8", nullptr, nullptr, Language::Japanese},
