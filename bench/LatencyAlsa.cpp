@@ -121,9 +121,13 @@ int main(int argc, char* argv[]) {
                     direct[r].p99, direct[r].lost);
     }
     const bool directComplete = complete(source, sink);
-    std::system(("aconnect -d " + std::to_string(source.client()) + ":0 " +
-                 std::to_string(sink.client()) + ":1")
-                    .c_str());
+    // Moxel's path alone from here on.
+    const std::string disconnect = "aconnect -d " + std::to_string(source.client()) + ":0 " +
+                                   std::to_string(sink.client()) + ":1";
+    if (std::system(disconnect.c_str()) != 0) {
+        std::fprintf(stderr, "latency-alsa: '%s' failed\n", disconnect.c_str());
+        return 2;
+    }
 
     moxel::RelayShared shared;
     moxel::AlsaBackend moxel(shared);

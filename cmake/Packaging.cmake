@@ -7,7 +7,7 @@ set(MOXEL_MAINTAINER "The Moxel developers <moxel@users.noreply.github.com>"
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME moxel)
 set(CPACK_PACKAGE_VENDOR "The Moxel developers")
-set(CPACK_PACKAGE_HOMEPAGE_URL "https://github.com/moxel/moxel")
+set(CPACK_PACKAGE_HOMEPAGE_URL ${MOXEL_HOMEPAGE})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Relay live MIDI from one input to one output")
 # Lines of the long description, as Debian shows them.
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
@@ -33,5 +33,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
   "libjack-jackd2-0 | libjack-0.125, pipewire-jack | jackd2, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# lintian (scripts/check-package.sh) finds no error or warning. Its one
+# informational tag, package-contains-documentation-outside-usr-share-doc, is
+# for the help pages in /usr/share/moxel/manual: the program opens them from
+# its menu, and a program must not need /usr/share/doc, which a system may
+# leave out.
 
 include(CPack)

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Checks an installation of Moxel under a prefix: the program, the help pages,
-# the desktop entry, the AppStream metainfo, the icons and the licence are
-# where desktops and software centres look for them, both validators accept
-# the desktop entry and the metainfo, all of them use one application id, the
-# metainfo's newest release is the project's version, and the hand-drawn
-# scalable icon shows the same picture as the program's own icon code.
+# the desktop entry, the AppStream metainfo, the icons, the manual page, the
+# licence and the changelog are where desktops, software centres, man and
+# Debian look for them, both validators accept the desktop entry and the
+# metainfo, all of them use one application id, the metainfo's newest release,
+# the changelog's and the manual page's version are the project's version, the
+# copyright file (Debian's machine-readable format) carries LICENSE's notice,
+# and the hand-drawn scalable icon shows the same picture as the program's own
+# icon code.
 #
 # usage: scripts/check-installed.sh PREFIX     (e.g. /usr, or a DESTDIR tree)
 set -euo pipefail
@@ -25,7 +28,27 @@ fail() {
 [[ -x "$prefix/bin/moxel" ]] || fail "no program $prefix/bin/moxel"
 diff -r "$root/manual" "$share/moxel/manual" >/dev/null ||
   fail "$share/moxel/manual differs from the help pages in manual/"
-cmp -s "$root/LICENSE" "$share/doc/moxel/LICENSE" || fail "no licence $share/doc/moxel/LICENSE"
+
+docs="$share/doc/moxel"
+copyright="$docs/copyright"
+# LICENSE's notice after its copyright line, as the copyright file holds it
+# (indented, empty lines as " .").
+holders=$(sed -n 's/^Copyright (c) //p' "$root/LICENSE")
+notice=$(sed '1,/^Copyright (c) /d' "$root/LICENSE" | sed '1{/^$/d}')
+if [[ ! -f "$copyright" ]]; then
+  fail "no copyright file $copyright"
+else
+  head -n1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "$copyright is not in the machine-readable format"
+  grep -qx "Copyright: $holders" "$copyright" || fail "$copyright does not name $holders"
+  [[ "$(sed '1,/^License: Expat$/d; s/^ //; s/^\.$//' "$copyright")" == "$notice" ]] ||
+    fail "$copyright does not carry the notice of LICENSE under License: Expat"
+fi
+logged=$(gzip -dc "$docs/changelog.gz" 2>/dev/null | sed -n '1s/^moxel (\([^)]*\)) .*/\1/p' || true)
+[[ "$logged" == "$version" ]] || fail "the changelog's newest version is '$logged', the project's $version"
+page="$share/man/man1/moxel.1.gz"
+gzip -dc "$page" 2>/dev/null | grep -q "^\.TH MOXEL 1 .*\"Moxel $version\"" ||
+  fail "no manual page $page for Moxel $version"
 [[ -f "$icons/scalable/apps/$id.svg" ]] || fail "no scalable icon"
 for size in 16 22 24 32 48 64 128 256; do
   png="$icons/${size}x$size/apps/$id.png"

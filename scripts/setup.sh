@@ -13,7 +13,7 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick trayer openbox libxcb1-dev
   fonts-ipafont-gothic
   pipewire pipewire-jack wireplumber dbus-daemon
-  desktop-file-utils appstream librsvg2-bin dpkg-dev file
+  desktop-file-utils appstream librsvg2-bin dpkg-dev file man-db
   qemu-system-x86 busybox-static kmod xz-utils alsa-utils
 )
 

@@ -16,4 +16,11 @@ WriteOutcome createMissingFolders(const std::filesystem::path& file);
 // does not exist).
 bool isWritableFolder(const std::filesystem::path& folder);
 
+// True when folder is the own folder of the user running the program, not the
+// system's or another user's. On POSIX systems: a folder this user owns,
+// outside the system's program folders (/usr, /opt, /bin, ...), which root
+// owns and may run programs from with sudo. On Windows every folder is: its
+// access list alone tells whether the user may keep files there.
+bool isUsersOwnFolder(const std::filesystem::path& folder);
+
 } // namespace moxel

@@ -56,4 +56,8 @@ bool isWritableFolder(const std::filesystem::path& folder) {
     return false;
 }
 
+bool isUsersOwnFolder(const std::filesystem::path&) {
+    return true;
+}
+
 } // namespace moxel

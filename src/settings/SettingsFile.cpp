@@ -44,9 +44,11 @@ WriteOutcome SettingsFile::writeString(std::string_view key, std::string_view va
 std::filesystem::path settingsFileLocation(const std::string& appPath,
                                            const std::filesystem::path& userFolder) {
     if (!appPath.empty()) {
+        const std::filesystem::path folder = pathFromUtf8(appPath);
         std::filesystem::path beside = pathFromUtf8(appPath + std::string(kSettingsFileName));
         std::error_code error;
-        if (std::filesystem::exists(beside, error) || isWritableFolder(pathFromUtf8(appPath))) {
+        if (isUsersOwnFolder(folder) &&
+            (std::filesystem::exists(beside, error) || isWritableFolder(folder))) {
             return beside;
         }
     }

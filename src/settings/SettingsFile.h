@@ -50,8 +50,10 @@ class SettingsFile {
     std::filesystem::path file_;
 };
 
-// Where setting.ini lives: in the program's folder when that folder is
-// writable or the file already exists there; otherwise in userFolder.
+// Where setting.ini lives: in the program's folder when that folder is the
+// user's own (isUsersOwnFolder: never a system folder such as /usr/bin, nor
+// another user's, also for root) and is writable or already holds the file;
+// otherwise in userFolder.
 // appPath is the program folder (UTF-8) with its trailing separator; the file
 // path is that text followed by "setting.ini". An empty appPath always gives
 // userFolder.

@@ -1,6 +1,6 @@
 // setting.ini on POSIX systems: permissions, owners and links survive a write,
-// failed writes give the system's reasons, and a read-only program folder
-// sends the file to the user's folder.
+// failed writes give the system's reasons, and a program folder that is
+// read-only, the system's or another user's sends the file to the user's folder.
 #include <algorithm>
 #include <csignal>
 #include <cstring>
@@ -27,13 +27,16 @@ const auto modeOf = [](const auto& path) {
 
 // fn's result as the user "nobody" (tests may run as root, whom no permission
 // stops), or nothing when this process cannot switch to that user and back.
+constexpr uid_t kNobody = 65534;
+
 template <typename Fn> std::optional<std::string> asOrdinaryUser(Fn fn) {
-    constexpr uid_t kNobody = 65534;
     if (getuid() != 0) {
         return fn();
     }
     if (setresgid(kNobody, kNobody, 0) != 0 || setresuid(kNobody, kNobody, 0) != 0) {
-        setresgid(0, 0, 0);
+        if (setresgid(0, 0, 0) != 0) {
+            std::abort(); // the rest of the tests would run in the wrong group
+        }
         return std::nullopt;
     }
     std::string result = fn();
@@ -151,25 +154,54 @@ TEST_F(SettingsFileTest, WhatCannotBeReadOrCreatedFailsWithTheSystemsReason) {
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "loop.ini"));
 }
 
-// A program folder the user cannot write sends the file to the user's folder,
-// unless the file is already there.
-TEST_F(SettingsFileTest, AReadOnlyProgramFolderSendsTheFileToTheUsersFolder) {
-    const std::filesystem::path program = dir / "program";
-    const std::string programPath = program.string() + "/";
-    std::filesystem::create_directory(program);
+// setting.ini stays beside the program only in a folder of the user's own
+// that is writable or already holds it. A folder of the system's or of another
+// user sends it to the user's folder, also when root runs the program (sudo)
+// and could write there.
+TEST_F(SettingsFileTest, OnlyAProgramFolderOfTheUsersOwnKeepsTheFile) {
+    constexpr uid_t kRoot = 0;
+    const uid_t ordinary = getuid() == 0 ? kNobody : getuid();
+    const struct {
+        const char* folder;
+        uid_t runner, owner;
+        mode_t mode;
+        bool withFile, beside;
+    } cases[] = {{"portable", ordinary, ordinary, 0755, false, true},
+                 {"read-only", ordinary, ordinary, 0555, false, false},
+                 {"read-only with file", ordinary, ordinary, 0555, true, true},
+                 {"root's, writable", ordinary, kRoot, 0777, true, false},
+                 {"another user's, as root", kRoot, ordinary, 0777, true, false},
+                 {"root's, as root", kRoot, kRoot, 0755, false, true}};
     ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
-    ASSERT_EQ(chmod(program.c_str(), 0555), 0);
-    const auto locate = [&] { return settingsFileLocation(programPath, "/xdg/moxel").string(); };
-    const std::optional<std::string> readOnly = asOrdinaryUser(locate);
-    ASSERT_EQ(chmod(program.c_str(), 0755), 0);
-    writeFileBytes(program / "setting.ini", "");
-    ASSERT_EQ(chmod(program.c_str(), 0555), 0);
-    const std::optional<std::string> readOnlyWithFile = asOrdinaryUser(locate);
-    if (!readOnly || !readOnlyWithFile) {
-        GTEST_SKIP() << "running as root and cannot switch to an ordinary user";
+    for (const auto& c : cases) {
+        if (getuid() != 0 && (c.runner == kRoot || c.owner == kRoot)) {
+            continue; // only root can give a folder to root or run as root
+        }
+        const std::filesystem::path folder = dir / c.folder;
+        std::filesystem::create_directory(folder);
+        if (c.withFile) {
+            writeFileBytes(folder / "setting.ini", "");
+        }
+        ASSERT_EQ(chown(folder.c_str(), c.owner, c.owner), 0) << c.folder;
+        ASSERT_EQ(chmod(folder.c_str(), c.mode), 0);
+        const auto locate = [&] {
+            return settingsFileLocation(folder.string() + "/", "/xdg/moxel").string();
+        };
+        const std::optional<std::string> found =
+            c.runner == kRoot ? std::optional(locate()) : asOrdinaryUser(locate);
+        if (!found) {
+            GTEST_SKIP() << "running as root and cannot switch to an ordinary user";
+        }
+        EXPECT_EQ(*found, c.beside ? (folder / "setting.ini").string() : "/xdg/moxel/setting.ini")
+            << c.folder;
     }
-    EXPECT_EQ(*readOnly, "/xdg/moxel/setting.ini");
-    EXPECT_EQ(*readOnlyWithFile, programPath + "setting.ini");
+    // The system's program folders, also through a link, for any user.
+    std::filesystem::create_directory_symlink("/usr/bin", dir / "link");
+    for (const std::string& system :
+         {std::string("/usr/bin/"), std::string("/usr/local/bin/"), (dir / "link/").string()}) {
+        EXPECT_EQ(settingsFileLocation(system, "/xdg/moxel").string(), "/xdg/moxel/setting.ini")
+            << system;
+    }
 }
 
 } // namespace

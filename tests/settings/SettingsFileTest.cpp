@@ -295,8 +295,8 @@ TEST_F(SettingsFileTest, TwoWritersLoseNoUpdate) {
     EXPECT_EQ(lost, "");
 }
 
-// The program folder holds the file when it is writable or the file is already
-// there; otherwise the user's folder does: $XDG_CONFIG_HOME/moxel or
+// A program folder of the user's own holds the file when it is writable or the
+// file is already there; otherwise the user's folder does: $XDG_CONFIG_HOME/moxel or
 // $HOME/.config/moxel on Linux, %APPDATA%\Moxel on Windows.
 TEST_F(SettingsFileTest, LivesBesideTheProgramElseInTheUsersFolder) {
     constexpr auto separator = static_cast<char>(std::filesystem::path::preferred_separator);

@@ -20,8 +20,9 @@ constexpr std::string_view kUsage =
     "                page (default: the Windows display language: Japanese for\n"
     "                Japanese, English otherwise)\n"
 #else
-    "                page (default: from LC_ALL, LC_MESSAGES or LANG: Japanese for\n"
-    "                \"ja...\", English otherwise)\n"
+    "                page (default: the first ja or en entry of LANGUAGE, else\n"
+    "                LC_ALL, LC_MESSAGES or LANG: Japanese for \"ja...\", English\n"
+    "                otherwise; LANGUAGE is ignored in the C locale)\n"
 #endif
 #ifndef _WIN32
     "  --midi jack|alsa  the MIDI system for this run: JACK (or PipeWire's JACK\n"

@@ -69,8 +69,8 @@ moxel::Language chosenLanguage(const std::string& option) {
     if (!option.empty()) {
         return option == "ja" ? moxel::Language::Japanese : moxel::Language::English;
     }
-    return moxel::languageOfLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"),
-                                   std::getenv("LANG"));
+    return moxel::languageOfLocale(std::getenv("LANGUAGE"), std::getenv("LC_ALL"),
+                                   std::getenv("LC_MESSAGES"), std::getenv("LANG"));
 }
 
 // The MIDI system asked for: on the command line, else the one chosen in the
@@ -119,6 +119,9 @@ int runWindow(int argc, char* argv[], const std::string& showSocket,
 
     moxel::ToolkitStartFailure startFailure(kExitNoDisplay);
     QApplication app(argc, argv);
+    // The name of the installed desktop entry, which gives the window its
+    // icon and name in the task bar on Wayland (StartupWMClass is X11's).
+    QGuiApplication::setDesktopFileName(QStringLiteral(MOXEL_APP_ID));
     startFailure.started();
     fonts.toolkitStarted();
     QApplication::setApplicationName("Moxel");

@@ -2,7 +2,7 @@
 
 #include <array>
 #include <atomic>
-#include <cstring>
+#include <optional>
 
 namespace moxel {
 
@@ -89,6 +89,25 @@ bool set(const char* value) {
     return value != nullptr && *value != '\0';
 }
 
+// The language part of a locale name or of an entry of LANGUAGE: "ja" of
+// "ja_JP.UTF-8", "en" of "en_GB" or "en@quot".
+std::string_view languageCode(std::string_view name) {
+    return name.substr(0, name.find_first_of("_.@"));
+}
+
+// The first entry of a LANGUAGE list ("de:en_GB:ja") that Moxel speaks.
+std::optional<Language> firstSpokenLanguage(std::string_view list) {
+    while (!list.empty()) {
+        const std::size_t colon = list.find(':');
+        const std::string_view code = languageCode(list.substr(0, colon));
+        if (code == "ja" || code == "en") {
+            return code == "ja" ? Language::Japanese : Language::English;
+        }
+        list = colon == std::string_view::npos ? std::string_view() : list.substr(colon + 1);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 void setLanguage(Language chosen) {
@@ -116,10 +135,19 @@ std::string text(Text id, std::string_view value) {
     return filled;
 }
 
-Language languageOfLocale(const char* lcAll, const char* lcMessages, const char* lang) {
-    const char* chosen = set(lcAll) ? lcAll : set(lcMessages) ? lcMessages : lang;
-    return set(chosen) && std::strncmp(chosen, "ja", 2) == 0 ? Language::Japanese
-                                                             : Language::English;
+Language languageOfLocale(const char* languageList, const char* lcAll, const char* lcMessages,
+                          const char* lang) {
+    const std::string_view locale = set(lcAll)        ? lcAll
+                                    : set(lcMessages) ? lcMessages
+                                    : set(lang)       ? lang
+                                                      : "C";
+    // As in gettext, the C locale ignores LANGUAGE: its texts stay untranslated.
+    if (locale != "C" && locale != "POSIX" && set(languageList)) {
+        if (const std::optional<Language> spoken = firstSpokenLanguage(languageList)) {
+            return *spoken;
+        }
+    }
+    return languageCode(locale) == "ja" ? Language::Japanese : Language::English;
 }
 
 Language languageOfWindowsLanguageId(unsigned short languageId) {

@@ -67,9 +67,13 @@ std::string_view text(Text id, Language in);
 // The text with "{}" replaced by value.
 std::string text(Text id, std::string_view value);
 
-// The language a locale asks for: the first set of LC_ALL, LC_MESSAGES and
-// LANG (null or empty: not set); Japanese for "ja..." , English otherwise.
-Language languageOfLocale(const char* lcAll, const char* lcMessages, const char* lang);
+// The language the environment asks for, as gettext reads it (null or empty:
+// not set). The locale is the first set of LC_ALL, LC_MESSAGES and LANG ("C"
+// when none is). Unless the locale is "C" or "POSIX", the first entry of
+// LANGUAGE (a list such as "de:en_GB:ja") that is Japanese or English decides;
+// otherwise the locale does: Japanese for "ja" or "ja_...", English otherwise.
+Language languageOfLocale(const char* languageList, const char* lcAll, const char* lcMessages,
+                          const char* lang);
 // The language a Windows language identifier (GetUserDefaultUILanguage) asks
 // for: Japanese for any Japanese, English otherwise.
 Language languageOfWindowsLanguageId(unsigned short languageId);

@@ -22,19 +22,30 @@ TEST(Texts, EveryTextHasBothLanguagesWithTheSamePlaceholders) {
                   .replace(text(Text::NotConnectedTip).find("{}"), 2, "synth:in"));
 }
 
-TEST(Texts, TheLocaleChoosesJapaneseOnlyForJapanese) {
+TEST(Texts, TheEnvironmentChoosesTheLanguageAsGettextDoes) {
     const struct {
-        const char *all, *messages, *lang;
+        const char *language, *all, *messages, *lang;
         Language expected;
-    } cases[] = {{nullptr, nullptr, "ja_JP.UTF-8", Language::Japanese},
-                 {"", "", "ja", Language::Japanese},
-                 {"en_US.UTF-8", nullptr, "ja_JP.UTF-8", Language::English},  // LC_ALL first
-                 {nullptr, "ja_JP.UTF-8", "de_DE.UTF-8", Language::Japanese}, // then LC_MESSAGES
-                 {nullptr, nullptr, "C", Language::English},
-                 {nullptr, nullptr, nullptr, Language::English}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(languageOfLocale(c.all, c.messages, c.lang), c.expected)
-            << (c.lang != nullptr ? c.lang : "(none)");
+    } cases[] = {
+        {nullptr, nullptr, nullptr, "ja_JP.UTF-8", Language::Japanese},
+        {"", "", "", "ja", Language::Japanese},
+        {nullptr, "en_US.UTF-8", nullptr, "ja_JP.UTF-8", Language::English},  // LC_ALL first
+        {nullptr, nullptr, "ja_JP.UTF-8", "de_DE.UTF-8", Language::Japanese}, // then LC_MESSAGES
+        {nullptr, nullptr, nullptr, "C", Language::English},
+        {nullptr, nullptr, nullptr, nullptr, Language::English},
+        // LANGUAGE comes before the locale: its first entry Moxel speaks decides.
+        {"ja:en", "en_US.UTF-8", nullptr, nullptr, Language::Japanese},
+        {"de:en_GB:ja", nullptr, nullptr, "ja_JP.UTF-8", Language::English},
+        {"::ja_JP", nullptr, nullptr, "C.UTF-8", Language::Japanese},
+        {"fr:de", nullptr, nullptr, "ja_JP.UTF-8", Language::Japanese}, // none: the locale
+        // ... except in the C locale, or without any locale set.
+        {"ja", "C", nullptr, "ja_JP.UTF-8", Language::English},
+        {"ja", nullptr, "POSIX", nullptr, Language::English},
+        {"ja", nullptr, nullptr, nullptr, Language::English}};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        EXPECT_EQ(languageOfLocale(c.language, c.all, c.messages, c.lang), c.expected)
+            << "case " << i;
     }
 }
 
