@@ -18,7 +18,7 @@ AlsaPeer::AlsaPeer(const std::string& name) : name_(name) {
     snd_seq_set_client_name(seq_, name.c_str());
     snd_seq_set_client_pool_input(seq_, 2000);
     snd_seq_set_client_pool_output(seq_, 2000);
-    snd_seq_set_input_buffer_size(seq_, 128 * 1024);
+    snd_seq_set_input_buffer_size(seq_, std::size_t{128} * 1024);
     client_ = snd_seq_client_id(seq_);
     out_ =
         snd_seq_create_simple_port(seq_, "out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,

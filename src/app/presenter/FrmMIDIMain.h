@@ -24,7 +24,8 @@ namespace moxel {
 class RelayShared;
 
 // Where the program runs: its folder, and the user's folder for setting.ini
-// when the program's folder is not writable.
+// when the program's folder is not the user's own writable one (an
+// installed program's, for instance; see settingsFileLocation).
 struct AppEnvironment {
     std::string executableFolder; // UTF-8, without or with a trailing separator
     std::filesystem::path userSettingsFolder;

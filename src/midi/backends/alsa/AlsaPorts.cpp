@@ -55,6 +55,7 @@ bool findAlsaPort(snd_seq_t* seq, AlsaRole role, const std::string& name, AlsaPo
 
 std::vector<DeviceCaps> devicesOf(const std::vector<AlsaPort>& ports) {
     std::vector<DeviceCaps> devices;
+    devices.reserve(ports.size());
     for (const AlsaPort& port : ports) {
         devices.push_back({CapsResult::Ok, port.name, port.client});
     }

@@ -144,7 +144,7 @@ void AlsaRelayThread::run() noexcept {
     const int sequencer =
         snd_seq_poll_descriptors(seq_, fds.data(), std::min<unsigned>(count, 7), POLLIN);
     fds[static_cast<std::size_t>(sequencer)] = {wakeFd_, POLLIN, 0};
-    const auto watched = static_cast<nfds_t>(sequencer + 1);
+    const auto watched = static_cast<nfds_t>(sequencer) + 1;
     while (!stopping_.load(std::memory_order_acquire)) {
         if (snd_seq_event_input_pending(seq_, 0) == 0 && poll(fds.data(), watched, -1) < 0 &&
             errno != EINTR) {

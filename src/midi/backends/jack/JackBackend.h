@@ -11,8 +11,8 @@
 
 #include <jack/jack.h>
 
-#include "midi/RelayBackend.h"
 #include "midi/ActivityNotifier.h"
+#include "midi/RelayBackend.h"
 #include "midi/backends/jack/JackPorts.h"
 
 namespace moxel {
