@@ -185,8 +185,23 @@ std::optional<std::string> Win32MainView::inputBox(const std::string& prompt,
     return win32InputBox(window_, prompt, title.empty() ? "Moxel" : title, fonts_->face());
 }
 
-void Win32MainView::popupMenu(bool eitherButtonChooses) {
-    const auto chosen = menu_.track(window_, eitherButtonChooses);
+// From the keyboard the menu opens below the focused control (at the
+// window's corner when no control has the focus).
+void Win32MainView::popupMenu(bool eitherButtonChooses, MenuPlace place) {
+    std::optional<POINT> at;
+    if (place == MenuPlace::FocusedControl) {
+        const HWND focused = GetFocus();
+        RECT box{};
+        if (focused != nullptr && IsChild(window_, focused) != FALSE) {
+            GetWindowRect(focused, &box);
+            at = POINT{box.left, box.bottom};
+        } else {
+            POINT corner{};
+            ClientToScreen(window_, &corner);
+            at = corner;
+        }
+    }
+    const auto chosen = menu_.track(window_, eitherButtonChooses, at);
     if (chosen && events_ != nullptr) {
         runMenuCommand(*events_, chosen->name, chosen->index);
     }
