@@ -87,16 +87,6 @@ void keepSystemTextColors(QWidget* widget) {
     widget->setPalette(palette);
 }
 
-// Assistive technology hears of a new description (a lamp's state, a
-// list's entry) through an event.
-void describe(QWidget* widget, const QString& description) {
-    if (widget->accessibleDescription() != description) {
-        widget->setAccessibleDescription(description);
-        QAccessibleEvent event(widget, QAccessible::DescriptionChanged);
-        QAccessible::updateAccessibility(&event);
-    }
-}
-
 MouseButton toMouseButton(Qt::MouseButton button) {
     switch (button) {
     case Qt::LeftButton:
@@ -254,13 +244,14 @@ void QtMainView::buildControls() {
 void QtMainView::speak(QWidget* widget, const QString& caption) {
     if (const auto spoken = spokenText(widget->objectName().toStdString(), caption.toStdString())) {
         widget->setAccessibleName(toQt(spoken->name));
-        describe(widget, toQt(spoken->description));
+        widget->setAccessibleDescription(toQt(spoken->description));
     }
 }
 
 void QtMainView::connectControls() {
     // A list's tooltip shows the whole name of what is chosen; it is what
-    // assistive technology reads as the list's description too.
+    // assistive technology reads as the list's description too, and is told
+    // of (as it is of a new accessible description).
     for (QComboBox* box : lists_) {
         connect(box, &QComboBox::currentTextChanged, box, [box](const QString& text) {
             box->setToolTip(text);
@@ -394,7 +385,8 @@ void QtMainView::fitToCaptions() {
 void QtMainView::setLampColor(LampId lamp, Rgb color) {
     CaptionLabel* label = lamps_[static_cast<int>(lamp)];
     setTextColor(label, toColor(color));
-    describe(label, toQt(spokenLampState(color != whiteText)));
+    label->setAccessibleDescription(
+        toQt(spokenLampState(color != whiteText))); // told when it changes
 }
 
 void QtMainView::setChecked(CheckItem item, bool checked) {
