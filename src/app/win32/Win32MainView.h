@@ -12,6 +12,7 @@
 
 #include <commctrl.h>
 
+#include "app/win32/Win32Annotations.h"
 #include "app/win32/Win32Fonts.h"
 #include "app/win32/Win32PopupMenu.h"
 #include "app/win32/Win32TrayIcon.h"
@@ -116,6 +117,8 @@ class Win32MainView final : public MainView, public NotificationArea, public UiL
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     std::array<HWND, 16> controls_{}; // in the layout table's order
     std::unique_ptr<Win32Fonts> fonts_;
+    Win32Annotations annotations_;
+    std::array<bool, 2> lampLit_{}; // by LampId
     Win32PopupMenu menu_;
     std::unique_ptr<Win32TrayIcon> tray_;
     HWND tips_ = nullptr;

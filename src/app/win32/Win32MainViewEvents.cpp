@@ -3,6 +3,7 @@
 #include "app/win32/CaptionControls.h"
 #include "app/win32/Win32MainView.h"
 #include "app/win32/Win32MainViewIds.h"
+#include "app/window/SpokenTexts.h"
 #include "app/window/WindowKeys.h"
 #include "encoding/Utf16.h"
 
@@ -140,7 +141,8 @@ LRESULT Win32MainView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window_, message, wParam, lParam);
 }
 
-// A device list's tip asks for its text: the chosen entry, whole.
+// A tip asks for its text: a device list's chosen entry, whole; the keys
+// that work the patch number.
 bool Win32MainView::tipText(LPARAM lParam) {
     auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
     if (info->hdr.code != TTN_GETDISPINFOW || info->hdr.hwndFrom != tips_) {
@@ -148,7 +150,8 @@ bool Win32MainView::tipText(LPARAM lParam) {
     }
     const auto tool = reinterpret_cast<HWND>(info->hdr.idFrom);
     const ListId id = tool == list(ListId::MidiIn) ? ListId::MidiIn : ListId::MidiOut;
-    tip_ = wideFromUtf8(listItem(id, selectedIndex(id)));
+    tip_ = tool == control("LblPatch") ? wideFromUtf8(spokenText("LblPatch", "")->description)
+                                       : wideFromUtf8(listItem(id, selectedIndex(id)));
     SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, 600);
     info->lpszText = tip_.data();
     return true;
