@@ -2,12 +2,13 @@
 """Moxel's window as assistive technology reads it, over AT-SPI.
 
 usage: accessibility_tree.py tree
-         Prints each control of Moxel's window, one a line:
-         role <TAB> name <TAB> description
+         Prints each control of the window, one a line: role, name and
+         description, tab-separated.
        accessibility_tree.py watch SECONDS
-         Prints "ready" once it listens, then each change of a description,
-         as it comes: description <TAB> name <TAB> new description; ends after
-         SECONDS.
+         Prints "ready" once it listens, then each change of a label's
+         description as it comes ("description", name, new description); ends
+         once two labels have changed and come back to their first
+         description, or after SECONDS.
 Exit status 1 when Moxel is not on the accessibility bus.
 """
 import sys
@@ -32,23 +33,28 @@ def controls(node):
             yield from controls(child)
 
 
-def clean(text):
-    return (text or "").replace("\t", " ").replace("\n", " ")
+def line(*fields):
+    print("\t".join((field or "").replace("\t", " ").replace("\n", " ") for field in fields),
+          flush=True)
 
 
-def tree(app):
-    for control in controls(app):
-        print(f"{control.getRoleName()}\t{clean(control.name)}\t{clean(control.description)}")
+def watch(app, seconds):
+    first = {c.name: c.description for c in controls(app) if c.getRole() == pyatspi.ROLE_LABEL}
+    changed, back = set(), set()
 
+    def on_change(event):
+        name, description = event.source.name, event.source.description
+        line("description", name, description)
+        if description != first.get(name):
+            changed.add(name)
+        elif name in changed:
+            back.add(name)
+        if len(back) >= 2:
+            pyatspi.Registry.stop()
 
-def watch(seconds):
-    def changed(event):
-        print(f"description\t{clean(event.source.name)}\t{clean(event.source.description)}",
-              flush=True)
-
-    pyatspi.Registry.registerEventListener(changed, "object:property-change:accessible-description")
+    pyatspi.Registry.registerEventListener(on_change, "object:property-change:accessible-description")
     GLib.timeout_add(int(seconds * 1000), pyatspi.Registry.stop)
-    GLib.idle_add(lambda: print("ready", flush=True) and False)
+    GLib.idle_add(lambda: line("ready") and False)
     pyatspi.Registry.start()
 
 
@@ -57,9 +63,10 @@ def main():
     if app is None:
         return 1
     if sys.argv[1] == "tree":
-        tree(app)
+        for control in controls(app):
+            line(control.getRoleName(), control.name, control.description)
     else:
-        watch(float(sys.argv[2]))
+        watch(app, float(sys.argv[2]))
     return 0
 
 
