@@ -12,7 +12,7 @@ packages=(
   clang libclang-rt-14-dev clang-format clang-tidy
   xvfb xauth x11-utils xdotool imagemagick trayer openbox libxcb1-dev
   fonts-ipafont-gothic
-  pipewire pipewire-jack wireplumber dbus-daemon
+  pipewire pipewire-jack wireplumber dbus-daemon at-spi2-core python3-pyatspi
   desktop-file-utils appstream librsvg2-bin dpkg-dev file man-db
   qemu-system-x86 busybox-static kmod xz-utils alsa-utils
 )

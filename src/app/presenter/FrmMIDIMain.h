@@ -43,6 +43,7 @@ struct AppEnvironment {
 //   double-click on LblPatch            LblPatch_DblClick             patches
 //   key down anywhere in the window     Form_KeyDown                  patches
 //   mouse down on the background        Form_MouseDown                tray
+//   Shift+F10 or the Menu key           contextMenuFromKeyboard       tray
 //   size or state changed               Form_Resize                   tray
 //   press on the notification icon      trayIconPressed               tray
 //   close requested                     Form_QueryUnload              (here)
@@ -95,6 +96,7 @@ class FrmMIDIMain : public MainWindowEvents {
     void LblPatch_DblClick() override { patches_.askForPatch(); }
     void Form_KeyDown(int keyCode) override { patches_.keyDown(keyCode); }
     void Form_MouseDown(MouseButton button) override { tray_.backgroundPressed(button); }
+    void contextMenuFromKeyboard() override { tray_.menuKeyPressed(); }
     void Form_Resize() override { tray_.windowResized(); }
     void Form_QueryUnload(bool& cancel) override;
     void trayIconPressed(TrayPress press) override { tray_.iconPressed(press); }

@@ -48,14 +48,18 @@ void TrayController::iconPressed(TrayPress press) {
     if (press == TrayPress::Left) {
         view_.restoreWindow();
     } else {
-        view_.popupMenu(false); // only the left button chooses
+        view_.popupMenu(false, MenuPlace::Pointer); // only the left button chooses
     }
 }
 
 void TrayController::backgroundPressed(MouseButton button) {
     if (button == MouseButton::Right) {
-        view_.popupMenu(true); // either button chooses
+        view_.popupMenu(true, MenuPlace::Pointer); // either button chooses
     }
+}
+
+void TrayController::menuKeyPressed() {
+    view_.popupMenu(true, MenuPlace::FocusedControl);
 }
 
 } // namespace moxel

@@ -24,6 +24,9 @@ class TrayController {
     void windowResized();
     void iconPressed(TrayPress press);
     void backgroundPressed(MouseButton button);
+    // The keyboard's menu key: the menu opens as for a right press on the
+    // background, at the control that has the focus.
+    void menuKeyPressed();
     // The icon's tip names the wanted devices that are not connected; shown
     // anew when that changes while the window is in the tray.
     void refreshTip();

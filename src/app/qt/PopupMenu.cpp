@@ -48,7 +48,10 @@ QAction* PopupMenu::addItem(QMenu* menu, const MenuNode& node) {
         break;
     }
     case MenuKind::Item:
-        action = menu->addAction(literalText(node.caption));
+        // A menu shows the text after a tab as the item's key, at the right.
+        action = menu->addAction(node.shortcut.empty()
+                                     ? literalText(node.caption)
+                                     : literalText(node.caption + '\t' + node.shortcut));
         action->setCheckable(node.checkable);
         connect(action, &QAction::triggered, this,
                 [this, action, name = node.name, index = node.index](bool checked) {

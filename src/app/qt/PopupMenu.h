@@ -17,9 +17,9 @@ namespace moxel {
 
 // The program's pop-up menu, built from the menu tree. Each action carries
 // the item's name as its object name and the item's index (-1 for single
-// items) as its data. Choosing an item reports its name and index. Check
-// marks change only through setChecked: choosing a checkable item leaves its
-// mark as it was, the handler decides.
+// items) as its data; an item's key shows at its right. Choosing an item
+// reports its name and index. Check marks change only through setChecked:
+// choosing a checkable item leaves its mark as it was, the handler decides.
 class PopupMenu : public QObject {
     Q_OBJECT
   public:

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -18,14 +19,16 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "app/qt/AccessibleList.h"
 #include "app/qt/AppFonts.h"
 #include "app/qt/AppIcon.h"
 #include "app/qt/CaptionFrame.h"
 #include "app/qt/CaptionLabel.h"
-#include "app/qt/KeypadKeyFilter.h"
 #include "app/qt/PopupMenu.h"
 #include "app/qt/TapButton.h"
+#include "app/qt/WindowKeyFilter.h"
 #include "app/window/MenuCommands.h"
+#include "app/window/SpokenTexts.h"
 #include "app/window/WindowLayout.h"
 
 namespace moxel {
@@ -105,10 +108,18 @@ QtMainView::QtMainView() : QWidget(nullptr, mainWindowFlags) {
     // The controls and the window on the display first, their fonts after:
     // none of that needs a font, and meanwhile the font database may still be
     // being read (FontWarmUp).
+    AccessibleList::install();
     buildControls();
     connectControls();
     create();
     applyFonts();
+    for (const ControlEntry& entry : windowControls()) {
+        auto* widget = findChild<QWidget*>(toQt(entry.name));
+        speak(widget, toQt(entry.caption));
+        if (widget != lamps_[0] && widget != lamps_[1]) { // a lamp's description is its state
+            widget->setToolTip(widget->accessibleDescription()); // the keys that work it
+        }
+    }
 
     popup_ = new PopupMenu(
         this, [this](const std::string& name, int index) { menuItemChosen(name, index); });
@@ -132,9 +143,9 @@ QtMainView::QtMainView() : QWidget(nullptr, mainWindowFlags) {
         }
     });
 
-    new KeypadKeyFilter(this, [this](int keyCode) {
+    new WindowKeyFilter(this, [this](WindowKey key, bool autoRepeat) {
         if (events_ != nullptr) {
-            events_->Form_KeyDown(keyCode);
+            runWindowKey(*events_, key, autoRepeat);
         }
     });
 
@@ -229,9 +240,24 @@ void QtMainView::buildControls() {
               static_cast<CaptionLabel*>(find("LblMidiOut"))};
 }
 
+// What a screen reader says for a control while it shows `caption`.
+void QtMainView::speak(QWidget* widget, const QString& caption) {
+    if (const auto spoken = spokenText(widget->objectName().toStdString(), caption.toStdString())) {
+        widget->setAccessibleName(toQt(spoken->name));
+        widget->setAccessibleDescription(toQt(spoken->description));
+    }
+}
+
 void QtMainView::connectControls() {
-    for (QComboBox* box : lists_) { // the whole name of what is chosen
-        connect(box, &QComboBox::currentTextChanged, box, &QWidget::setToolTip);
+    // A list's tooltip shows the whole name of what is chosen; it is what
+    // assistive technology reads as the list's description too, and is told
+    // of (as it is of a new accessible description).
+    for (QComboBox* box : lists_) {
+        connect(box, &QComboBox::currentTextChanged, box, [box](const QString& text) {
+            box->setToolTip(text);
+            QAccessibleEvent event(box, QAccessible::DescriptionChanged);
+            QAccessible::updateAccessibility(&event);
+        });
     }
     // `activated` comes from the user only, also for the entry already chosen.
     connect(combo(ListId::MidiIn), &QComboBox::activated, this, [this] {
@@ -328,7 +354,9 @@ void QtMainView::selectIndex(ListId list, int position) {
 }
 
 void QtMainView::setCaption(LabelId label, const std::string& text) {
-    captions_[static_cast<int>(label)]->setCaption(toQt(text));
+    CaptionLabel* caption = captions_[static_cast<int>(label)];
+    caption->setCaption(toQt(text));
+    speak(caption, caption->text());
     fitToCaptions();
 }
 
@@ -353,8 +381,12 @@ void QtMainView::fitToCaptions() {
     }
 }
 
+// A lamp is lit while it shows any colour but its idle white.
 void QtMainView::setLampColor(LampId lamp, Rgb color) {
-    setTextColor(lamps_[static_cast<int>(lamp)], toColor(color));
+    CaptionLabel* label = lamps_[static_cast<int>(lamp)];
+    setTextColor(label, toColor(color));
+    label->setAccessibleDescription(
+        toQt(spokenLampState(color != whiteText))); // told when it changes
 }
 
 void QtMainView::setChecked(CheckItem item, bool checked) {
@@ -382,8 +414,16 @@ std::optional<std::string> QtMainView::inputBox(const std::string& prompt,
     return answer.toStdString();
 }
 
-void QtMainView::popupMenu(bool eitherButtonChooses) {
-    popup_->exec(QCursor::pos(), eitherButtonChooses);
+// From the keyboard the menu opens below the focused control (at the
+// window's corner when no control has the focus).
+void QtMainView::popupMenu(bool eitherButtonChooses, MenuPlace place) {
+    QPoint position = QCursor::pos();
+    if (place == MenuPlace::FocusedControl) {
+        const QWidget* focused = focusWidget();
+        position = focused != nullptr ? focused->mapToGlobal(QPoint(0, focused->height()))
+                                      : mapToGlobal(QPoint(0, 0));
+    }
+    popup_->exec(position, eitherButtonChooses);
 }
 
 void QtMainView::menuItemChosen(const std::string& name, int index) {

@@ -25,7 +25,9 @@ class PopupMenu;
 // layout on a black background, the pop-up menu and the notification-area
 // icon; its event loop is Qt's. It decides nothing: it shows what the
 // presenter asks for and passes every user action to the MainWindowEvents
-// handlers. Each control's object name is its name in the window layout.
+// handlers, the window's keys too (WindowKeys.h). Each control's object name
+// is its name in the window layout; its accessible name and description are
+// what a screen reader says for it (SpokenTexts.h).
 class QtMainView : public QWidget, public MainView, public NotificationArea, public UiLoop {
     Q_OBJECT
   public:
@@ -49,7 +51,7 @@ class QtMainView : public QWidget, public MainView, public NotificationArea, pub
     void messageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
     std::optional<std::string> inputBox(const std::string& prompt,
                                         const std::string& title) override;
-    void popupMenu(bool eitherButtonChooses) override;
+    void popupMenu(bool eitherButtonChooses, MenuPlace place) override;
 
     void setTopMost(bool topMost) override;
     WindowState windowState() const override;
@@ -85,6 +87,7 @@ class QtMainView : public QWidget, public MainView, public NotificationArea, pub
     QWidget* createControl(const ControlEntry& entry, QWidget* parent);
     void applyFonts();
     void connectControls();
+    void speak(QWidget* widget, const QString& caption);
     void fitToCaptions();
     QComboBox* combo(ListId list) const;
     void fitOpenList(QComboBox* box);

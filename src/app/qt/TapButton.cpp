@@ -1,5 +1,6 @@
 #include "app/qt/TapButton.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace moxel {
@@ -20,6 +21,19 @@ void TapButton::mouseReleaseEvent(QMouseEvent* event) {
         QPushButton::mouseReleaseEvent(event);
     } else {
         event->accept();
+    }
+}
+
+void TapButton::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const bool tapKey = key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (tapKey && !event->isAutoRepeat()) {
+        emit tapped(Qt::LeftButton);
+    }
+    if (tapKey && key != Qt::Key_Space) {
+        event->accept(); // Enter stays here; Space shows the pressed look
+    } else {
+        QPushButton::keyPressEvent(event);
     }
 }
 

@@ -5,7 +5,8 @@
 namespace moxel {
 
 // A push button that reports the press of any mouse button over it at the
-// moment of the press. Activating it from the keyboard reports nothing.
+// moment of the press, and the press of Space or Enter while it has the focus
+// (as the left button), once per press: a held key taps once.
 class TapButton : public QPushButton {
     Q_OBJECT
   public:
@@ -17,6 +18,7 @@ class TapButton : public QPushButton {
   protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 } // namespace moxel

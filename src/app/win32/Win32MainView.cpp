@@ -1,11 +1,13 @@
 #include "app/win32/Win32MainView.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/win32/CaptionControls.h"
 #include "app/win32/Win32InputBox.h"
 #include "app/win32/Win32MainViewIds.h"
 #include "app/window/MenuCommands.h"
+#include "app/window/SpokenTexts.h"
 #include "encoding/Utf16.h"
 
 namespace moxel {
@@ -60,6 +62,11 @@ Win32MainView::Win32MainView() {
                         0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     createControls();
     layout(GetDpiForWindow(window_));
+    const auto entries = windowControls();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        annotations_.speak(controls_[i], std::string(entries[i].name),
+                           std::string(entries[i].caption));
+    }
     bigIcon_ = loadIcon(GetSystemMetricsForDpi(SM_CXICON, dpi_));
     smallIcon_ = loadIcon(GetSystemMetricsForDpi(SM_CXSMICON, dpi_));
     SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
@@ -159,13 +166,21 @@ void Win32MainView::selectIndex(ListId id, int position) {
 }
 
 void Win32MainView::setCaption(LabelId label, const std::string& text) {
-    SetWindowTextW(control(kLabelNames[static_cast<int>(label)]), wideFromUtf8(text).c_str());
+    const auto name = kLabelNames[static_cast<int>(label)];
+    SetWindowTextW(control(name), wideFromUtf8(text).c_str());
+    annotations_.speak(control(name), std::string(name), text);
     fitToCaptions();
 }
 
+// A lamp is lit while it shows any colour but its idle white; a screen
+// reader is told when that changes.
 void Win32MainView::setLampColor(LampId lamp, Rgb color) {
-    SendMessageW(control(kLampNames[static_cast<int>(lamp)]), kSetTextColor,
-                 RGB(color.red, color.green, color.blue), 0);
+    const HWND label = control(kLampNames[static_cast<int>(lamp)]);
+    SendMessageW(label, kSetTextColor, RGB(color.red, color.green, color.blue), 0);
+    const bool lit = color != whiteText;
+    if (std::exchange(lampLit_[static_cast<int>(lamp)], lit) != lit) {
+        annotations_.describe(label, std::string(spokenLampState(lit)));
+    }
 }
 
 void Win32MainView::setChecked(CheckItem item, bool checked) {
@@ -185,8 +200,23 @@ std::optional<std::string> Win32MainView::inputBox(const std::string& prompt,
     return win32InputBox(window_, prompt, title.empty() ? "Moxel" : title, fonts_->face());
 }
 
-void Win32MainView::popupMenu(bool eitherButtonChooses) {
-    const auto chosen = menu_.track(window_, eitherButtonChooses);
+// From the keyboard the menu opens below the focused control (at the
+// window's corner when no control has the focus).
+void Win32MainView::popupMenu(bool eitherButtonChooses, MenuPlace place) {
+    std::optional<POINT> at;
+    if (place == MenuPlace::FocusedControl) {
+        const HWND focused = GetFocus();
+        RECT box{};
+        if (focused != nullptr && IsChild(window_, focused) != FALSE) {
+            GetWindowRect(focused, &box);
+            at = POINT{box.left, box.bottom};
+        } else {
+            POINT corner{};
+            ClientToScreen(window_, &corner);
+            at = corner;
+        }
+    }
+    const auto chosen = menu_.track(window_, eitherButtonChooses, at);
     if (chosen && events_ != nullptr) {
         runMenuCommand(*events_, chosen->name, chosen->index);
     }

@@ -12,6 +12,7 @@
 
 #include <commctrl.h>
 
+#include "app/win32/Win32Annotations.h"
 #include "app/win32/Win32Fonts.h"
 #include "app/win32/Win32PopupMenu.h"
 #include "app/win32/Win32TrayIcon.h"
@@ -28,7 +29,7 @@ namespace moxel {
 // the notification-area icon and the boxes; its event loop is the UI
 // thread's message loop. It decides nothing: it shows what the presenter
 // asks for and passes every user action to the MainWindowEvents handlers, on
-// the UI thread.
+// the UI thread, the window's keys too (WindowKeys.h).
 class Win32MainView final : public MainView, public NotificationArea, public UiLoop {
   public:
     Win32MainView();
@@ -60,7 +61,7 @@ class Win32MainView final : public MainView, public NotificationArea, public UiL
     void messageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
     std::optional<std::string> inputBox(const std::string& prompt,
                                         const std::string& title) override;
-    void popupMenu(bool eitherButtonChooses) override;
+    void popupMenu(bool eitherButtonChooses, MenuPlace place) override;
 
     void setTopMost(bool topMost) override;
     WindowState windowState() const override;
@@ -99,6 +100,7 @@ class Win32MainView final : public MainView, public NotificationArea, public UiL
     void handleCommand(WPARAM wParam);
     void listChosen(ListId list);
     bool dispatch(MSG& message);
+    bool windowKey(const MSG& message);
 
     void createControls();
     void layout(UINT dpi);
@@ -115,6 +117,8 @@ class Win32MainView final : public MainView, public NotificationArea, public UiL
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     std::array<HWND, 16> controls_{}; // in the layout table's order
     std::unique_ptr<Win32Fonts> fonts_;
+    Win32Annotations annotations_;
+    std::array<bool, 2> lampLit_{}; // by LampId
     Win32PopupMenu menu_;
     std::unique_ptr<Win32TrayIcon> tray_;
     HWND tips_ = nullptr;

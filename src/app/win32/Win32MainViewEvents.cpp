@@ -3,7 +3,11 @@
 #include "app/win32/CaptionControls.h"
 #include "app/win32/Win32MainView.h"
 #include "app/win32/Win32MainViewIds.h"
+#include "app/window/SpokenTexts.h"
+#include "app/window/WindowKeys.h"
 #include "encoding/Utf16.h"
+
+#include <windowsx.h> // after windows.h
 
 namespace moxel {
 
@@ -24,6 +28,11 @@ MouseButton buttonOf(UINT message) {
     default:
         return MouseButton::Middle;
     }
+}
+
+// A key-down that repeats a key held down (its previous state was down).
+bool isRepeat(const MSG& message) {
+    return (message.lParam & (1L << 30)) != 0;
 }
 
 bool isButtonDown(UINT message) {
@@ -106,6 +115,14 @@ LRESULT Win32MainView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case WM_CONTEXTMENU: // from a control, passed on to its parent
+        // At -1,-1 it comes from Shift+F10 or the Menu key; a right-button
+        // release makes one too, whose press opened the menu already.
+        if (GET_X_LPARAM(lParam) == -1 && GET_Y_LPARAM(lParam) == -1 && events_ != nullptr) {
+            events_->contextMenuFromKeyboard();
+            return 0;
+        }
+        break;
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_DPICHANGED: {
@@ -124,7 +141,8 @@ LRESULT Win32MainView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window_, message, wParam, lParam);
 }
 
-// A device list's tip asks for its text: the chosen entry, whole.
+// A tip asks for its text: a device list's chosen entry, whole; the keys
+// that work the patch number.
 bool Win32MainView::tipText(LPARAM lParam) {
     auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
     if (info->hdr.code != TTN_GETDISPINFOW || info->hdr.hwndFrom != tips_) {
@@ -132,7 +150,8 @@ bool Win32MainView::tipText(LPARAM lParam) {
     }
     const auto tool = reinterpret_cast<HWND>(info->hdr.idFrom);
     const ListId id = tool == list(ListId::MidiIn) ? ListId::MidiIn : ListId::MidiOut;
-    tip_ = wideFromUtf8(listItem(id, selectedIndex(id)));
+    tip_ = tool == control("LblPatch") ? wideFromUtf8(spokenText("LblPatch", "")->description)
+                                       : wideFromUtf8(listItem(id, selectedIndex(id)));
     SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, 600);
     info->lpszText = tip_.data();
     return true;
@@ -265,7 +284,49 @@ void Win32MainView::listChosen(ListId id) {
     }
 }
 
+// The window's keys, seen in its message loop before anything else sees
+// them (the boxes and the menu run loops of their own: their keys are
+// theirs): Esc and F2 wherever the focus is in the window but in a list that
+// is dropped down, which keeps Esc to close itself; Space and Enter on the
+// Beat button tap it at the key-down. A key that does its work here goes no
+// further, but Space, which shows the button pressed.
+bool Win32MainView::windowKey(const MSG& message) {
+    if (message.message != WM_KEYDOWN || events_ == nullptr || window_ == nullptr ||
+        (message.hwnd != window_ && IsChild(window_, message.hwnd) == FALSE)) {
+        return false;
+    }
+    if (message.hwnd == control("CmdTempoBeat") &&
+        (message.wParam == VK_SPACE || message.wParam == VK_RETURN)) {
+        if (!isRepeat(message)) {
+            events_->CmdTempoBeat_MouseDown(MouseButton::Left);
+        }
+        return message.wParam == VK_RETURN;
+    }
+    const bool shifted = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+    bool held =
+        shifted || (GetKeyState(VK_CONTROL) & 0x8000) != 0 || (GetKeyState(VK_MENU) & 0x8000) != 0;
+    for (const HWND box : {list(ListId::MidiIn), list(ListId::MidiOut), list(ListId::MidiCh),
+                           list(ListId::BeatPer)}) {
+        held = held || (box == message.hwnd && SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0) != 0);
+    }
+    if (held) {
+        return false; // another key, or a dropped-down list's
+    }
+    if (message.wParam == VK_ESCAPE) {
+        runWindowKey(*events_, WindowKey::AllSoundOff, isRepeat(message));
+        return true;
+    }
+    if (message.wParam == VK_F2) {
+        runWindowKey(*events_, WindowKey::PatchBox, isRepeat(message));
+        return true;
+    }
+    return false;
+}
+
 bool Win32MainView::dispatch(MSG& message) {
+    if (windowKey(message)) {
+        return true;
+    }
     if (window_ == nullptr || IsDialogMessageW(window_, &message) == 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);

@@ -91,16 +91,17 @@ void Win32MainView::createControls() {
 }
 
 // The device lists' tips show the chosen entry whole, however narrow the
-// closed list is; the text is asked for when the tip shows (TTN_GETDISPINFO).
+// closed list is; the patch number's tells the key that opens the patch box.
+// The text is asked for when the tip shows (TTN_GETDISPINFO).
 void Win32MainView::addListTips() {
     tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX, 0, 0,
                             0, 0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    for (const ListId id : {ListId::MidiIn, ListId::MidiOut}) {
+    for (const HWND shown : {list(ListId::MidiIn), list(ListId::MidiOut), control("LblPatch")}) {
         TOOLINFOW tool{};
         tool.cbSize = sizeof tool;
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.hwnd = window_;
-        tool.uId = reinterpret_cast<UINT_PTR>(list(id));
+        tool.uId = reinterpret_cast<UINT_PTR>(shown);
         tool.lpszText = LPSTR_TEXTCALLBACKW;
         SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }

@@ -33,8 +33,11 @@ void Win32PopupMenu::addItems(HMENU menu, const MenuNode& node) {
         }
         case MenuKind::Item:
             commands_.push_back(&child);
+            // A menu shows the text after a tab as the item's key, at the right.
             AppendMenuW(menu, MF_STRING, kFirstCommand + commands_.size() - 1,
-                        literalText(child.caption).c_str());
+                        literalText(child.shortcut.empty() ? child.caption
+                                                           : child.caption + '\t' + child.shortcut)
+                            .c_str());
             break;
         }
     }
@@ -60,9 +63,11 @@ void Win32PopupMenu::setChecked(std::string_view name, int index, bool checked) 
 // The owner comes to the foreground first and gets a message after, or the
 // menu would not close when the user clicks elsewhere (also while the window
 // is hidden behind its notification icon).
-std::optional<Win32PopupMenu::Chosen> Win32PopupMenu::track(HWND window, bool eitherButtonChooses) {
+std::optional<Win32PopupMenu::Chosen> Win32PopupMenu::track(HWND window, bool eitherButtonChooses,
+                                                            std::optional<POINT> at) {
     POINT cursor{};
     GetCursorPos(&cursor);
+    cursor = at.value_or(cursor);
     SetForegroundWindow(window);
     const UINT flags = TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN |
                        (eitherButtonChooses ? TPM_RIGHTBUTTON : TPM_LEFTBUTTON);

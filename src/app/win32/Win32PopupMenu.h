@@ -14,8 +14,8 @@
 namespace moxel {
 
 // The pop-up menu built from the window's menu tree, with the captions of
-// its nodes. Each item gets a command number; track() shows the menu and
-// returns the chosen item's name and index.
+// its nodes (an item's key at its right). Each item gets a command number;
+// track() shows the menu and returns the chosen item's name and index.
 class Win32PopupMenu {
   public:
     struct Chosen {
@@ -30,10 +30,11 @@ class Win32PopupMenu {
 
     HMENU handle() const { return menu_; }
 
-    // Shows the menu at the cursor, owned by window, until an item is chosen
-    // (with the left button, or with either when eitherButtonChooses) or the
-    // menu is dismissed.
-    std::optional<Chosen> track(HWND window, bool eitherButtonChooses);
+    // Shows the menu at `at` (screen coordinates; nothing: at the cursor),
+    // owned by window, until an item is chosen (with the left button, or with
+    // either when eitherButtonChooses) or the menu is dismissed.
+    std::optional<Chosen> track(HWND window, bool eitherButtonChooses,
+                                std::optional<POINT> at = std::nullopt);
 
     // The item of a command number (for tests and WM_COMMAND).
     std::optional<Chosen> item(UINT command) const;

@@ -38,6 +38,10 @@ constexpr CheckedMenuItem menuItemOf(CheckItem item) {
 
 enum class MessageIcon { None, Information };
 
+// Where the pop-up menu opens: at the mouse pointer, or (opened from the
+// keyboard) at the control that has the focus.
+enum class MenuPlace { Pointer, FocusedControl };
+
 enum class WindowState { Normal, Minimized, Maximized };
 
 struct Rgb {
@@ -76,8 +80,8 @@ class MainView {
     // The typed text, or nothing when cancelled.
     virtual std::optional<std::string> inputBox(const std::string& prompt,
                                                 const std::string& title) = 0;
-    // Opens the pop-up menu at the mouse cursor and returns when it closes.
-    virtual void popupMenu(bool eitherButtonChooses) = 0;
+    // Opens the pop-up menu and returns when it closes.
+    virtual void popupMenu(bool eitherButtonChooses, MenuPlace place) = 0;
 
     // The window.
     virtual void setTopMost(bool topMost) = 0;

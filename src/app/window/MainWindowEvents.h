@@ -32,6 +32,8 @@ class MainWindowEvents {
     // Every key press in the window, whichever control has the focus.
     virtual void Form_KeyDown(int keyCode) = 0;
     virtual void Form_MouseDown(MouseButton button) = 0;
+    // Shift+F10 or the Menu key, whichever control has the focus.
+    virtual void contextMenuFromKeyboard() = 0;
     virtual void Form_Resize() = 0;
     // cancel: set true to refuse the close request.
     virtual void Form_QueryUnload(bool& cancel) = 0;

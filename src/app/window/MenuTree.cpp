@@ -1,6 +1,7 @@
 #include "app/window/MenuTree.h"
 
 #include "app/window/Texts.h"
+#include "app/window/WindowKeys.h"
 
 namespace moxel {
 
@@ -13,20 +14,22 @@ std::string tx(Text id) {
     return std::string(text(id, building));
 }
 
-MenuNode item(std::string name, std::string caption, int index = -1) {
-    return {std::move(name), std::move(caption), index, MenuKind::Item, false, {}};
+MenuNode item(std::string name, std::string caption, int index = -1, std::string shortcut = {}) {
+    return {std::move(name),    std::move(caption), index, MenuKind::Item, false, {},
+            std::move(shortcut)};
 }
 
 MenuNode checkItem(std::string name, std::string caption, int index = -1) {
-    return {std::move(name), std::move(caption), index, MenuKind::Item, true, {}};
+    return {std::move(name), std::move(caption), index, MenuKind::Item, true, {}, {}};
 }
 
 MenuNode separator(std::string name) {
-    return {std::move(name), "-", -1, MenuKind::Separator, false, {}};
+    return {std::move(name), "-", -1, MenuKind::Separator, false, {}, {}};
 }
 
 MenuNode submenu(std::string name, std::string caption, std::vector<MenuNode> children) {
-    return {std::move(name), std::move(caption), -1, MenuKind::Submenu, false, std::move(children)};
+    return {std::move(name), std::move(caption),  -1, MenuKind::Submenu,
+            false,           std::move(children), {}};
 }
 
 MenuNode buildMainMenu() {
@@ -41,7 +44,9 @@ MenuNode buildMainMenu() {
                                    item("MnuMidiDeviceDefault", tx(Text::MenuDefaultOut), 1),
                                    item("MnuMidiChDefault", tx(Text::MenuChannelDefault)),
                                    separator("MnuLine2"),
-                                   item("MnuAllSoundOff", tx(Text::MenuAllSoundOff)),
+                                   // The key works whichever control has the focus.
+                                   item("MnuAllSoundOff", tx(Text::MenuAllSoundOff), -1,
+                                        std::string(windowKeyName(WindowKey::AllSoundOff))),
 #ifndef _WIN32
                                    // Linux has two MIDI systems to choose from.
                                    separator("MnuLine7"),

@@ -16,6 +16,7 @@ struct MenuNode {
     MenuKind kind = MenuKind::Item;
     bool checkable = false;
     std::vector<MenuNode> children;
+    std::string shortcut; // the key shown beside the item ("Esc"); empty: none
 };
 
 // The invisible top-level item MnuMainMenu; its children, in order, are the

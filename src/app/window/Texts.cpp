@@ -70,6 +70,22 @@ constexpr std::array<Entry, static_cast<std::size_t>(Count)> kTexts{{
     {NotConnectedEntry, "--- {} (未接続) ---", "--- {} (Not Connected) ---"},
     {NotConnectedTip, "{} (未接続)", "{} (Not Connected)"},
     {HelpPage, "moxel.html", "moxel.en.html"},
+    {SpokenMidiIn, "Midi In (入力デバイス)", "Midi In (input device)"},
+    {SpokenMidiOut, "Midi Out (出力デバイス)", "Midi Out (output device)"},
+    {SpokenChannel, "Msg Out Ch (出力チャンネル)", "Msg Out Ch (output channel)"},
+    {SpokenBeatPer, "Beat per (タップ1回の音符)", "Beat per (note value of one tap)"},
+    {SpokenTempo, "テンポ {}", "Tempo {}"},
+    {SpokenPatch, "Prst. パッチ番号 {}", "Prst. patch number {}"},
+    {SpokenPatchKey, "{} またはダブルクリックで、送るパッチ番号を入力します",
+     "{} or double-click: enter a patch number to send"},
+    {SpokenBeat, "Beat (テンポのタップ)", "Beat (tap the tempo)"},
+    {SpokenBeatKeys, "押すたびに1拍: クリック、スペースまたは Enter",
+     "Each press is a beat: click, Space or Enter"},
+    {SpokenReset, "Reset (テンポの計測をやり直す)", "Reset (measure the tempo anew)"},
+    {SpokenInputLamp, "MIDI 入力ランプ", "Input activity lamp"},
+    {SpokenOutputLamp, "MIDI 出力ランプ", "Output activity lamp"},
+    {SpokenLampLit, "点灯", "lit"},
+    {SpokenLampOff, "消灯", "off"},
 }};
 
 // The table is in the order of the enum: each text is found by its number.

@@ -55,6 +55,22 @@ enum class Text {
     NotConnectedTip,
     // The help page's file name in manual/.
     HelpPage,
+    // What a screen reader says for the window's controls: their names ("{}"
+    // the value shown), what a key does ("{}" the key), the lamps' states.
+    SpokenMidiIn,
+    SpokenMidiOut,
+    SpokenChannel,
+    SpokenBeatPer,
+    SpokenTempo,
+    SpokenPatch,
+    SpokenPatchKey,
+    SpokenBeat,
+    SpokenBeatKeys,
+    SpokenReset,
+    SpokenInputLamp,
+    SpokenOutputLamp,
+    SpokenLampLit,
+    SpokenLampOff,
     Count
 };
 

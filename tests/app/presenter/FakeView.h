@@ -80,8 +80,9 @@ class FakeView : public MainView, public NotificationArea, public UiLoop {
         }
         return answer;
     }
-    void popupMenu(bool eitherButtonChooses) override {
-        log.push_back(eitherButtonChooses ? "popup either" : "popup left");
+    void popupMenu(bool eitherButtonChooses, MenuPlace place) override {
+        log.push_back(std::string(eitherButtonChooses ? "popup either" : "popup left") +
+                      (place == MenuPlace::FocusedControl ? " at the focus" : ""));
     }
     void setTopMost(bool on) override {
         topMost = on;

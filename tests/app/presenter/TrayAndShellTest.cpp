@@ -40,7 +40,8 @@ TEST_F(PresenterTest, RightPressesOpenThePopUpWithTheirButtonRules) {
     w.trayIconPressed(TrayPress::Right); // the window stays hidden
     w.Form_MouseDown(MouseButton::Left);
     w.Form_MouseDown(MouseButton::Right);
-    EXPECT_THAT(view.log, ElementsAre("popup left", "popup either"));
+    w.contextMenuFromKeyboard(); // the menu key: as the right button, at the focused control
+    EXPECT_THAT(view.log, ElementsAre("popup left", "popup either", "popup either at the focus"));
     EXPECT_FALSE(view.visible);
 }
 

@@ -1,5 +1,5 @@
 // The pop-up menu against the menu tree, and what the user's mouse and keys
-// reach: which handler, with which argument.
+// reach: which handler, with which argument, from which control.
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
@@ -31,8 +31,10 @@ void expectMirror(const MenuNode& node, const QMenu* menu, test::RecordingEvents
         EXPECT_EQ(action->isSeparator(), child.kind == MenuKind::Separator);
         EXPECT_EQ(action->isCheckable(), child.checkable);
         EXPECT_FALSE(action->isChecked());
-        if (child.kind != MenuKind::Separator) {
-            EXPECT_EQ(action->text().toStdString(), child.caption);
+        if (child.kind != MenuKind::Separator) { // a key shows after a tab, at the right
+            EXPECT_EQ(action->text().toStdString(), child.shortcut.empty()
+                                                        ? child.caption
+                                                        : child.caption + '\t' + child.shortcut);
         }
         events.calls.clear();
         action->trigger();
@@ -81,11 +83,11 @@ TEST_F(ViewTest, BackgroundPressesArePassedOnAndOnlyThePermittedButtonsChoose) {
         openAfterRightClick = popup->isVisible() && events.calls.empty();
         clickItem(popup, "MnuVersionInfo", Qt::LeftButton);
     });
-    view.popupMenu(false); // as from the notification icon
+    view.popupMenu(false, MenuPlace::Pointer); // as from the notification icon
     EXPECT_TRUE(openAfterRightClick);
     whenOpen(QApplication::activePopupWidget,
              [](QWidget* popup) { clickItem(popup, "MnuShowHelp", Qt::RightButton); });
-    view.popupMenu(true); // as from the background
+    view.popupMenu(true, MenuPlace::Pointer); // as from the background
     EXPECT_EQ(events.calls, (Calls{"MnuVersionInfo_Click()", "MnuShowHelp_Click()"}));
 }
 
@@ -107,50 +109,102 @@ TEST_F(ViewTest, PressesOnControlsNeverReachTheBackground) {
               0);
 }
 
-TEST_F(ViewTest, KeypadPlusAndMinusReachTheWindowOnceAndStillTheFocusedControl) {
+// Counts the presses of keys other than Shift and Ctrl a widget gets.
+struct KeyCounter : QObject {
+    int presses = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            presses += key != Qt::Key_Shift && key != Qt::Key_Control ? 1 : 0;
+        }
+        return false;
+    }
+};
+
+// The window's keys reach their handler once whichever control has the focus;
+// the focused control still gets the keypad's keys and none of the others.
+TEST_F(ViewTest, TheWindowsKeysReachTheirHandlersWhicheverControlHasTheFocus) {
+    struct Key {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* call; // nullptr: no window key
+    };
+    const Key keys[] = {
+        {Qt::Key_Plus, Qt::KeypadModifier, "Form_KeyDown(107)"},
+        {Qt::Key_Minus, Qt::KeypadModifier, "Form_KeyDown(109)"},
+        {Qt::Key_Escape, Qt::NoModifier, "MnuAllSoundOff_Click()"},
+        {Qt::Key_F2, Qt::NoModifier, "LblPatch_DblClick()"},
+        {Qt::Key_Menu, Qt::NoModifier, "contextMenuFromKeyboard()"},
+        {Qt::Key_F10, Qt::ShiftModifier, "contextMenuFromKeyboard()"},
+        {Qt::Key_Plus, Qt::NoModifier, nullptr}, // the main keyboard's plus
+        {Qt::Key_Asterisk, Qt::KeypadModifier, nullptr},
+        {Qt::Key_F10, Qt::NoModifier, nullptr},
+        {Qt::Key_Escape, Qt::ControlModifier, nullptr},
+    };
+    showActive();
+    for (const char* name :
+         {"CmbMidiIn", "CmbMidiOut", "CmbMidiCh", "CmdTempoBeat", "CmdTempoReset", "CmbBeatPer"}) {
+        QWidget* focused = control(name);
+        focused->setFocus();
+        for (const Key& key : keys) {
+            SCOPED_TRACE(std::string(name) + " " +
+                         QKeySequence(key.key | key.modifiers).toString().toStdString());
+            KeyCounter counter;
+            focused->installEventFilter(&counter);
+            events.calls.clear();
+            QTest::keyClick(focused, key.key, key.modifiers);
+            EXPECT_EQ(events.calls, key.call != nullptr ? Calls{key.call} : Calls{});
+            const bool keypad = key.modifiers == Qt::KeypadModifier;
+            EXPECT_EQ(counter.presses, key.call == nullptr || keypad ? 1 : 0);
+        }
+    }
+    // A key held down: the keypad steps at every repeat, the others act once.
+    events.calls.clear();
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_Minus, Qt::KeypadModifier}, std::pair{Qt::Key_Escape, Qt::NoModifier},
+          std::pair{Qt::Key_F2, Qt::NoModifier}}) {
+        QKeyEvent repeat(QEvent::KeyPress, key, modifiers, QString(), true);
+        QApplication::sendEvent(QApplication::focusWidget(), &repeat);
+    }
+    EXPECT_EQ(events.calls, Calls{"Form_KeyDown(109)"});
+}
+
+// An open drop-down list is a window of its own: the keypad's keys count
+// there too, while Esc closes the list and no other key is the window's. The
+// boxes and the menu the window opens are not the window: keys typed there
+// stay there.
+TEST_F(ViewTest, AnOpenListKeepsEscAndBoxesAndTheMenuKeepAllTheirKeys) {
     showActive();
     auto* list = control<QComboBox>("CmbMidiOut");
     list->setFocus();
-    struct KeyCounter : QObject {
-        int presses = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            presses += e->type() == QEvent::KeyPress ? 1 : 0;
-            return false;
-        }
-    } counter;
-    list->installEventFilter(&counter);
-    QTest::keyClick(list, Qt::Key_Plus, Qt::KeypadModifier);
-    QTest::keyClick(list, Qt::Key_Minus, Qt::KeypadModifier);
-    EXPECT_EQ(counter.presses, 2); // the list itself had the keys too
-
-    control("CmdTempoReset")->setFocus(); // a key a button leaves travels up: still once
-    QTest::keyClick(control("CmdTempoReset"), Qt::Key_Plus, Qt::KeypadModifier);
-    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Minus, Qt::KeypadModifier, "-", true);
-    QApplication::sendEvent(QApplication::focusWidget(), &repeat); // auto-repeats count
-    // The main keyboard's plus and minus and other keypad keys do nothing.
-    QTest::keyClick(list, Qt::Key_Plus);
-    QTest::keyClick(list, Qt::Key_Asterisk, Qt::KeypadModifier);
     list->addItem("1|a");
-    list->showPopup(); // the open list is a window of its own: the keys count there too
+    list->showPopup();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(list->view()->window()));
-    QTest::keyClick(list->view()->window()->focusWidget(), Qt::Key_Plus, Qt::KeypadModifier);
-    list->hidePopup();
-    // The boxes and the menu the window opens are not the window: the patch
-    // number's keys typed there stay there.
-    const auto typeKeypadKeysAndClose = [](QWidget* open) {
+    QWidget* openList = list->view()->window()->focusWidget();
+    for (const Qt::Key key : {Qt::Key_F2, Qt::Key_Menu}) {
+        QTest::keyClick(openList, key);
+    }
+    QTest::keyClick(openList, Qt::Key_Plus, Qt::KeypadModifier);
+    QTest::keyClick(openList, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !list->view()->isVisible(); }, 5000));
+    EXPECT_EQ(events.calls, Calls{"Form_KeyDown(107)"});
+
+    events.calls.clear();
+    const auto typeKeysAndClose = [](QWidget* open) {
         QWidget* typedInto = open->focusWidget() != nullptr ? open->focusWidget() : open;
         QTest::keyClick(typedInto, Qt::Key_Minus, Qt::KeypadModifier);
         QTest::keyClick(typedInto, Qt::Key_Plus, Qt::KeypadModifier);
+        QTest::keyClick(typedInto, Qt::Key_F2);
+        QTest::keyClick(typedInto, Qt::Key_F10, Qt::ShiftModifier);
         QTest::keyClick(typedInto, Qt::Key_Escape);
     };
-    whenOpen(QApplication::activeModalWidget, typeKeypadKeysAndClose);
+    whenOpen(QApplication::activeModalWidget, typeKeysAndClose);
     view.inputBox("prompt", "Patch No Change");
-    whenOpen(QApplication::activeModalWidget, typeKeypadKeysAndClose);
+    whenOpen(QApplication::activeModalWidget, typeKeysAndClose);
     view.messageBox("SoftWare Version = 1.0", "", MessageIcon::None);
-    whenOpen(QApplication::activePopupWidget, typeKeypadKeysAndClose);
-    view.popupMenu(true);
-    EXPECT_EQ(events.calls, (Calls{"Form_KeyDown(107)", "Form_KeyDown(109)", "Form_KeyDown(107)",
-                                   "Form_KeyDown(109)", "Form_KeyDown(107)"}));
+    whenOpen(QApplication::activePopupWidget, typeKeysAndClose);
+    view.popupMenu(true, MenuPlace::Pointer);
+    EXPECT_EQ(events.calls, Calls{});
 }
 
 TEST_F(ViewTest, ButtonsAndThePatchNumberReachTheirHandlers) {
@@ -164,12 +218,37 @@ TEST_F(ViewTest, ButtonsAndThePatchNumberReachTheirHandlers) {
     for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
         QTest::mouseRelease(beat, button);
     }
-    beat->setFocus();
-    QTest::keyClick(beat, Qt::Key_Space); // no tap
     QTest::mouseClick(control("CmdTempoReset"), Qt::LeftButton);
     QTest::mouseDClick(control("LblPatch"), Qt::LeftButton);
     EXPECT_EQ(std::vector(events.calls.begin() + 3, events.calls.end()),
               (Calls{"CmdTempoReset_Click()", "LblPatch_DblClick()"}));
+
+    // Space and Enter on the focused Beat button tap at the key press; a
+    // held key taps once.
+    beat->setFocus();
+    for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
+        events.calls.clear();
+        QTest::keyPress(beat, key);
+        EXPECT_EQ(events.calls, Calls{"CmdTempoBeat_MouseDown(1)"}) << key;
+        QKeyEvent repeat(QEvent::KeyPress, key, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(beat, &repeat);
+        QTest::keyRelease(beat, key);
+        EXPECT_EQ(events.calls.size(), 1U) << key;
+    }
+}
+
+// From the keyboard the menu opens below the control that has the focus.
+TEST_F(ViewTest, TheMenuOpenedFromTheKeyboardOpensAtTheFocusedControl) {
+    showActive();
+    QWidget* reset = control("CmdTempoReset");
+    reset->setFocus();
+    QPoint opened;
+    whenOpen(QApplication::activePopupWidget, [&](QWidget* popup) {
+        opened = popup->pos();
+        popup->close();
+    });
+    view.popupMenu(true, MenuPlace::FocusedControl);
+    EXPECT_EQ(opened, reset->mapToGlobal(QPoint(0, reset->height())));
 }
 
 TEST_F(ViewTest, ListChoicesByTheUserReachTheirHandlersAndChoicesFromCodeDoNot) {

@@ -46,6 +46,7 @@ class RecordingEvents : public MainWindowEvents {
     MOXEL_RECORD0(LblPatch_DblClick)
     MOXEL_RECORD1(Form_KeyDown, int)
     MOXEL_RECORD1(Form_MouseDown, MouseButton)
+    MOXEL_RECORD0(contextMenuFromKeyboard)
     MOXEL_RECORD0(Form_Resize)
     MOXEL_RECORD1(trayIconPressed, TrayPress)
     MOXEL_RECORD1(MnuMidiDeviceReFind_Click, std::int16_t)

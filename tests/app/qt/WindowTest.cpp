@@ -1,5 +1,7 @@
 // The window as a whole: lamps, boxes, window state and closing, the
-// notification icon, the lamp timer, news from other threads, the loop.
+// notification icon, the lamp timer, news from other threads, the loop, what
+// a screen reader hears.
+#include <QAccessible>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -115,6 +117,39 @@ TEST_F(ViewTest, LampsShowTheirColourAndTheirTimerTicksEveryTenMillisecondsWhile
     EXPECT_TRUE(QTest::qWaitFor([this] { return events.count("lampTick()") >= 3; }, 5000));
     view.setLampTimerActive(false);
     EXPECT_FALSE(timer->isActive());
+}
+
+// What a screen reader hears (over AT-SPI, in both languages, with the
+// lamps lighting as MIDI passes: tests/e2e/AccessibilityTest.cpp): a list's
+// name tells what it is for and its value and description are the entry; the
+// patch number's name follows the number and its description and tooltip
+// tell its key; a lamp is lit in any colour but its idle white.
+TEST_F(ViewTest, ScreenReadersHearWhatAControlIsAndWhatItShows) {
+    const auto spoken = [&](const char* name) {
+        return QAccessible::queryAccessibleInterface(control(name));
+    };
+    view.addListItem(ListId::MidiIn, "1|keys:out");
+    view.selectIndex(ListId::MidiIn, 0);
+    QAccessibleInterface* list = spoken("CmbMidiIn");
+    EXPECT_EQ(list->role(), QAccessible::ComboBox);
+    EXPECT_EQ(list->text(QAccessible::Value), "1|keys:out");
+    EXPECT_EQ(list->text(QAccessible::Description), "1|keys:out");
+    EXPECT_FALSE(list->text(QAccessible::Name).contains("1|"));
+
+    view.setCaption(LabelId::Patch, "005");
+    EXPECT_TRUE(spoken("LblPatch")->text(QAccessible::Name).contains("005"));
+    EXPECT_TRUE(spoken("LblPatch")->text(QAccessible::Description).contains("F2"));
+    EXPECT_EQ(control("LblPatch")->toolTip(), spoken("LblPatch")->text(QAccessible::Description));
+
+    QAccessibleInterface* lamp = spoken("LblMidiOut");
+    const QString off = lamp->text(QAccessible::Description);
+    view.setLampColor(LampId::Output, {255, 0, 0});
+    const QString lit = lamp->text(QAccessible::Description);
+    view.setLampColor(LampId::Output, {255, 90, 90}); // fading: still lit
+    EXPECT_EQ(lamp->text(QAccessible::Description), lit);
+    view.setLampColor(LampId::Output, {255, 255, 255});
+    EXPECT_NE(lit, off);
+    EXPECT_EQ(lamp->text(QAccessible::Description), off);
 }
 
 TEST_F(ViewTest, RelayNewsFromOtherThreadsArrivesOnTheUiThreadCoalesced) {

@@ -64,6 +64,56 @@ TEST_F(Win32ViewTest, KeypadKeysReachTheWindowWhicheverControlHasTheFocus) {
     EXPECT_THAT(events.calls, ElementsAre("Form_KeyDown 107", "Form_KeyDown 109"));
 }
 
+// Esc and F2 in the window's message loop, whichever control has the focus
+// (the window itself too), once per press, but in a dropped-down list, which
+// keeps Esc to close itself; Space and Enter tap the focused Beat button at
+// the key-down (Space on Reset clicks it, at the key-up); the menu key's
+// WM_CONTEXTMENU (at -1,-1) opens the menu.
+TEST_F(Win32ViewTest, TheWindowsKeysReachTheirHandlersWhicheverControlHasTheFocus) {
+    struct Key {
+        WPARAM key;
+        const char* focus; // nullptr: the window itself
+        const char* call;  // nullptr: none
+    };
+    const Key keys[] = {
+        {VK_ESCAPE, "CmbMidiIn", "MnuAllSoundOff"},
+        {VK_ESCAPE, "CmdTempoBeat", "MnuAllSoundOff"},
+        {VK_ESCAPE, nullptr, "MnuAllSoundOff"},
+        {VK_F2, "CmbBeatPer", "LblPatch_DblClick"},
+        {VK_F2, "CmdTempoReset", "LblPatch_DblClick"},
+        {VK_SPACE, "CmdTempoBeat", "CmdTempoBeat_MouseDown 1"},
+        {VK_RETURN, "CmdTempoBeat", "CmdTempoBeat_MouseDown 1"},
+        {VK_SPACE, "CmdTempoReset", "CmdTempoReset_Click"},
+        {VK_F3, "CmbMidiCh", nullptr},
+    };
+    view.addListItem(ListId::MidiIn, "1|A");
+    for (const Key& key : keys) {
+        SCOPED_TRACE(std::to_string(key.key) + " " + (key.focus != nullptr ? key.focus : "window"));
+        const HWND focus = key.focus != nullptr ? view.control(key.focus) : view.window();
+        SetFocus(focus);
+        events.calls.clear();
+        PostMessageW(focus, WM_KEYDOWN, key.key, 1);
+        PostMessageW(focus, WM_KEYDOWN, key.key, 1 | (1L << 30)); // held down: a repeat
+        PostMessageW(focus, WM_KEYUP, key.key, 1 | (3L << 30));
+        view.processEvents();
+        EXPECT_EQ(events.calls, key.call != nullptr ? std::vector<std::string>{key.call}
+                                                    : std::vector<std::string>{});
+    }
+    SetFocus(view.control("CmbMidiIn"));
+    SendMessageW(view.control("CmbMidiIn"), CB_SHOWDROPDOWN, TRUE, 0);
+    events.calls.clear();
+    PostMessageW(view.control("CmbMidiIn"), WM_KEYDOWN, VK_ESCAPE, 1); // the open list's
+    view.processEvents();
+    EXPECT_THAT(events.calls, IsEmpty());
+    EXPECT_EQ(SendMessageW(view.control("CmbMidiIn"), CB_GETDROPPEDSTATE, 0, 0), FALSE);
+
+    SendMessageW(view.window(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view.control("CmbMidiCh")),
+                 MAKELPARAM(-1, -1));
+    SendMessageW(view.window(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view.window()),
+                 MAKELPARAM(150, 38)); // after a right-button release: no second menu
+    EXPECT_THAT(events.calls, ElementsAre("contextMenuFromKeyboard"));
+}
+
 TEST_F(Win32ViewTest, PressesReachTheirOwnHandlers) {
     SendMessageW(view.window(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(150, 38)); // background
     SendMessageW(view.control("LblPatch"), WM_RBUTTONDOWN, MK_RBUTTON, 0); // a label: its own
@@ -96,7 +146,8 @@ void expectMenu(Win32PopupMenu& menu, HMENU handle, const MenuNode& node) {
                 (GetMenuState(handle, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) != 0);
             continue;
         }
-        EXPECT_EQ(utf8FromWide(text), child.caption);
+        EXPECT_EQ(utf8FromWide(text), // a key shows after a tab, at the right
+                  child.shortcut.empty() ? child.caption : child.caption + '\t' + child.shortcut);
         if (child.kind == MenuKind::Submenu) {
             expectMenu(menu, GetSubMenu(handle, i), child);
             continue;

@@ -102,7 +102,7 @@ TEST_F(Win32ViewTest, AGrownCaptionWidensItsFrameAndTheWindowUntilItShrinks) {
     EXPECT_EQ(placeOf(view.control("FrameTempo")).right, 196);
 }
 
-TEST_F(Win32ViewTest, AnOpenListIsAsWideAsItsLongestEntryAndTheClosedOnesTipShowsItWhole) {
+TEST_F(Win32ViewTest, AnOpenListIsAsWideAsItsLongestEntryAndTheTipsShowTheEntryAndTheKey) {
     const HWND in = view.control("CmbMidiIn");
     const RECT closed = placeOf(in);
     view.addListItem(ListId::MidiIn, "1|A");
@@ -126,6 +126,10 @@ TEST_F(Win32ViewTest, AnOpenListIsAsWideAsItsLongestEntryAndTheClosedOnesTipShow
     SendMessageW(view.window(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&ask));
     ASSERT_NE(ask.lpszText, nullptr);
     EXPECT_EQ(utf8FromWide(ask.lpszText), "2|" + std::string(60, 'W'));
+    // The patch number's tip tells the key that opens the patch box.
+    ask.hdr.idFrom = reinterpret_cast<UINT_PTR>(view.control("LblPatch"));
+    SendMessageW(view.window(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&ask));
+    EXPECT_NE(utf8FromWide(ask.lpszText).find("F2"), std::string::npos);
 }
 
 } // namespace

@@ -31,6 +31,7 @@ class RecordingEvents : public MainWindowEvents {
     void Form_MouseDown(MouseButton button) override {
         note("Form_MouseDown", static_cast<int>(button));
     }
+    void contextMenuFromKeyboard() override { note("contextMenuFromKeyboard"); }
     void Form_Resize() override { note("Form_Resize"); }
     void Form_QueryUnload(bool& cancel) override {
         note("Form_QueryUnload");

@@ -5,7 +5,9 @@
 # on its background opens the pop-up menu (chosen from the keyboard: "ヘルプ"
 # without a help page shows its box), and a double-click on the patch number
 # opens the patch box, which takes "5": program change 5 goes out on the
-# stored channel. The stand-in winmm.dll records what was sent.
+# stored channel. From the keyboard, Shift+F10 and the Menu key open the menu
+# (a screenshot is saved), Esc resets the output (All Sound Off) and F2 opens
+# the patch box. The stand-in winmm.dll records what was sent.
 #
 # usage: window_under_wine.sh BUILD-FOLDER SCREENSHOT-FOLDER [ja|en]
 #   ja|en  the language the program is started in (--lang), ja when not given
@@ -93,6 +95,43 @@ for _ in $(seq 50); do
   xdotool key Return 2>/dev/null || true
   sleep 0.2
 done
+
+# From the keyboard: Shift+F10 opens the menu at the focused control, and
+# its All Sound Off (the last item of "MIDI devices", which shows its key,
+# Esc) resets the output; so do Esc itself and the Menu key's menu.
+resets() { grep -c "reset out" "$program/record.txt" 2>/dev/null || true; }
+wait_for_resets() { # count
+  for _ in $(seq 200); do
+    [[ $(resets) -ge $1 ]] && return 0
+    sleep 0.05
+  done
+  fail "All Sound Off did not reset the output ($(resets) resets, not $1)"
+}
+xdotool windowactivate --sync "$window" 2>/dev/null || true
+xdotool key shift+F10
+sleep 0.5
+xdotool key Down Right
+sleep 0.5
+import -window root "$shots/menu-from-keyboard.png"
+echo "window_under_wine: the menu from the keyboard: $shots/menu-from-keyboard.png"
+xdotool key Up Return
+wait_for_resets 1
+xdotool key Escape
+wait_for_resets 2
+xdotool key Menu
+sleep 0.5
+xdotool key Down Right Up Return
+wait_for_resets 3
+echo "window_under_wine: Shift+F10 and the Menu key open the menu, Esc is All Sound Off"
+
+# F2 opens the patch box.
+xdotool key F2
+patch=$(find_window '^Patch No Change$') || fail "F2 opened no patch box"
+xdotool windowactivate --sync "$patch" 2>/dev/null || true
+xdotool type 7
+xdotool key Return
+wait_for "short 0007C3"
+echo "window_under_wine: F2 opens the patch box: program change 7 went out"
 
 # The patch number (client 35,107): a double-click opens the patch box.
 xdotool mousemove --window "$window" 35 107 click --repeat 2 --delay 60 1
