@@ -1,6 +1,6 @@
 #pragma once
 
-#include <sys/types.h>
+#include "peer/ReadyProcess.h"
 
 namespace moxel::test {
 
@@ -14,15 +14,11 @@ namespace moxel::test {
 class DBusSession {
   public:
     DBusSession();
-    ~DBusSession();
-    DBusSession(const DBusSession&) = delete;
-    DBusSession& operator=(const DBusSession&) = delete;
 
-    bool running() const { return running_; }
+    bool running() const { return daemon_.readyLine().has_value(); }
 
   private:
-    pid_t pid_ = -1;
-    bool running_ = false;
+    ReadyProcess daemon_;
 };
 
 } // namespace moxel::test

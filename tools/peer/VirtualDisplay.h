@@ -1,6 +1,6 @@
 #pragma once
 
-#include <sys/types.h>
+#include "peer/ReadyProcess.h"
 
 namespace moxel::test {
 
@@ -13,17 +13,13 @@ namespace moxel::test {
 class VirtualDisplay {
   public:
     VirtualDisplay();
-    ~VirtualDisplay();
-    VirtualDisplay(const VirtualDisplay&) = delete;
-    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
 
-    bool running() const { return running_; }
+    bool running() const { return server_.readyLine().has_value(); }
     // Ends the X server now, as at the end of a desktop session.
-    void stop();
+    void stop() { server_.stop(); }
 
   private:
-    pid_t pid_ = -1;
-    bool running_ = false;
+    ReadyProcess server_;
 };
 
 } // namespace moxel::test
