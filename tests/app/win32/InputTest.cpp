@@ -24,7 +24,7 @@ TEST_F(Win32ViewTest, AChoiceInAListIsOneClickAndMovingThroughADroppedListIsNone
     SetFocus(in);
     SendMessageW(in, WM_KEYDOWN, VK_DOWN, 0); // the closed list moves on: a choice
     settle();
-    EXPECT_THAT(events.calls, ElementsAre("CmbMidiIn_Click"));
+    EXPECT_THAT(events.calls, ElementsAre("CmbMidiIn_Click()"));
     events.calls.clear();
     SendMessageW(in, CB_SHOWDROPDOWN, TRUE, 0);
     SendMessageW(in, WM_KEYDOWN, VK_DOWN, 0); // moving through the open list
@@ -32,7 +32,7 @@ TEST_F(Win32ViewTest, AChoiceInAListIsOneClickAndMovingThroughADroppedListIsNone
     EXPECT_THAT(events.calls, IsEmpty());
     SendMessageW(in, WM_KEYDOWN, VK_RETURN, 0); // and choosing
     settle();
-    EXPECT_THAT(events.calls, ElementsAre("CmbMidiIn_Click"));
+    EXPECT_THAT(events.calls, ElementsAre("CmbMidiIn_Click()"));
     EXPECT_EQ(view.selectedIndex(ListId::MidiIn), 2);
 
     events.calls.clear();
@@ -41,7 +41,7 @@ TEST_F(Win32ViewTest, AChoiceInAListIsOneClickAndMovingThroughADroppedListIsNone
     SetFocus(channel);
     SendMessageW(channel, WM_KEYDOWN, VK_DOWN, 0);
     settle();
-    EXPECT_THAT(events.calls, ElementsAre("channelChosen 1"));
+    EXPECT_THAT(events.calls, ElementsAre("channelChosen(1)"));
 }
 
 TEST_F(Win32ViewTest, KeypadKeysReachTheWindowWhicheverControlHasTheFocus) {
@@ -52,7 +52,7 @@ TEST_F(Win32ViewTest, KeypadKeysReachTheWindowWhicheverControlHasTheFocus) {
         for (const WPARAM key : {VK_ADD, VK_SUBTRACT, VK_OEM_PLUS, VK_OEM_MINUS}) {
             SendMessageW(GetFocus(), WM_KEYDOWN, key, 0);
         }
-        EXPECT_THAT(events.calls, ElementsAre("Form_KeyDown 107", "Form_KeyDown 109")) << name;
+        EXPECT_THAT(events.calls, ElementsAre("Form_KeyDown(107)", "Form_KeyDown(109)")) << name;
         events.calls.clear();
     }
     SetFocus(view.control("CmbMidiIn"));
@@ -61,7 +61,7 @@ TEST_F(Win32ViewTest, KeypadKeysReachTheWindowWhicheverControlHasTheFocus) {
     SendMessageW(view.control("CmbMidiIn"), CB_SHOWDROPDOWN, FALSE, 0);
     SetFocus(view.window());
     SendMessageW(GetFocus(), WM_KEYDOWN, VK_SUBTRACT, 0); // nothing but the window has it
-    EXPECT_THAT(events.calls, ElementsAre("Form_KeyDown 107", "Form_KeyDown 109"));
+    EXPECT_THAT(events.calls, ElementsAre("Form_KeyDown(107)", "Form_KeyDown(109)"));
 }
 
 // Esc and F2 in the window's message loop, whichever control has the focus
@@ -76,14 +76,14 @@ TEST_F(Win32ViewTest, TheWindowsKeysReachTheirHandlersWhicheverControlHasTheFocu
         const char* call;  // nullptr: none
     };
     const Key keys[] = {
-        {VK_ESCAPE, "CmbMidiIn", "MnuAllSoundOff"},
-        {VK_ESCAPE, "CmdTempoBeat", "MnuAllSoundOff"},
-        {VK_ESCAPE, nullptr, "MnuAllSoundOff"},
-        {VK_F2, "CmbBeatPer", "LblPatch_DblClick"},
-        {VK_F2, "CmdTempoReset", "LblPatch_DblClick"},
-        {VK_SPACE, "CmdTempoBeat", "CmdTempoBeat_MouseDown 1"},
-        {VK_RETURN, "CmdTempoBeat", "CmdTempoBeat_MouseDown 1"},
-        {VK_SPACE, "CmdTempoReset", "CmdTempoReset_Click"},
+        {VK_ESCAPE, "CmbMidiIn", "MnuAllSoundOff_Click()"},
+        {VK_ESCAPE, "CmdTempoBeat", "MnuAllSoundOff_Click()"},
+        {VK_ESCAPE, nullptr, "MnuAllSoundOff_Click()"},
+        {VK_F2, "CmbBeatPer", "LblPatch_DblClick()"},
+        {VK_F2, "CmdTempoReset", "LblPatch_DblClick()"},
+        {VK_SPACE, "CmdTempoBeat", "CmdTempoBeat_MouseDown(1)"},
+        {VK_RETURN, "CmdTempoBeat", "CmdTempoBeat_MouseDown(1)"},
+        {VK_SPACE, "CmdTempoReset", "CmdTempoReset_Click()"},
         {VK_F3, "CmbMidiCh", nullptr},
     };
     view.addListItem(ListId::MidiIn, "1|A");
@@ -111,7 +111,7 @@ TEST_F(Win32ViewTest, TheWindowsKeysReachTheirHandlersWhicheverControlHasTheFocu
                  MAKELPARAM(-1, -1));
     SendMessageW(view.window(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view.window()),
                  MAKELPARAM(150, 38)); // after a right-button release: no second menu
-    EXPECT_THAT(events.calls, ElementsAre("contextMenuFromKeyboard"));
+    EXPECT_THAT(events.calls, ElementsAre("contextMenuFromKeyboard()"));
 }
 
 TEST_F(Win32ViewTest, PressesReachTheirOwnHandlers) {
@@ -124,13 +124,13 @@ TEST_F(Win32ViewTest, PressesReachTheirOwnHandlers) {
     SendMessageW(view.control("CmdTempoReset"), BM_CLICK, 0, 0);
     settle();
     EXPECT_THAT(events.calls,
-                ElementsAre("Form_MouseDown 2", "LblPatch_DblClick", "CmdTempoBeat_MouseDown 2",
-                            "CmdTempoBeat_MouseDown 1", "CmdTempoReset_Click"));
+                ElementsAre("Form_MouseDown(2)", "LblPatch_DblClick()", "CmdTempoBeat_MouseDown(2)",
+                            "CmdTempoBeat_MouseDown(1)", "CmdTempoReset_Click()"));
     events.calls.clear();
     SendMessageW(view.window(), WM_APP + 1, 1, WM_LBUTTONDOWN); // the notification icon
     SendMessageW(view.window(), WM_APP + 1, 1, WM_RBUTTONDOWN);
     SendMessageW(view.window(), WM_APP + 1, 1, WM_LBUTTONDBLCLK);
-    EXPECT_THAT(events.calls, ElementsAre("trayIconPressed 0", "trayIconPressed 1"));
+    EXPECT_THAT(events.calls, ElementsAre("trayIconPressed(0)", "trayIconPressed(1)"));
 }
 
 // The menu's items follow the tree's nodes and captions; each names its
@@ -182,10 +182,10 @@ TEST_F(Win32ViewTest, CloseIsAskedFirstAndMinimiseIsASizeChange) {
     EXPECT_EQ(view.windowState(), WindowState::Minimized);
     view.restoreWindow();
     EXPECT_EQ(view.windowState(), WindowState::Normal);
-    EXPECT_THAT(events.calls, Contains("Form_Resize"));
+    EXPECT_THAT(events.calls, Contains("Form_Resize()"));
     events.calls.clear();
     view.requestClose();
-    EXPECT_THAT(events.calls, ElementsAre("Form_QueryUnload"));
+    EXPECT_THAT(events.calls, ElementsAre("Form_QueryUnload()"));
     EXPECT_TRUE(IsWindow(view.window()));
     events.refuseClose = false;
     SendMessageW(view.window(), WM_ENDSESSION, TRUE, 0); // Windows ends
@@ -194,8 +194,8 @@ TEST_F(Win32ViewTest, CloseIsAskedFirstAndMinimiseIsASizeChange) {
 
 TEST_F(Win32ViewTest, NewsFromAnyThreadArrivesOnTheUiThread) {
     const std::pair<void (Win32MainView::*)(), const char*> kinds[] = {
-        {&Win32MainView::notifyRelayActivity, "relayActivity"},
-        {&Win32MainView::notifyDevicesChanged, "devicesChanged"}};
+        {&Win32MainView::notifyRelayActivity, "relayActivity()"},
+        {&Win32MainView::notifyDevicesChanged, "devicesChanged()"}};
     for (const auto& [notify, handler] : kinds) {
         events.calls.clear();
         std::thread relay([this, notify] {
@@ -206,7 +206,7 @@ TEST_F(Win32ViewTest, NewsFromAnyThreadArrivesOnTheUiThread) {
         relay.join();
         ASSERT_TRUE(pumpUntil([&] { return !events.calls.empty(); })) << handler;
         settle();
-        EXPECT_EQ(events.lastThread, GetCurrentThreadId());
+        EXPECT_EQ(events.lastThread, std::this_thread::get_id());
         EXPECT_THAT(events.calls, Contains(handler));
         EXPECT_LT(events.calls.size(), 100U) << "news waiting for the UI thread make one message";
     }
@@ -214,14 +214,15 @@ TEST_F(Win32ViewTest, NewsFromAnyThreadArrivesOnTheUiThread) {
 
 TEST_F(Win32ViewTest, TheTimersTickOnlyWhileTheyRun) {
     view.setLampTimerActive(true);
-    EXPECT_TRUE(pumpUntil([&] { return events.lampTicks >= 3; }));
+    EXPECT_TRUE(pumpUntil([&] { return events.count("lampTick()") >= 3; }));
     view.setLampTimerActive(false);
-    const int ticks = events.lampTicks;
+    const int ticks = events.count("lampTick()");
     // Ten periods of the timer without a tick.
-    EXPECT_FALSE(
-        pumpUntil([&] { return events.lampTicks != ticks; }, std::chrono::milliseconds(100)));
+    EXPECT_FALSE(pumpUntil([&] { return events.count("lampTick()") != ticks; },
+                           std::chrono::milliseconds(100)));
     view.setServiceSearchActive(true); // once a second
-    EXPECT_TRUE(pumpUntil([&] { return events.serviceTicks >= 1; }, std::chrono::seconds(3)));
+    EXPECT_TRUE(pumpUntil([&] { return events.count("serviceSearchTick()") >= 1; },
+                          std::chrono::seconds(3)));
     view.setServiceSearchActive(false);
 }
 
