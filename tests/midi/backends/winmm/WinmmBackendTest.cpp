@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "FakeWinmm.h"
+#include "encoding/Utf16.h"
 #include "relay/RelayShared.h"
 #include "support/PumpUntil.h"
 
@@ -18,7 +19,7 @@ namespace moxel {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
+using ::testing::Pair;
 
 class WinmmBackendTest : public ::testing::Test {
   protected:
@@ -52,25 +53,14 @@ TEST_F(WinmmBackendTest, ListsNamesFromTheCapabilityRecordsAndTellsWhyNot) {
                     {u"Busy", MMSYSERR_ALLOCATED},
                     {u"Gone", MMSYSERR_NODRIVER},
                     {full}};
-    winmm.outputs = {{u"Synth\0extra"}};
-    const auto inputs = backend.inputs();
-    ASSERT_EQ(inputs.size(), 4U);
-    struct Row {
-        CapsResult result;
-        std::string name;
-    };
-    std::string fullName;
-    for (int i = 0; i < 32; ++i) {
-        fullName += "\xE3\x83\xA2";
+    winmm.outputs = {{std::u16string(u"Synth\0extra", 11)}};
+    std::vector<std::pair<CapsResult, std::string>> inputs;
+    for (const DeviceCaps& caps : backend.inputs()) {
+        inputs.emplace_back(caps.result, caps.name);
     }
-    const Row expected[] = {{CapsResult::Ok, "ヤマハ USB"},
-                            {CapsResult::Allocated, ""},
-                            {CapsResult::Failed, ""},
-                            {CapsResult::Ok, fullName}};
-    for (std::size_t id = 0; id < 4; ++id) {
-        EXPECT_EQ(inputs[id].result, expected[id].result) << id;
-        EXPECT_EQ(inputs[id].name, expected[id].name) << id;
-    }
+    EXPECT_THAT(inputs, ElementsAre(Pair(CapsResult::Ok, "ヤマハ USB"),
+                                    Pair(CapsResult::Allocated, ""), Pair(CapsResult::Failed, ""),
+                                    Pair(CapsResult::Ok, utf8FromUtf16(full))));
     const auto outputs = backend.outputs();
     ASSERT_EQ(outputs.size(), 1U);
     EXPECT_EQ(outputs[0].name, "Synth");
@@ -96,7 +86,7 @@ TEST_F(WinmmBackendTest, OpenTellsInUseFromAllocatedAndFailsOtherwise) {
     EXPECT_EQ(winmm.count("midiInOpen 0"), 1U);
     EXPECT_EQ(winmm.count("midiInOpen 0 ?"), 0U);
     EXPECT_EQ(winmm.count("midiInAddBuffer"), 4U);
-    EXPECT_EQ(winmm.prepared(), 0) << "the failed opens closed what was open";
+    EXPECT_EQ(winmm.preparedHeaders, 0) << "the failed opens closed what was open";
 }
 
 TEST_F(WinmmBackendTest, TheRelaySendsOnATimeCriticalThreadOfItsOwn) {
@@ -105,8 +95,8 @@ TEST_F(WinmmBackendTest, TheRelaySendsOnATimeCriticalThreadOfItsOwn) {
     EXPECT_TRUE(backend.sendShort(out, 0x05C0));
     EXPECT_THAT(callsOnce("midiOutShortMsg", 2),
                 ElementsAre("midiOutShortMsg 643C90", "midiOutShortMsg 0005C0"));
-    EXPECT_NE(winmm.senderThread(), GetCurrentThreadId());
-    EXPECT_EQ(winmm.senderPriority(), THREAD_PRIORITY_TIME_CRITICAL);
+    EXPECT_NE(winmm.sender().first, GetCurrentThreadId());
+    EXPECT_EQ(winmm.sender().second, THREAD_PRIORITY_TIME_CRITICAL);
 }
 
 TEST_F(WinmmBackendTest, NewsReachesTheActivityCallbackAndAFailedSendLightsNoLamp) {
@@ -147,7 +137,7 @@ TEST_F(WinmmBackendTest, ClosingTheInputReturnsItsBuffersAndReleasesItsNotes) {
     backend.closeOutput(out);
     EXPECT_EQ(winmm.count("midiOutShortMsg"), 2U);
     EXPECT_EQ(winmm.calls().back(), "midiOutClose");
-    EXPECT_EQ(winmm.prepared(), 0);
+    EXPECT_EQ(winmm.preparedHeaders, 0);
 }
 
 TEST_F(WinmmBackendTest, DevicesThatComeOrGoAreNoticed) {
