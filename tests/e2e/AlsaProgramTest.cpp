@@ -22,9 +22,11 @@ using Bytes = std::vector<std::uint8_t>;
 
 class AlsaProgram : public ::testing::Test {
   protected:
-    void start(const std::string& settings) {
+    // Asked for the ALSA sequencer, or (asked for nothing) finding it by
+    // itself where no JACK server runs.
+    void start(const std::string& settings, std::vector<std::string> arguments) {
         moxel.writeSettings(settings);
-        moxel.setArguments({"--midi", "alsa"});
+        moxel.setArguments(std::move(arguments));
         moxel.start();
     }
     static std::string aconnect() {
@@ -60,7 +62,8 @@ TEST_F(AlsaProgram, StoredDevicesRelayNotesAndSysexOnTheStoredChannel) {
         0);
     start("[Moxel Settings.]\nAlsaDefaultMidiIn=Virtual Raw MIDI 0-0:VirMIDI 0-0\n"
           "AlsaDefaultMidiOut=Midi Through:Midi Through Port-0\n"
-          "Midi Through:Midi Through Port-0=3\n");
+          "Midi Through:Midi Through Port-0=3\n",
+          {"--midi", "alsa"});
     const int raw = ::open("/dev/snd/midiC0D0", O_WRONLY);
     ASSERT_GE(raw, 0);
     Bytes played{0x90, 60, 100, 0x80, 60, 64, 0xF0};
@@ -102,14 +105,16 @@ TEST_F(AlsaProgram, StoredDevicesRelayNotesAndSysexOnTheStoredChannel) {
     EXPECT_EQ(moxel.stop(), std::optional<int>(0));
 }
 
-// The synth goes while a note sounds and comes back: Moxel connects it again
-// by its name and releases the note there first; the keys going releases
-// their held note at once.
+// Started with no MIDI system asked for and no JACK server, Moxel finds the
+// sequencer by itself. The synth goes while a note sounds and comes back:
+// Moxel connects it again by its name and releases the note there first;
+// the keys going releases their held note at once.
 TEST_F(AlsaProgram, ASynthThatGoesAndComesBackHealsWithNoStuckNote) {
     auto keys = std::make_unique<AlsaPeer>("keys");
     auto synth = std::make_unique<AlsaPeer>("synth");
     start(
-        "[Moxel Settings.]\nAlsaDefaultMidiIn=keys:out\nAlsaDefaultMidiOut=synth:in\nsynth:in=3\n");
+        "[Moxel Settings.]\nAlsaDefaultMidiIn=keys:out\nAlsaDefaultMidiOut=synth:in\nsynth:in=3\n",
+        {});
     ASSERT_TRUE(waitUntil(
         [&] {
             keys->send({0x90, 60, 100});

@@ -155,10 +155,19 @@ TEST_F(WinmmBackendTest, DevicesThatComeOrGoAreNoticed) {
     EXPECT_TRUE(backend.checkDevices());
     EXPECT_EQ(changes, 2);
 
-    // The system's own message reaches the backend's hidden window.
+    // The system's own message reaches the backend's hidden window. Windows
+    // sends it to every top-level window (those FindWindowEx looks through
+    // when given no parent); here only this process's get it, so that tests
+    // running beside this one are left alone.
     winmm.outputs.push_back({u"Back"});
-    SendMessageTimeoutW(HWND_BROADCAST, WM_DEVICECHANGE, 0x0007 /* DBT_DEVNODES_CHANGED */, 0,
-                        SMTO_ABORTIFHUNG, 1000, nullptr);
+    for (HWND window = FindWindowExW(nullptr, nullptr, nullptr, nullptr); window != nullptr;
+         window = FindWindowExW(nullptr, window, nullptr, nullptr)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId()) {
+            SendMessageW(window, WM_DEVICECHANGE, 0x0007 /* DBT_DEVNODES_CHANGED */, 0);
+        }
+    }
     EXPECT_TRUE(test::pumpUntil([&] { return changes == 3; }));
 }
 
