@@ -157,8 +157,7 @@ TEST_F(SettingsFileTest, OnlyAProgramFolderOfTheUsersOwnKeepsTheFile) {
         uid_t runner, owner;
         mode_t mode;
         bool withFile, beside;
-    } cases[] = {{"portable", ordinary, ordinary, 0755, false, true},
-                 {"read-only", ordinary, ordinary, 0555, false, false},
+    } cases[] = {{"read-only", ordinary, ordinary, 0555, false, false},
                  {"read-only with file", ordinary, ordinary, 0555, true, true},
                  {"root's, writable", ordinary, kRoot, 0777, true, false},
                  {"another user's, as root", kRoot, ordinary, 0777, true, false},
