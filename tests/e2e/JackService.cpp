@@ -16,7 +16,7 @@ class JackService final : public ServiceUnderTest {
         EXPECT_TRUE(server_.running()) << server_.error();
         // With several private servers starting at once a client open now
         // and then fails; like the window's re-find, a listing tries again.
-        EXPECT_TRUE(eventually([&] {
+        EXPECT_TRUE(waitUntil([&] {
             backend_.inputs();
             return backend_.available();
         }));
