@@ -67,14 +67,6 @@ class JackFixture : public ::testing::Test {
         return port != nullptr && jack_port_connected_to(port, to.c_str()) != 0;
     }
 
-    static std::vector<Bytes> bytesOf(const std::vector<MidiEvent>& events) {
-        std::vector<Bytes> out;
-        for (const auto& e : events) {
-            out.push_back(e.bytes);
-        }
-        return out;
-    }
-
     JackServer server;
     RelayShared shared;
     std::unique_ptr<JackBackend> backend;

@@ -50,7 +50,7 @@ TEST_F(JackRelayTest, EachMessageLeavesInTheSameCycleAtTheSameFrameWithTheChanne
     const auto sent = source.sent();
     const auto got = sink.received();
     ASSERT_TRUE(sink.waitForCycleAfter(got.back().frame));
-    EXPECT_EQ(bytesOf(sink.received()), expected);
+    EXPECT_EQ(sink.receivedBytes(), expected);
     for (std::size_t i = 0, j = 0; i < sent.size(); ++i) {
         if (sent[i].bytes[0] >= 0x80) {
             EXPECT_EQ(got[j++].frame, sent[i].frame) << "event " << i;

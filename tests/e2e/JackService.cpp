@@ -45,11 +45,7 @@ class JackService final : public ServiceUnderTest {
     std::vector<Bytes> heard(const std::string& device, std::size_t count) override {
         JackPeer& peer = *peers_.at(device);
         peer.waitForReceived(count);
-        std::vector<Bytes> bytes;
-        for (const MidiEvent& e : peer.received()) {
-            bytes.push_back(e.bytes);
-        }
-        return bytes;
+        return peer.receivedBytes();
     }
 
   private:

@@ -69,22 +69,15 @@ class Recovery : public ::testing::Test {
             },
             10s);
     }
-    std::vector<Bytes> heardSoFar() {
-        std::vector<Bytes> bytes;
-        for (const auto& event : synth->received()) {
-            bytes.push_back(event.bytes);
-        }
-        return bytes;
-    }
     // The synth heard the note-off of that key (without the keyboard playing it).
     bool released(std::uint8_t key) {
-        const auto got = heardSoFar();
+        const auto got = synth->receivedBytes();
         return std::ranges::find(got, Bytes{0x83, key, 0}) != got.end();
     }
     // Moxel released the held key and silenced every channel of the output
     // before it went.
     void expectClosedInOrder(std::uint8_t heldKey) {
-        const auto got = heardSoFar();
+        const auto got = synth->receivedBytes();
         EXPECT_NE(std::ranges::find(got, Bytes{0x83, heldKey, 0}), got.end());
         EXPECT_EQ(std::ranges::count_if(got, [](const Bytes& b) { return b[1] == 123; }), 16);
     }
