@@ -36,8 +36,8 @@ TEST_F(JackDeviceTest, ListsHardwareFirstThenByNameAndASecondMoxelGetsItsOwnName
 
 TEST_F(JackDeviceTest, APortThatVanishedSinceTheListFails) {
     auto peer = std::make_unique<JackPeer>("fleeting");
-    const int in = inputId(peer->sourcePort());
-    const int out = outputId(peer->sinkPort());
+    const int in = deviceId(true, peer->sourcePort());
+    const int out = deviceId(false, peer->sinkPort());
     ASSERT_GE(std::min(in, out), 0);
     peer.reset();
     MidiHandle h = 99;

@@ -36,8 +36,6 @@ class JackFixture : public ::testing::Test {
     int deviceId(bool input, const std::string& port) {
         return positionOf(input ? backend->inputs() : backend->outputs(), port);
     }
-    int inputId(const std::string& port) { return deviceId(true, port); }
-    int outputId(const std::string& port) { return deviceId(false, port); }
 
     // Opens (and starts) a peer's port as Moxel's input or output; the handle,
     // or 0. Returns once JACK's graph connects them (a new connection takes
