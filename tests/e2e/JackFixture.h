@@ -36,8 +36,6 @@ class JackFixture : public ::testing::Test {
     int deviceId(bool input, const std::string& port) {
         return positionOf(input ? backend->inputs() : backend->outputs(), port);
     }
-    int inputId(const std::string& port) { return deviceId(true, port); }
-    int outputId(const std::string& port) { return deviceId(false, port); }
 
     // Opens (and starts) a peer's port as Moxel's input or output; the handle,
     // or 0. Returns once JACK's graph connects them (a new connection takes
@@ -65,14 +63,6 @@ class JackFixture : public ::testing::Test {
     static bool connected(jack_client_t* client, const std::string& from, const std::string& to) {
         jack_port_t* port = jack_port_by_name(client, from.c_str());
         return port != nullptr && jack_port_connected_to(port, to.c_str()) != 0;
-    }
-
-    static std::vector<Bytes> bytesOf(const std::vector<MidiEvent>& events) {
-        std::vector<Bytes> out;
-        for (const auto& e : events) {
-            out.push_back(e.bytes);
-        }
-        return out;
     }
 
     JackServer server;

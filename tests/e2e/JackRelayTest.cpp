@@ -29,14 +29,11 @@ TEST_F(JackRelayTest, EachMessageLeavesInTheSameCycleAtTheSameFrameWithTheChanne
     sysex.resize(19, 0x21);
     sysex.push_back(0xF7);
     const std::uint32_t last = source.periodFrames() - 1;
-    // Channel messages take the chosen channel; system messages and SysEx
-    // pass as they are; bytes without a status byte are no MIDI message.
+    // The channel rule is the contract's; here each kind of event keeps its
+    // frame: a channel message, bytes that are no MIDI message, a SysEx.
     const std::vector<std::pair<ScheduledEvent, Bytes>> cases{
         {{{0x90, 0x3C, 0x64}, 0}, {0x93, 0x3C, 0x64}},
-        {{{0xB5, 0x3B, 0x7F}, 1}, {0xB3, 0x3B, 0x7F}},
         {{{0x3C, 0x40}, 5}, {}},
-        {{{0xF8}, 17}, {0xF8}},
-        {{{0xF2, 0x10, 0x20}, 30}, {0xF2, 0x10, 0x20}},
         {{sysex, 40}, sysex},
         {{{0xE0, 0x00, 0x40}, last}, {0xE3, 0x00, 0x40}}};
     std::vector<ScheduledEvent> batch;
@@ -53,7 +50,7 @@ TEST_F(JackRelayTest, EachMessageLeavesInTheSameCycleAtTheSameFrameWithTheChanne
     const auto sent = source.sent();
     const auto got = sink.received();
     ASSERT_TRUE(sink.waitForCycleAfter(got.back().frame));
-    EXPECT_EQ(bytesOf(sink.received()), expected);
+    EXPECT_EQ(sink.receivedBytes(), expected);
     for (std::size_t i = 0, j = 0; i < sent.size(); ++i) {
         if (sent[i].bytes[0] >= 0x80) {
             EXPECT_EQ(got[j++].frame, sent[i].frame) << "event " << i;

@@ -16,7 +16,7 @@ class JackService final : public ServiceUnderTest {
         EXPECT_TRUE(server_.running()) << server_.error();
         // With several private servers starting at once a client open now
         // and then fails; like the window's re-find, a listing tries again.
-        EXPECT_TRUE(eventually([&] {
+        EXPECT_TRUE(waitUntil([&] {
             backend_.inputs();
             return backend_.available();
         }));
@@ -45,11 +45,7 @@ class JackService final : public ServiceUnderTest {
     std::vector<Bytes> heard(const std::string& device, std::size_t count) override {
         JackPeer& peer = *peers_.at(device);
         peer.waitForReceived(count);
-        std::vector<Bytes> bytes;
-        for (const MidiEvent& e : peer.received()) {
-            bytes.push_back(e.bytes);
-        }
-        return bytes;
+        return peer.receivedBytes();
     }
 
   private:

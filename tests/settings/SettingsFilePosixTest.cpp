@@ -135,22 +135,13 @@ TEST_F(SettingsFileTest, AWriteGivesUpOnAFileHeldTooLong) {
 
 TEST_F(SettingsFileTest, WhatCannotBeReadOrCreatedFailsWithTheSystemsReason) {
     writeFileBytes(dir / "plain", "");
-    const WriteOutcome blocked =
-        SettingsFile(dir / "plain" / "x" / "setting.ini").writeString("A", "1");
-    EXPECT_EQ(blocked.status, WriteOutcome::Status::Failed);
-    EXPECT_NE(blocked.reason.find(std::strerror(ENOTDIR)), std::string::npos) << blocked.reason;
-
-    const FileResult missing = updateFileAtomically(dir / "gone" / "setting.ini",
-                                                    [](std::string&) { return FileResult{}; });
-    EXPECT_EQ(missing.errorNumber, ENOENT);
-    EXPECT_NE(missing.reason.find(std::strerror(ENOENT)), std::string::npos) << missing.reason;
-    EXPECT_NE(missing.reason.find("gone"), std::string::npos) << "names the folder";
-    std::string bytes = "stale";
-    EXPECT_EQ(readWholeFile(dir / "none", bytes).errorNumber, ENOENT);
-    EXPECT_TRUE(bytes.empty());
     std::filesystem::create_symlink("loop.ini", dir / "loop.ini"); // it cannot be read
-    const WriteOutcome loop = SettingsFile(dir / "loop.ini").writeString("A", "1");
-    EXPECT_NE(loop.reason.find(std::strerror(ELOOP)), std::string::npos) << loop.reason;
+    const std::pair<std::filesystem::path, int> cases[] = {
+        {dir / "plain" / "x" / "setting.ini", ENOTDIR}, {dir / "loop.ini", ELOOP}};
+    for (const auto& [path, error] : cases) {
+        const std::string reason = SettingsFile(path).writeString("A", "1").reason;
+        EXPECT_NE(reason.find(std::strerror(error)), std::string::npos) << reason;
+    }
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "loop.ini"));
 }
 
@@ -166,8 +157,7 @@ TEST_F(SettingsFileTest, OnlyAProgramFolderOfTheUsersOwnKeepsTheFile) {
         uid_t runner, owner;
         mode_t mode;
         bool withFile, beside;
-    } cases[] = {{"portable", ordinary, ordinary, 0755, false, true},
-                 {"read-only", ordinary, ordinary, 0555, false, false},
+    } cases[] = {{"read-only", ordinary, ordinary, 0555, false, false},
                  {"read-only with file", ordinary, ordinary, 0555, true, true},
                  {"root's, writable", ordinary, kRoot, 0777, true, false},
                  {"another user's, as root", kRoot, ordinary, 0777, true, false},

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <thread>
@@ -192,6 +193,23 @@ TEST_F(SettingsFileTest, ReadsGiveTheDefaultUntilAWriteCreatesFileSectionAndKey)
         EXPECT_TRUE(outcome.status == WriteOutcome::Status::Skipped && !outcome.reason.empty());
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "sub"));
+}
+
+// A file where a folder should be, a folder or a file that is not there: each
+// fails, naming it.
+TEST_F(SettingsFileTest, WhatCannotBeReadOrCreatedFailsNamingIt) {
+    writeFileBytes(dir / "plain", "");
+    const WriteOutcome blocked =
+        SettingsFile(dir / "plain" / "x" / "setting.ini").writeString("A", "1");
+    EXPECT_EQ(blocked.status, WriteOutcome::Status::Failed);
+    EXPECT_NE(blocked.reason.find("plain"), std::string::npos) << blocked.reason;
+    const FileResult missing = updateFileAtomically(dir / "gone" / "setting.ini",
+                                                    [](std::string&) { return FileResult{}; });
+    EXPECT_EQ(missing.errorNumber, ENOENT);
+    EXPECT_NE(missing.reason.find("gone"), std::string::npos) << missing.reason;
+    std::string bytes = "stale";
+    EXPECT_EQ(readWholeFile(dir / "none", bytes).errorNumber, ENOENT);
+    EXPECT_TRUE(bytes.empty());
 }
 
 // What a path is, what it names and what that holds, and what else its folder holds.

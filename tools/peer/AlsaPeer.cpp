@@ -121,6 +121,14 @@ std::vector<AlsaPeer::Event> AlsaPeer::received() {
     return received_;
 }
 
+std::vector<std::vector<std::uint8_t>> AlsaPeer::receivedBytes() {
+    std::vector<std::vector<std::uint8_t>> bytes;
+    for (Event& e : received()) {
+        bytes.push_back(std::move(e.bytes));
+    }
+    return bytes;
+}
+
 bool AlsaPeer::waitForReceived(std::size_t count, std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     return arrived_.wait_for(lock, timeout, [&] { return received_.size() >= count; });

@@ -43,6 +43,8 @@ class AlsaPeer {
     bool send(const std::vector<std::uint8_t>& bytes);
 
     std::vector<Event> received();
+    // The bytes of each event received so far, in order.
+    std::vector<std::vector<std::uint8_t>> receivedBytes();
     bool waitForReceived(std::size_t count,
                          std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
 

@@ -178,6 +178,14 @@ std::vector<MidiEvent> JackPeer::received() {
     return received_;
 }
 
+std::vector<std::vector<std::uint8_t>> JackPeer::receivedBytes() {
+    std::vector<std::vector<std::uint8_t>> bytes;
+    for (MidiEvent& e : received()) {
+        bytes.push_back(std::move(e.bytes));
+    }
+    return bytes;
+}
+
 void JackPeer::clearReceived() {
     drain();
     received_.clear();

@@ -74,6 +74,8 @@ class JackPeer {
     // Everything the source wrote / the sink received so far, in order.
     std::vector<MidiEvent> sent();
     std::vector<MidiEvent> received();
+    // The bytes of each event received so far, in order.
+    std::vector<std::vector<std::uint8_t>> receivedBytes();
     void clearReceived();
 
     // Wait (up to timeout) until at least count events were written /

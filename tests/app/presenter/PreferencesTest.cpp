@@ -91,21 +91,23 @@ TEST_F(PresenterTest, TheMenuSwitchesTheMidiSystemAndEachKeepsItsOwnDefaults) {
 TEST_F(PresenterTest, TogglesFollowTheStoredValueNotTheCheckMark) {
     writeSettings("[Moxel Settings.]\r\nWindowTopMost=2\r\nUpdateInCh=2\r\n");
     auto& w = started();
-    w.MnuTopMost_Click(); // 2 counts as on: turns it off
-    EXPECT_FALSE(view.topMost);
-    EXPECT_THAT(settingsText(), HasSubstr("WindowTopMost=0\r\n"));
-    w.MnuTopMost_Click();
-    EXPECT_TRUE(view.topMost);
-    EXPECT_TRUE(view.checks[CheckItem::TopMost]);
-    EXPECT_THAT(settingsText(), HasSubstr("WindowTopMost=1\r\n"));
-
-    w.MnuUpdateInCh_Click(); // likewise: follow mode off
-    EXPECT_FALSE(relay.followInputChannel.load());
-    EXPECT_THAT(settingsText(), HasSubstr("UpdateInCh=0\r\n"));
-    w.MnuUpdateInCh_Click();
-    EXPECT_TRUE(relay.followInputChannel.load());
-    EXPECT_TRUE(view.checks[CheckItem::UpdateInCh]);
-    EXPECT_THAT(settingsText(), HasSubstr("UpdateInCh=1\r\n"));
+    const struct {
+        void (FrmMIDIMain::*click)();
+        const char* key;
+        CheckItem item;
+        std::function<bool()> on;
+    } toggles[] = {{&FrmMIDIMain::MnuTopMost_Click, "WindowTopMost", CheckItem::TopMost,
+                    [&] { return view.topMost; }},
+                   {&FrmMIDIMain::MnuUpdateInCh_Click, "UpdateInCh", CheckItem::UpdateInCh,
+                    [&] { return relay.followInputChannel.load(); }}};
+    for (const auto& t : toggles) {
+        for (const bool on : {false, true}) { // 2 counts as on: the first click turns it off
+            (w.*t.click)();
+            EXPECT_EQ(t.on(), on) << t.key;
+            EXPECT_EQ(view.checks[t.item], on) << t.key;
+            EXPECT_THAT(settingsText(), HasSubstr(t.key + std::string(on ? "=1" : "=0") + "\r\n"));
+        }
+    }
 }
 
 TEST_F(PresenterTest, AFailedWriteIsReportedAndTheChoiceStillActs) {

@@ -23,17 +23,11 @@ TEST_F(PresenterTest, InitApplicationRunsItsStepsInOrder) {
     EXPECT_LT(at("processEvents"), at("topMost on")); // settings after the events
     EXPECT_LT(at("topMost on"), at("clear 0"));       // then the input list
     EXPECT_LT(at("clear 0"), at("clear 1"));          // then the output list
-    EXPECT_THAT(backend.calls,
-                ElementsAre("inputs", "openInput 0", "startInput 0", "outputs", "openOutput 0"));
     EXPECT_THAT(list(ListId::BeatPer), ElementsAre("1", "2", "4", "8"));
     now = 6000;
     w.CmdTempoBeat_MouseDown(MouseButton::Left);
     EXPECT_EQ(view.captions[LabelId::TempoVal], "0.000"); // the reset ran: a first tap again
     EXPECT_EQ(w.appPath(), programPath());
-
-    backend.receive({0x90, 60, 100});
-    EXPECT_EQ(w.lamps().level(LampId::Input), 255);
-    EXPECT_EQ(w.lamps().level(LampId::Output), 255);
 }
 
 TEST_F(PresenterTest, NewsTheRelayLeftBeforeTheWindowWasUpIsShownWhenItIs) {

@@ -23,14 +23,6 @@ QString qt(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-TEST(WindowLayout, TwipsBecomeWholePixelsAtFifteenEach) {
-    EXPECT_EQ(twipsToPixels(clientWidthTwips), 196);
-    EXPECT_EQ(twipsToPixels(clientHeightTwips), 114);
-    EXPECT_EQ(twipsToPixels(-15), -1);
-    EXPECT_EQ(twipsToPixels(7), 0);
-    EXPECT_EQ(twipsToPixels(8), 1);
-}
-
 // The window's face is found by any of its names: under a Japanese locale the
 // font database lists IPAPGothic as "IPA Pゴシック" (CTest runs this also with
 // LANG=ja_JP.UTF-8).

@@ -7,10 +7,10 @@
 
 #include <windows.h>
 
-#include "RecordingEvents.h"
 #include "app/win32/Win32MainView.h"
 #include "app/window/WindowLayout.h"
 #include "support/PumpUntil.h"
+#include "support/RecordingEvents.h"
 
 namespace moxel::test {
 
@@ -18,6 +18,7 @@ namespace moxel::test {
 class Win32ViewTest : public ::testing::Test {
   protected:
     Win32ViewTest() {
+        events.refuseClose = true;
         view.setEvents(&events);
         view.show();
         // A dropped-down list closes when its window is not the active one.

@@ -189,16 +189,6 @@ std::vector<std::string> ProgramUnderWine::recordAfter(const std::string& mark,
     return after;
 }
 
-long long ProgramUnderWine::recordTime(const std::string& text) {
-    std::ifstream record(folder / "record.txt");
-    for (std::string line; std::getline(record, line);) {
-        if (line.find(text) != std::string::npos) {
-            return std::stoll(line);
-        }
-    }
-    return -1;
-}
-
 void ProgramUnderWine::inject(DWORD message) {
     HWND driver = nullptr;
     pumpUntil([&] {
@@ -224,13 +214,6 @@ DWORD ProgramUnderWine::close(HWND window, HANDLE process) {
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(process, &code);
     return code;
-}
-
-HWND findWindowTitled(const std::string& title) {
-    HWND window = nullptr;
-    pumpUntil(
-        [&] { return (window = FindWindowW(nullptr, wideFromUtf8(title).c_str())) != nullptr; });
-    return window;
 }
 
 std::string windowText(HWND window) {

@@ -41,8 +41,6 @@ class ProgramUnderWine : public ::testing::Test {
     // The record's lines from the first one holding mark on, once a line after
     // it holds the text.
     std::vector<std::string> recordAfter(const std::string& mark, const std::string& text);
-    // The record's time (microseconds) of the first line holding the text.
-    long long recordTime(const std::string& text);
     void inject(DWORD message);
     // Unplugs a device ("in\tName", "out\tName") or plugs it in again.
     void plug(const std::string& device, bool plugged);
@@ -55,8 +53,6 @@ class ProgramUnderWine : public ::testing::Test {
     std::vector<HANDLE> processes_;
 };
 
-// The first top-level window with that title (its text of UTF-8).
-HWND findWindowTitled(const std::string& title);
 std::string windowText(HWND window);
 
 } // namespace moxel::test

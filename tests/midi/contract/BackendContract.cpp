@@ -15,7 +15,7 @@ namespace {
 
 MidiHandle open(MidiBackend& backend, bool input, const std::string& name) {
     int id = -1;
-    eventually([&] { // a device plugged in a moment ago may still be on its way
+    waitUntil([&] { // a device plugged in a moment ago may still be on its way
         id = positionOf(input ? backend.inputs() : backend.outputs(), name);
         return id >= 0;
     });
@@ -54,7 +54,7 @@ MidiHandle BackendContract::openOutput(const std::string& device) {
 
 bool BackendContract::flowing(const std::string& source, const std::string& device) {
     const Bytes marker{0xF3, static_cast<std::uint8_t>(++markers_ & 0x7F)};
-    return eventually([&] {
+    return waitUntil([&] {
         const auto got = service->heard(device, 0);
         if (std::ranges::find(got, marker) != got.end()) {
             return true;
@@ -78,7 +78,7 @@ std::vector<Bytes> BackendContract::heardSoFar(const std::string& source,
     const Bytes marker{0xF3, static_cast<std::uint8_t>(++markers_ & 0x7F)};
     service->play(source, {marker});
     std::vector<Bytes> got;
-    eventually([&] {
+    waitUntil([&] {
         got = service->heard(device, 1);
         return std::ranges::find(got, marker) != got.end();
     });
@@ -108,8 +108,8 @@ TEST_P(BackendContract, ListsOpensAndClosesDevicesAndTellsOfDevicesThatGo) {
     ASSERT_NE(in * out, 0U);
     EXPECT_NE(in, out);
     EXPECT_TRUE(shared().inputOpen && shared().outputOpen);
-    EXPECT_TRUE(eventually(
-        [&] { return backend().deviceConnected(in) && backend().deviceConnected(out); }));
+    EXPECT_TRUE(
+        waitUntil([&] { return backend().deviceConnected(in) && backend().deviceConnected(out); }));
     backend().closeInput(in);
     backend().closeOutput(out);
     EXPECT_FALSE(shared().inputOpen || shared().outputOpen);
@@ -118,7 +118,7 @@ TEST_P(BackendContract, ListsOpensAndClosesDevicesAndTellsOfDevicesThatGo) {
 
     news = 0;
     service->unplug("synth");
-    EXPECT_TRUE(eventually([&] { return news > 0 && !backend().deviceConnected(again); }));
+    EXPECT_TRUE(waitUntil([&] { return news > 0 && !backend().deviceConnected(again); }));
     EXPECT_LT(positionOf(backend().outputs(), names_["synth"].output), 0);
     backend().setDeviceChangeCallback({});
 }

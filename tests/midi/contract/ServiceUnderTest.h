@@ -1,34 +1,20 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "midi/MidiBackend.h"
+#include "peer/WaitUntil.h"
 #include "relay/RelayShared.h"
 
 namespace moxel::test {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// Polls until the condition holds or the time is up; its last value.
-template <typename Condition>
-bool eventually(Condition done, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return done();
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
 
 // A MIDI service with one of Moxel's backends on it, and devices around it
 // that the contract's cases play on and listen to: scripted devices for the

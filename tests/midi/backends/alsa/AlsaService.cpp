@@ -36,11 +36,7 @@ class AlsaService final : public ServiceUnderTest {
     std::vector<Bytes> heard(const std::string& device, std::size_t count) override {
         AlsaPeer& peer = *peers_.at(device);
         peer.waitForReceived(count);
-        std::vector<Bytes> bytes;
-        for (const AlsaPeer::Event& e : peer.received()) {
-            bytes.push_back(e.bytes);
-        }
-        return bytes;
+        return peer.receivedBytes();
     }
 
   private:

@@ -111,28 +111,24 @@ MMRESULT WINAPI outOpen(LPHMIDIOUT handle, UINT id, DWORD_PTR, DWORD_PTR, DWORD)
     const MMRESULT result = d == nullptr ? MMSYSERR_BADDEVICEID : d->open;
     if (result == MMSYSERR_NOERROR) {
         *handle = reinterpret_cast<HMIDIOUT>(static_cast<UINT_PTR>(0x200 + id));
-        fake().opened(d->name);
+        fake().outputName = d->name;
     }
     return result;
 }
-MMRESULT WINAPI outShort(HMIDIOUT output, DWORD message) {
+MMRESULT WINAPI outShort(HMIDIOUT, DWORD message) {
     fake().noteSender();
     fake().log("midiOutShortMsg " + hex(message));
     if (fake().shortResult == MMSYSERR_NOERROR) {
         std::array<std::uint8_t, 3> bytes{};
         const std::size_t size = midi::unpack(message, bytes);
-        fake().sent(output, {bytes.begin(), bytes.begin() + static_cast<long>(size)});
+        fake().sent({bytes.begin(), bytes.begin() + static_cast<long>(size)});
     }
     return fake().shortResult;
 }
-MMRESULT WINAPI outLong(HMIDIOUT output, LPMIDIHDR header, UINT) {
-    std::string line = "midiOutLongMsg";
-    for (DWORD i = 0; i < header->dwBufferLength; ++i) {
-        line += " " + hex(static_cast<std::uint8_t>(header->lpData[i])).substr(4);
-    }
-    fake().log(line);
+MMRESULT WINAPI outLong(HMIDIOUT, LPMIDIHDR header, UINT) {
+    fake().log("midiOutLongMsg");
     const auto* data = reinterpret_cast<const std::uint8_t*>(header->lpData);
-    fake().sent(output, {data, data + header->dwBufferLength});
+    fake().sent({data, data + header->dwBufferLength});
     header->dwFlags |= MHDR_DONE; // gone out at once
     return MMSYSERR_NOERROR;
 }
@@ -210,68 +206,10 @@ bool FakeWinmm::receiveSysex(const std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
-void FakeWinmm::log(std::string line) {
-    const std::lock_guard lock(mutex_);
-    calls_.push_back(std::move(line));
-}
-
-void FakeWinmm::opened(const std::u16string& output) {
-    const std::lock_guard lock(mutex_);
-    outputName_ = output;
-}
-
-// What goes to the one open output is what its device hears.
-void FakeWinmm::sent(HMIDIOUT /*output*/, std::vector<std::uint8_t> bytes) {
-    const std::lock_guard lock(mutex_);
-    heard_[outputName_].push_back(std::move(bytes));
-}
-
-std::vector<std::vector<std::uint8_t>> FakeWinmm::heardBy(const std::u16string& device) const {
-    const std::lock_guard lock(mutex_);
-    const auto found = heard_.find(device);
-    return found != heard_.end() ? found->second : std::vector<std::vector<std::uint8_t>>{};
-}
-
-std::u16string FakeWinmm::openInput() const {
-    const std::lock_guard lock(mutex_);
-    return callbackAddress != 0 ? inputName : u"";
-}
-
-void FakeWinmm::noteSender() {
-    const std::lock_guard lock(mutex_);
-    senderThread_ = GetCurrentThreadId();
-    senderPriority_ = GetThreadPriority(GetCurrentThread());
-}
-
-std::vector<std::string> FakeWinmm::calls() const {
-    const std::lock_guard lock(mutex_);
-    return calls_;
-}
-
-void FakeWinmm::clearCalls() {
-    const std::lock_guard lock(mutex_);
-    calls_.clear();
-}
-
 std::size_t FakeWinmm::count(const std::string& prefix) const {
     const std::lock_guard lock(mutex_);
     return static_cast<std::size_t>(std::ranges::count_if(
         calls_, [&](const std::string& line) { return line.starts_with(prefix); }));
-}
-
-DWORD FakeWinmm::senderThread() const {
-    const std::lock_guard lock(mutex_);
-    return senderThread_;
-}
-
-int FakeWinmm::senderPriority() const {
-    const std::lock_guard lock(mutex_);
-    return senderPriority_;
-}
-
-void FakeWinmm::hold(MIDIHDR* header) {
-    const std::lock_guard lock(mutex_);
-    held_.push_back(header);
 }
 
 MIDIHDR* FakeWinmm::takeHeld() {
@@ -282,15 +220,6 @@ MIDIHDR* FakeWinmm::takeHeld() {
     MIDIHDR* header = held_.front();
     held_.pop_front();
     return header;
-}
-
-std::size_t FakeWinmm::buffersHeld() const {
-    const std::lock_guard lock(mutex_);
-    return held_.size();
-}
-
-int FakeWinmm::prepared() const {
-    return preparedHeaders;
 }
 
 } // namespace moxel::test

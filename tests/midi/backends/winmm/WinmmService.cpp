@@ -48,13 +48,13 @@ class WinmmService final : public ServiceUnderTest {
                 std::copy(e.begin(), e.end(), bytes.begin());
                 winmm_.receive(midi::pack(bytes));
             } else {
-                EXPECT_TRUE(eventually([&] { return winmm_.receiveSysex(e); }));
+                EXPECT_TRUE(waitUntil([&] { return winmm_.receiveSysex(e); }));
             }
         }
     }
     std::vector<Bytes> heard(const std::string& device, std::size_t count) override {
         std::vector<Bytes> got;
-        eventually([&] {
+        waitUntil([&] {
             got = winmm_.heardBy(utf16FromUtf8(device));
             got.erase(got.begin(), got.begin() + static_cast<long>(heardBefore_[device]));
             return got.size() >= count;
