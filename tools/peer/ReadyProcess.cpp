@@ -11,6 +11,7 @@ namespace moxel::test {
 
 ReadyProcess::ReadyProcess(const std::vector<std::string>& command) {
     std::vector<char*> argv;
+    argv.reserve(command.size() + 1);
     for (const std::string& word : command) {
         argv.push_back(const_cast<char*>(word.c_str()));
     }
