@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "relay/EventParser.h"
 #include "relay/MidiMessage.h"
 
 // The real-time side of everything here runs on the backend's real-time
@@ -14,14 +15,28 @@ namespace {
 
 constexpr std::uint8_t kEnd[] = {midi::kSysexEnd};
 
-bool endsSysex(const std::uint8_t* bytes, std::size_t size) noexcept {
-    return std::memchr(bytes, midi::kSysexEnd, size) != nullptr;
-}
-
 } // namespace
 
+bool Relay::queueShort(std::uint32_t packed) noexcept {
+    const bool program =
+        midi::kindOf(static_cast<std::uint8_t>(packed & 0xFF)) == midi::kProgramChange;
+    // Once program changes pile up, only the newest waits: it leaves after
+    // those queued before it, and nothing queued later leaves before it.
+    if (program && newestProgram_.load(std::memory_order_acquire) != 0) {
+        newestProgram_.store(packed, std::memory_order_release);
+        return true;
+    }
+    if (uiMessages_.tryPush(packed)) {
+        return true;
+    }
+    if (program) {
+        newestProgram_.store(packed, std::memory_order_release);
+    }
+    return program;
+}
+
 bool Relay::hasWork() const noexcept {
-    return uiMessages_.size() > 0 ||
+    return uiMessages_.size() > 0 || newestProgram_.load(std::memory_order_acquire) != 0 ||
            std::ranges::any_of(jobs_, [](const RelayRequest& job) { return job.pending(); });
 }
 
@@ -36,9 +51,7 @@ void Relay::beginCycle(RelayWriter& out) noexcept {
         continueSequence(out, RelayJob::ReleaseParked, releaseActive_, releaseSequence_, parked_,
                          ResetSequence::Mode::Release, cycle);
     }
-    if (!sysexOpen_) {
-        sendUiMessages(out);
-    }
+    sendUiMessages(out);
     continueSequence(out, RelayJob::Reset, resetActive_, resetSequence_, engine_.notes(),
                      ResetSequence::Mode::Full, cycle);
     continueInputRelease(out, cycle);
@@ -61,10 +74,17 @@ void Relay::park(std::uint64_t cycle) noexcept {
 void Relay::sendUiMessages(RelayWriter& out) noexcept {
     std::uint32_t packed = 0;
     while (uiMessages_.tryPop(packed)) {
-        Message bytes{};
-        const std::size_t size = midi::unpack(packed, bytes);
-        relayMessage(bytes.data(), size, 0, MessageSource::Ui, out);
+        sendUiMessage(packed, out);
     }
+    if (const std::uint32_t program = newestProgram_.exchange(0, std::memory_order_acq_rel)) {
+        sendUiMessage(program, out);
+    }
+}
+
+void Relay::sendUiMessage(std::uint32_t packed, RelayWriter& out) noexcept {
+    Message bytes{};
+    const std::size_t size = midi::unpack(packed, bytes);
+    relayMessage(bytes.data(), size, 0, MessageSource::Ui, out);
 }
 
 // Writes a reset or a release as it is (no channel rule, no lamp, not
@@ -134,54 +154,46 @@ void Relay::endSysex(std::uint32_t time, RelayWriter& out) noexcept {
 
 void Relay::relayInput(const std::uint8_t* bytes, std::size_t size, std::uint32_t time,
                        RelayWriter& out) noexcept {
-    if (size == 0) {
-        return;
-    }
-    const std::uint8_t first = bytes[0];
-    if (first >= midi::kFirstRealtime) {
-        if (engine_.acceptInput()) {
-            relayMessage(bytes, 1, time, MessageSource::Input, out); // may come inside a SysEx
+    const bool sysexBefore = sysexOpen_;
+    EventParser parser(bytes, size, sysexOpen_);
+    EventPiece piece;
+    bool accepted = false;
+    while (parser.next(piece)) {
+        if (!accepted && !(accepted = engine_.acceptInput())) {
+            sysexOpen_ = sysexBefore; // no input open: nothing of it happened
+            return;
         }
-        return;
+        switch (piece.kind) {
+        case EventPiece::Kind::Message:
+            relayMessage(piece.message.data(), piece.size, time, MessageSource::Input, out);
+            break;
+        case EventPiece::Kind::Sysex:
+            relaySysex(piece.bytes, piece.size, time, out);
+            break;
+        case EventPiece::Kind::EndSysex:
+            endSysex(time, out);
+            break;
+        }
     }
-    if (first == midi::kSysexStart || first == midi::kSysexEnd || !midi::isStatus(first)) {
-        relayChunk(bytes, size, time, out);
-        return;
-    }
-    const std::size_t length = midi::messageLength(first);
-    if (size < length || !engine_.acceptInput()) {
-        return; // cut short: its data bytes would be taken from what follows
-    }
-    if (sysexOpen_) {
-        endSysex(time, out); // a status byte ends a SysEx
-    }
-    relayMessage(bytes, length, time, MessageSource::Input, out);
 }
 
-// A SysEx, whole or one of its chunks. Without a SysEx on its way, only a
-// chunk that starts one is MIDI.
-void Relay::relayChunk(const std::uint8_t* bytes, std::size_t size, std::uint32_t time,
+// A piece of a SysEx. One that starts a SysEx but cannot be sent takes the
+// rest of that SysEx with it: no receiver gets a SysEx without its start.
+void Relay::relaySysex(const std::uint8_t* bytes, std::size_t size, std::uint32_t time,
                        RelayWriter& out) noexcept {
-    const bool starts = bytes[0] == midi::kSysexStart;
-    if (!starts && !sysexOpen_) {
-        return;
-    }
-    if (!engine_.acceptInput()) {
-        return;
-    }
-    if (starts && sysexOpen_) {
-        endSysex(time, out); // the one before never ended
-    }
     std::uint8_t head = midi::kSysexStart; // the rule leaves SysEx alone; this asks for an output
-    if (!engine_.prepareOutput(&head, 1, MessageSource::Input)) {
-        return;
+    bool sent = false;
+    if (engine_.prepareOutput(&head, 1, MessageSource::Input)) {
+        sent = out.write(bytes, size, time);
+        if (sent) {
+            engine_.markSent(head, &head, 1, MessageSource::Input);
+        } else {
+            lost_.fetch_add(1, std::memory_order_relaxed);
+        }
     }
-    if (out.write(bytes, size, time)) {
-        engine_.markSent(head, &head, 1, MessageSource::Input);
-    } else {
-        lost_.fetch_add(1, std::memory_order_relaxed);
+    if (!sent && bytes[0] == midi::kSysexStart) {
+        sysexOpen_ = false;
     }
-    sysexOpen_ = !endsSysex(bytes, size);
 }
 
 void Relay::relayMessage(const std::uint8_t* bytes, std::size_t size, std::uint32_t time,
@@ -206,6 +218,7 @@ bool Relay::stopped() noexcept {
     std::uint32_t packed = 0;
     while (uiMessages_.tryPop(packed)) {
     }
+    newestProgram_.store(0, std::memory_order_relaxed);
     resetActive_ = job_(RelayJob::Reset).newest();
     releaseActive_ = job_(RelayJob::ReleaseParked).newest();
     resetSequence_.stop();

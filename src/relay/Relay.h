@@ -58,17 +58,17 @@ enum class RelayJob : std::uint8_t {
 // program changes through a lock-free ring, and passes SysEx whole however it
 // is cut into chunks.
 //
-// SysEx: a SysEx leaves chunk by chunk as it arrives, each at the time it
-// came. Bytes without a status byte are relayed only as the continuation of
-// a SysEx on its way to the output; a status byte (other than a real-time
-// one, which may come anywhere) ends a SysEx that is on its way with an F7
-// first, as do the reset and the release of a closed input. The UI's
-// messages wait while a SysEx passes, so they never land inside one.
+// Each event is read as MIDI (EventParser): every complete message in it
+// leaves as a message of its own, with the channel rule; real-time bytes
+// leave where they stand; a message cut short is dropped (a receiver would
+// take the next message's bytes for its data). Undefined system statuses
+// (F4, F5, F9, FD) pass as single bytes.
 //
-// Malformed input: a channel or system common message with fewer bytes than
-// its status needs is dropped (a receiver would take the next message's
-// bytes for its data); bytes after a message's own are not sent. Undefined
-// system statuses (F4, F5, F9, FD) pass as single bytes.
+// SysEx: a SysEx leaves chunk by chunk as it arrives, each at the time it
+// came. Other messages that arrive between its chunks (two sources merged on
+// the input) and the UI's messages pass as messages of their own and leave
+// it open; a new F0 ends it with an F7 first, as do the reset and the
+// release of a closed input.
 //
 // Real-time side (beginCycle, relayInput, endCycle): no allocation, lock,
 // system call or unbounded loop. UI side: lock-free atomics and the ring.
@@ -91,7 +91,10 @@ class Relay {
     bool endCycle() noexcept { return engine_.takeNews(); }
 
     // UI side: queues a packed short message; false when the ring is full.
-    bool queueShort(std::uint32_t packed) noexcept { return uiMessages_.tryPush(packed); }
+    // Program changes are never refused: when the ring is full only the
+    // newest of them waits, so the output ends on the program the window
+    // shows however long the relay could not send.
+    bool queueShort(std::uint32_t packed) noexcept;
     // UI side: asks for a job; returns its ticket.
     std::uint64_t request(RelayJob job) noexcept { return job_(job).request(); }
     // UI side: the release of the notes kept aside, from that cycle on (once
@@ -136,11 +139,12 @@ class Relay {
     }
     void park(std::uint64_t cycle) noexcept;
     void sendUiMessages(RelayWriter& out) noexcept;
+    void sendUiMessage(std::uint32_t packed, RelayWriter& out) noexcept;
     void continueSequence(RelayWriter& out, RelayJob job, std::uint64_t& active,
                           ResetSequence& sequence, NoteTracker& notes, ResetSequence::Mode mode,
                           std::uint64_t cycle) noexcept;
     void continueInputRelease(RelayWriter& out, std::uint64_t cycle) noexcept;
-    void relayChunk(const std::uint8_t* bytes, std::size_t size, std::uint32_t time,
+    void relaySysex(const std::uint8_t* bytes, std::size_t size, std::uint32_t time,
                     RelayWriter& out) noexcept;
     void relayMessage(const std::uint8_t* bytes, std::size_t size, std::uint32_t time,
                       MessageSource source, RelayWriter& out) noexcept;
@@ -151,6 +155,7 @@ class Relay {
     RelayEngine engine_;
     const Delivery delivery_;
     SpscRing<std::uint32_t, kUiRingSize> uiMessages_;
+    std::atomic<std::uint32_t> newestProgram_{0}; // a program change waiting, 0 for none
     std::array<RelayRequest, 4> jobs_;
     std::atomic<std::uint64_t> cycles_{0};
     std::atomic<bool> parkedSome_{false};

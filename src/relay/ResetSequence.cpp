@@ -1,5 +1,7 @@
 #include "relay/ResetSequence.h"
 
+#include <algorithm>
+
 #include "relay/MidiMessage.h"
 
 namespace moxel {
@@ -15,7 +17,7 @@ bool ResetSequence::peek(const NoteTracker& notes, std::array<std::uint8_t, 3>& 
             message = midi::controlChange(channel_, midi::kSustain, 0);
             return true;
         case 1:
-            while (key_ < 128 && repeat_ >= notes.sounding(channel_, key_)) {
+            while (key_ < 128 && repeat_ >= noteOffs(notes)) {
                 ++key_;
                 repeat_ = 0;
             }
@@ -38,6 +40,15 @@ bool ResetSequence::peek(const NoteTracker& notes, std::array<std::uint8_t, 3>& 
         }
     }
     return false;
+}
+
+// A reset sends one note-off per sounding key, however often it was struck:
+// All Notes Off and All Sound Off follow, and a receiver's queue must take
+// the whole reset. A release, which has nothing after it, sends as many as
+// the notes' own note-offs would have been.
+int ResetSequence::noteOffs(const NoteTracker& notes) const noexcept {
+    const int sounding = notes.sounding(channel_, key_);
+    return mode_ == Mode::Full ? std::min(sounding, 1) : sounding;
 }
 
 void ResetSequence::advance() noexcept {

@@ -9,10 +9,11 @@ namespace moxel {
 
 // The messages that silence an output, produced one at a time so a backend
 // can spread them over several cycles when they do not all fit into one.
-// Full: on every channel sustain off (CC 64 = 0), a note-off for each note
+// Full: on every channel sustain off (CC 64 = 0), a note-off for each key
 // still sounding on it, All Notes Off (CC 123) and All Sound Off (CC 120).
-// Release: only on the channels the notes were played on, sustain off and the
-// note-offs; nothing that would cut notes played since.
+// Release: only on the channels the notes were played on, sustain off and a
+// note-off for each note-on still sounding; nothing that would cut notes
+// played since.
 class ResetSequence {
   public:
     enum class Mode { Full, Release };
@@ -36,6 +37,7 @@ class ResetSequence {
 
   private:
     void nextChannel() noexcept;
+    int noteOffs(const NoteTracker& notes) const noexcept;
 
     Mode mode_ = Mode::Full;
     int channel_ = 16;

@@ -118,11 +118,14 @@ TEST(Relay, InputNoteOffGoesWhereItsNoteOnWent) {
     }
 }
 
-// What arrives, cycle by cycle, and what leaves: SysEx passes whole however
-// it is cut; bytes that belong to no message, messages cut short and stray
-// SysEx ends do not pass; a status byte ends a SysEx on its way (real-time
-// bytes do not); the UI's messages wait until a SysEx has passed.
-TEST(Relay, SysexInChunksAndWhatIsNoMessage) {
+// What arrives, cycle by cycle, and what leaves (1Ch selected). Each
+// event is read as MIDI: every complete message in it leaves on its own with
+// the rule, real-time bytes where they stand, channel messages run on within
+// an event, cut messages and stray bytes do not pass. A SysEx passes whole
+// however it is cut; messages between its chunks (two sources merged) and
+// the UI's pass on their own and leave it open; a new F0 ends it, and so
+// does a status byte inside its own event.
+TEST(Relay, WhatEachEventHolds) {
     struct Case {
         const char* what;
         std::vector<std::vector<Bytes>> cycles; // events per cycle; {0, n}: the UI's patch n
@@ -133,19 +136,29 @@ TEST(Relay, SysexInChunksAndWhatIsNoMessage) {
          {{{0xF0, 1, 2}}, {{3, 4}, {5, 0xF7}}},
          {{0xF0, 1, 2}, {3, 4}, {5, 0xF7}}},
         {"chunk without a start", {{{3, 4}}, {{0xF7}}, {{0x3C, 0x40}}}, {}},
-        {"a note ends it",
-         {{{0xF0, 1}, {0x95, 60, 9}, {2, 0xF7}}},
-         {{0xF0, 1}, {0xF7}, {0x90, 60, 9}}},
-        {"real-time inside", {{{0xF0, 1}, {0xF8}, {2, 0xF7}}}, {{0xF0, 1}, {0xF8}, {2, 0xF7}}},
+        {"merged sources",
+         {{{0xF0, 1, 2}}, {{0x93, 60, 9}, {3, 4}}, {{0xF8}, {0xC5, 7}, {5, 0xF7}}},
+         {{0xF0, 1, 2}, {0x90, 60, 9}, {3, 4}, {0xF8}, {0xC0, 7}, {5, 0xF7}}},
         {"a new start ends it",
-         {{{0xF0, 1}, {0xF0, 2, 0xF7}}},
-         {{0xF0, 1}, {0xF7}, {0xF0, 2, 0xF7}}},
-        {"cut short", {{{0x90, 60}, {0xC5}, {0xF2, 1}, {0xF1}}}, {}},
-        {"extra bytes", {{{0x90, 60, 9, 62, 9}, {0xF8, 0xF8}}}, {{0x90, 60, 9}, {0xF8}}},
+         {{{0xF0, 1}, {0x95, 60, 9}, {0xF0, 2, 0xF7}}},
+         {{0xF0, 1}, {0x90, 60, 9}, {0xF7}, {0xF0, 2, 0xF7}}},
+        {"packed in one event",
+         {{{0xF0, 1, 0xF7, 0x93, 0x3C, 0x64}, {0xF0, 1, 0x93, 0x3C, 0x64, 2}}},
+         {{0xF0, 1, 0xF7}, {0x90, 0x3C, 0x64}, {0xF0, 1}, {0xF7}, {0x90, 0x3C, 0x64}}},
+        {"real-time inside",
+         {{{0x93, 0xF8, 0x3C, 0x64}, {0xF0, 1, 0xFE, 2, 0xF7}}},
+         {{0xF8}, {0x90, 0x3C, 0x64}, {0xF0, 1}, {0xFE}, {2, 0xF7}}},
+        {"running status", {{{0x90, 60, 9, 62, 9, 64}}}, {{0x90, 60, 9}, {0x90, 62, 9}}},
+        {"cut short", {{{0x90, 60}, {0xC5}, {0xF2, 1}, {0xF1}, {0x90, 60, 0xC5, 7}}}, {{0xC0, 7}}},
+        {"system messages do not run on",
+         {{{0xF2, 1, 2, 3, 4}, {0xF1, 5, 6}, {0xF8, 0xF8}}},
+         {{0xF2, 1, 2}, {0xF1, 5}, {0xF8}, {0xF8}}},
         {"undefined statuses",
          {{{0xF4}, {0xF5, 1}, {0xF9}, {0xFD}}},
          {{0xF4}, {0xF5}, {0xF9}, {0xFD}}},
-        {"the UI waits", {{{0xF0, 1}}, {{0, 5}}, {{0xF7}}, {}}, {{0xF0, 1}, {0xF7}, {0xC0, 5}}},
+        {"the UI's messages, between chunks",
+         {{{0xF0, 1}}, {{0, 5}, {0, 6}}, {{0xF7}}, {}},
+         {{0xF0, 1}, {0xC0, 5}, {0xC0, 6}, {0xF7}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -168,13 +181,41 @@ TEST(Relay, SysexInChunksAndWhatIsNoMessage) {
     }
 }
 
+// No receiver gets a SysEx without its start: when the start could not be
+// written, the rest of that SysEx stays behind; what comes between and the
+// next SysEx pass.
+TEST(Relay, ASysexWhoseStartCouldNotLeaveIsDroppedWhole) {
+    Relaying relay;
+    relay.out.room = 0;
+    relay.cycle({{0xF0, 1}});
+    relay.out.room = SIZE_MAX;
+    EXPECT_EQ(relay.cycle({{2, 3}, {0x90, 1, 9}, {4, 0xF7}, {0xF0, 5, 0xF7}}),
+              (std::vector<Bytes>{{0x90, 1, 9}, {0xF0, 5, 0xF7}}));
+    EXPECT_EQ(relay.relay.lostEvents(), 1U);
+}
+
+// Program changes that pile up while the relay cannot send (a stalled
+// service) are never refused; past the ring's room only the newest waits,
+// and it leaves last.
+TEST(Relay, TheNewestProgramChangeWinsWhenTheRelayFallsBehind) {
+    Relaying relay;
+    for (int patch = 0; patch < 300; ++patch) {
+        ASSERT_TRUE(relay.relay.queueShort(midi::programChange(0, patch % 128)));
+    }
+    const auto out = relay.cycle();
+    ASSERT_EQ(out.size(), 257U);
+    EXPECT_EQ(out[255], (Bytes{0xC0, 255 % 128}));
+    EXPECT_EQ(out[256], (Bytes{0xC0, 299 % 128}));
+    EXPECT_FALSE(relay.relay.hasWork());
+}
+
 // The relay's own messages: a reset that does not fit goes on next cycle and
 // ends a SysEx first; a closed input's notes are released; the notes of an
 // output that went away are kept aside and released on the next, and what
 // is asked for while no context runs is dropped.
 TEST(Relay, ResetReleaseAndParkedNotes) {
     Relaying relay;
-    relay.cycle({{0x90, 60, 9}, {0xF0, 1}});
+    relay.cycle({{0x90, 60, 9}, {0x90, 60, 9}, {0xF0, 1}}); // struck twice: one note-off
     relay.out.room = 20;
     auto ticket = relay.relay.request(RelayJob::Reset);
     auto first = relay.cycle();
