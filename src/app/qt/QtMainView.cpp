@@ -19,6 +19,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "app/platform/MillisecondClock.h"
 #include "app/qt/AccessibleList.h"
 #include "app/qt/AppFonts.h"
 #include "app/qt/AppIcon.h"
@@ -143,11 +144,14 @@ QtMainView::QtMainView() : QWidget(nullptr, mainWindowFlags) {
         }
     });
 
-    new WindowKeyFilter(this, [this](WindowKey key, bool autoRepeat) {
-        if (events_ != nullptr) {
-            runWindowKey(*events_, key, autoRepeat);
-        }
-    });
+    new WindowKeyFilter(
+        this,
+        [this](WindowKey key, bool repeat) {
+            if (events_ != nullptr) {
+                keys_.press(*events_, key, repeat, millisecondCounter());
+            }
+        },
+        [this] { keys_.closed(millisecondCounter()); });
 
     combo(ListId::MidiIn)->setFocus();
 }
