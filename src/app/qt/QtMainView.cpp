@@ -6,6 +6,7 @@
 
 #include <QAbstractItemView>
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -99,9 +100,23 @@ MouseButton toMouseButton(Qt::MouseButton button) {
     }
 }
 
+// Screen readers take the window for what it is, a frame: not for a filler,
+// which Qt makes of a plain widget.
+QAccessibleInterface* mainWindowFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("moxel::QtMainView") && object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    }
+    return nullptr;
+}
+
 } // namespace
 
 QtMainView::QtMainView() : QWidget(nullptr, mainWindowFlags) {
+    static const bool accessibleWindow = [] {
+        QAccessible::installFactory(mainWindowFactory);
+        return true;
+    }();
+    (void)accessibleWindow;
     setWindowTitle(applicationTitle);
     setWindowIcon(appIcon());
     setFixedSize(twipsToPixels(clientWidthTwips), twipsToPixels(clientHeightTwips));
