@@ -1,13 +1,10 @@
 // What a screen reader hears of the real program: Moxel on a virtual display
 // with its accessibility on, read over AT-SPI on a private D-Bus session by
 // tests/e2e/accessibility_tree.py, in Japanese and in English, while MIDI
-// passes through it on a private JACK server; and what keys held down at the
-// X server do, heard at the synth and read as a screen reader reads it.
-// Exits with 77 (skipped) where the D-Bus daemon, the AT-SPI services or
-// Python's pyatspi are missing.
+// passes through it on a private JACK server. Exits with 77 (skipped) where
+// the D-Bus daemon, the AT-SPI services or Python's pyatspi are missing.
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -86,9 +83,9 @@ TEST(AccessibilityOverAtSpi, ListsAndLampsAreNamedAndALampTellsWhenMidiPasses) {
             },
             20s))
             << "Moxel is not on the accessibility bus with its devices";
-        const auto window = std::ranges::find(tree, "Moxel", &Line::name);
-        ASSERT_NE(window, tree.end());
-        EXPECT_EQ(window->kind, "frame"); // what screen readers expect of a window
+        EXPECT_TRUE(std::ranges::any_of(tree, [](const Line& line) { // a window is a frame
+            return line.kind == "frame" && line.name == "Moxel";
+        }));
         for (const Line& control : tree) {
             SCOPED_TRACE(control.kind + " '" + control.name + "' '" + control.description + "'");
             EXPECT_GE(control.name.size(), 3U);
@@ -138,55 +135,6 @@ TEST(AccessibilityOverAtSpi, ListsAndLampsAreNamedAndALampTellsWhenMidiPasses) {
     for (const auto& [entry, names] : listNames) {
         EXPECT_EQ(names.size(), 2U) << entry << ": a name in each language";
     }
-}
-
-// Keys held down for 1.2 s at the X server, which repeats them meanwhile (as
-// pairs of a release and a press): Esc silences the synth once, Space on Beat
-// taps once. A last press after each is the one more that counts.
-TEST(HeldKeysOverX, AHeldEscSilencesOnceAndAHeldSpaceOnBeatTapsOnce) {
-    if (std::system("command -v xdotool >/dev/null") != 0) {
-        GTEST_SKIP() << "no xdotool";
-    }
-    VirtualDisplay display;
-    DBusSession session;
-    JackServer server;
-    ASSERT_TRUE(display.running() && session.running());
-    ASSERT_TRUE(server.running()) << server.error();
-    JackPeer synth("synth");
-    ::setenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1", 1);
-    Program moxel;
-    moxel.writeSettings("[Moxel Settings.]\nDefaultMidiOut=synth:in\n");
-    moxel.setPlatform("xcb");
-    moxel.setArguments({"--lang", "en"});
-    moxel.start(server.name());
-    ASSERT_TRUE(waitUntil([&] { return connectedAnywhere(synth, synth.sinkPort()); }, 20s));
-    const auto xdotool = [](const std::string& arguments) {
-        return std::system(("timeout 20 xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0;
-    };
-    ASSERT_TRUE(xdotool("search --sync --onlyvisible --name '^Moxel$' windowfocus --sync"));
-
-    const auto silenced = [&] {
-        return std::ranges::count(synth.receivedBytes(), std::vector<std::uint8_t>{0xB0, 120, 0});
-    };
-    ASSERT_TRUE(xdotool("keydown Escape sleep 1.2 keyup Escape sleep 0.1 key Escape"));
-    EXPECT_TRUE(waitUntil([&] { return silenced() >= 2; }, 10s));
-    EXPECT_EQ(silenced(), 2);
-
-    // The focus from the input list to Beat.
-    ASSERT_TRUE(xdotool("key Tab Tab Tab keydown space sleep 1.2 keyup space sleep 0.1 key space"));
-    std::string tempo;
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            const std::vector<Line> tree = run("tree");
-            const auto label = std::ranges::find_if(tree, [](const Line& line) {
-                return line.name.starts_with("Tempo ") &&
-                       std::isdigit(static_cast<unsigned char>(line.name[6])) != 0;
-            });
-            tempo = label != tree.end() ? label->name.substr(6) : "";
-            return !tempo.empty() && tempo != "0.000";
-        },
-        20s));
-    EXPECT_LT(std::atof(tempo.c_str()), 60.0) << tempo << ": one interval of 1.3 s, not repeats";
 }
 
 } // namespace
