@@ -83,6 +83,9 @@ TEST(AccessibilityOverAtSpi, ListsAndLampsAreNamedAndALampTellsWhenMidiPasses) {
             },
             20s))
             << "Moxel is not on the accessibility bus with its devices";
+        EXPECT_TRUE(std::ranges::any_of(tree, [](const Line& line) { // a window is a frame
+            return line.kind == "frame" && line.name == "Moxel";
+        }));
         for (const Line& control : tree) {
             SCOPED_TRACE(control.kind + " '" + control.name + "' '" + control.description + "'");
             EXPECT_GE(control.name.size(), 3U);

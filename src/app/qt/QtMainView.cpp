@@ -6,6 +6,7 @@
 
 #include <QAbstractItemView>
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -19,6 +20,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "app/platform/MillisecondClock.h"
 #include "app/qt/AccessibleList.h"
 #include "app/qt/AppFonts.h"
 #include "app/qt/AppIcon.h"
@@ -98,9 +100,23 @@ MouseButton toMouseButton(Qt::MouseButton button) {
     }
 }
 
+// Screen readers take the window for what it is, a frame: not for a filler,
+// which Qt makes of a plain widget.
+QAccessibleInterface* mainWindowFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("moxel::QtMainView") && object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    }
+    return nullptr;
+}
+
 } // namespace
 
 QtMainView::QtMainView() : QWidget(nullptr, mainWindowFlags) {
+    static const bool accessibleWindow = [] {
+        QAccessible::installFactory(mainWindowFactory);
+        return true;
+    }();
+    (void)accessibleWindow;
     setWindowTitle(applicationTitle);
     setWindowIcon(appIcon());
     setFixedSize(twipsToPixels(clientWidthTwips), twipsToPixels(clientHeightTwips));
@@ -143,11 +159,14 @@ QtMainView::QtMainView() : QWidget(nullptr, mainWindowFlags) {
         }
     });
 
-    new WindowKeyFilter(this, [this](WindowKey key, bool autoRepeat) {
-        if (events_ != nullptr) {
-            runWindowKey(*events_, key, autoRepeat);
-        }
-    });
+    new WindowKeyFilter(
+        this,
+        [this](WindowKey key, bool repeat) {
+            if (events_ != nullptr) {
+                keys_.press(*events_, key, repeat, millisecondCounter());
+            }
+        },
+        [this] { keys_.closed(millisecondCounter()); });
 
     combo(ListId::MidiIn)->setFocus();
 }

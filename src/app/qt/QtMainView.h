@@ -9,6 +9,7 @@
 #include "app/window/MainWindowEvents.h"
 #include "app/window/NotificationArea.h"
 #include "app/window/UiLoop.h"
+#include "app/window/WindowKeys.h"
 #include "app/window/WindowLayout.h"
 
 class QComboBox;
@@ -97,6 +98,7 @@ class QtMainView : public QWidget, public MainView, public NotificationArea, pub
     void postOnce(std::atomic<bool>& pending, void (MainWindowEvents::*handler)());
 
     MainWindowEvents* events_ = nullptr;
+    WindowKeys keys_;
     std::array<QComboBox*, 4> lists_{};       // by ListId
     std::array<CaptionLabel*, 2> captions_{}; // by LabelId
     std::array<CaptionLabel*, 2> lamps_{};    // by LampId

@@ -27,7 +27,7 @@ void TapButton::mouseReleaseEvent(QMouseEvent* event) {
 void TapButton::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     const bool tapKey = key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
-    if (tapKey && !event->isAutoRepeat()) {
+    if (tapKey && !repeats_.repeats(key, event->timestamp(), event->isAutoRepeat())) {
         emit tapped(Qt::LeftButton);
     }
     if (tapKey && key != Qt::Key_Space) {
@@ -35,6 +35,11 @@ void TapButton::keyPressEvent(QKeyEvent* event) {
     } else {
         QPushButton::keyPressEvent(event);
     }
+}
+
+void TapButton::keyReleaseEvent(QKeyEvent* event) {
+    repeats_.released(event->key(), event->timestamp());
+    QPushButton::keyReleaseEvent(event);
 }
 
 } // namespace moxel

@@ -1,24 +1,30 @@
 #include "app/qt/WindowKeyFilter.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QWidget>
 
 namespace moxel {
 
 namespace {
 
-// The open list of a drop-down list: a window of its own, whose parent is the list.
+// The open list of a drop-down list: a window of its own, whose parent is the
+// list (as is a tooltip's).
 const QComboBox* openListOwner(const QWidget* top) {
-    return qobject_cast<const QComboBox*>(top->parentWidget());
+    const auto* list = qobject_cast<const QComboBox*>(top->parentWidget());
+    return list != nullptr && list->view()->window() == top ? list : nullptr;
 }
 
 } // namespace
 
 WindowKeyFilter::WindowKeyFilter(QWidget* window,
-                                 std::function<void(WindowKey key, bool autoRepeat)> onKey)
-    : QObject(window), window_(window), onKey_(std::move(onKey)) {
+                                 std::function<void(WindowKey key, bool repeat)> onKey,
+                                 std::function<void()> onClosed)
+    : QObject(window), window_(window), onKey_(std::move(onKey)), onClosed_(std::move(onClosed)) {
     QCoreApplication::instance()->installEventFilter(this);
 }
 
@@ -32,6 +38,14 @@ bool WindowKeyFilter::belongsToWindow(const QWidget* widget) const {
     }
     const QComboBox* list = openListOwner(top);
     return list != nullptr && list->window() == window_;
+}
+
+// A menu, a box, or the open list of one of the window's drop-down lists;
+// not a tooltip, which comes and goes by itself.
+bool WindowKeyFilter::isPopupOfWindow(const QWidget* widget) const {
+    return widget->isWindow() && widget != window_ &&
+           (qobject_cast<const QMenu*>(widget) != nullptr ||
+            qobject_cast<const QDialog*>(widget) != nullptr || belongsToWindow(widget));
 }
 
 std::optional<WindowKey> WindowKeyFilter::windowKeyOf(const QKeyEvent& key, bool inOpenList) {
@@ -62,10 +76,29 @@ std::optional<WindowKey> WindowKeyFilter::windowKeyOf(const QKeyEvent& key, bool
 }
 
 bool WindowKeyFilter::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) {
+    if (!watched->isWidgetType()) {
         return false;
     }
     auto* widget = static_cast<QWidget*>(watched);
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        return keyPressed(widget, *static_cast<QKeyEvent*>(event));
+    case QEvent::KeyRelease: { // wherever it goes: a key held in a menu repeats in the window
+        const auto* key = static_cast<QKeyEvent*>(event);
+        repeats_.released(key->key(), key->timestamp());
+        return false;
+    }
+    case QEvent::Hide:
+        if (isPopupOfWindow(widget)) {
+            onClosed_();
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool WindowKeyFilter::keyPressed(QWidget* widget, const QKeyEvent& key) {
     if (!belongsToWindow(widget)) {
         return false;
     }
@@ -77,12 +110,11 @@ bool WindowKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     if (widget != (top->focusWidget() != nullptr ? top->focusWidget() : top)) {
         return false;
     }
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const std::optional<WindowKey> windowKey = windowKeyOf(*key, top != window_);
+    const std::optional<WindowKey> windowKey = windowKeyOf(key, top != window_);
     if (!windowKey) {
         return false;
     }
-    onKey_(*windowKey, key->isAutoRepeat());
+    onKey_(*windowKey, repeats_.repeats(key.key(), key.timestamp(), key.isAutoRepeat()));
     // The focused control still gets the keypad's keys.
     return *windowKey != WindowKey::PatchUp && *windowKey != WindowKey::PatchDown;
 }

@@ -19,11 +19,14 @@ namespace moxel {
 // the keypad's plus and minus count (the list keeps Esc to close itself).
 // Keys typed into a box or a menu the window opened are not the window's.
 // The keypad's keys go on to the focused control; the window's other keys
-// are taken. Auto-repeats are reported as such.
+// are taken. A press that repeats a key held down is reported as a repeat
+// (KeyRepeats), and the closing of a menu, of an open list of the window or
+// of a box as a closing.
 class WindowKeyFilter : public QObject {
     Q_OBJECT
   public:
-    WindowKeyFilter(QWidget* window, std::function<void(WindowKey key, bool autoRepeat)> onKey);
+    WindowKeyFilter(QWidget* window, std::function<void(WindowKey key, bool repeat)> onKey,
+                    std::function<void()> onClosed);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -33,9 +36,13 @@ class WindowKeyFilter : public QObject {
 
   private:
     bool belongsToWindow(const QWidget* widget) const;
+    bool isPopupOfWindow(const QWidget* widget) const;
+    bool keyPressed(QWidget* widget, const QKeyEvent& key);
 
     QWidget* window_;
     std::function<void(WindowKey, bool)> onKey_;
+    std::function<void()> onClosed_;
+    KeyRepeats repeats_;
 };
 
 } // namespace moxel

@@ -193,11 +193,14 @@ void Win32MainView::messageBox(const std::string& text, const std::string& title
     MessageBoxW(window_, wideFromUtf8(text).c_str(),
                 title.empty() ? kApplicationTitle : wideFromUtf8(title).c_str(),
                 MB_OK | (icon == MessageIcon::Information ? MB_ICONINFORMATION : 0));
+    keys_.closed(GetTickCount());
 }
 
 std::optional<std::string> Win32MainView::inputBox(const std::string& prompt,
                                                    const std::string& title) {
-    return win32InputBox(window_, prompt, title.empty() ? "Moxel" : title, fonts_->face());
+    auto answer = win32InputBox(window_, prompt, title.empty() ? "Moxel" : title, fonts_->face());
+    keys_.closed(GetTickCount());
+    return answer;
 }
 
 // From the keyboard the menu opens below the focused control (at the
@@ -217,6 +220,7 @@ void Win32MainView::popupMenu(bool eitherButtonChooses, MenuPlace place) {
         }
     }
     const auto chosen = menu_.track(window_, eitherButtonChooses, at);
+    keys_.closed(GetTickCount());
     if (chosen && events_ != nullptr) {
         runMenuCommand(*events_, chosen->name, chosen->index);
     }

@@ -20,6 +20,7 @@
 #include "app/window/MainWindowEvents.h"
 #include "app/window/NotificationArea.h"
 #include "app/window/UiLoop.h"
+#include "app/window/WindowKeys.h"
 #include "app/window/WindowLayout.h"
 
 namespace moxel {
@@ -113,6 +114,7 @@ class Win32MainView final : public MainView, public NotificationArea, public UiL
     HWND controlAt(std::size_t index) const { return controls_[index]; }
 
     MainWindowEvents* events_ = nullptr;
+    WindowKeys keys_;
     HWND window_ = nullptr;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     std::array<HWND, 16> controls_{}; // in the layout table's order

@@ -259,6 +259,9 @@ void Win32MainView::handleCommand(WPARAM wParam) {
         if (code == CBN_DROPDOWN || code == CBN_CLOSEUP) {
             dropped_[id] = code == CBN_DROPDOWN;
         }
+        if (code == CBN_CLOSEUP) {
+            keys_.closed(GetTickCount());
+        }
         const bool chosen = code == CBN_SELENDOK || (code == CBN_SELCHANGE && !dropped_[id]);
         if (chosen && !choicePending_[id]) {
             choicePending_[id] = true;
@@ -313,11 +316,11 @@ bool Win32MainView::windowKey(const MSG& message) {
         return false; // another key, or a dropped-down list's
     }
     if (message.wParam == VK_ESCAPE) {
-        runWindowKey(*events_, WindowKey::AllSoundOff, isRepeat(message));
+        keys_.press(*events_, WindowKey::AllSoundOff, isRepeat(message), GetTickCount());
         return true;
     }
     if (message.wParam == VK_F2) {
-        runWindowKey(*events_, WindowKey::PatchBox, isRepeat(message));
+        keys_.press(*events_, WindowKey::PatchBox, isRepeat(message), GetTickCount());
         return true;
     }
     return false;

@@ -18,7 +18,25 @@ std::string_view windowKeyName(WindowKey key) {
     return "";
 }
 
-void runWindowKey(MainWindowEvents& events, WindowKey key, bool autoRepeat) {
+void KeyRepeats::released(int key, std::uint64_t time) {
+    lastKey_ = key;
+    lastTime_ = time;
+}
+
+bool KeyRepeats::repeats(int key, std::uint64_t time, bool flagged) const {
+    return flagged || (time != 0 && time == lastTime_ && key == lastKey_);
+}
+
+void WindowKeys::closed(std::uint32_t now) {
+    closedAt_ = now;
+}
+
+void WindowKeys::press(MainWindowEvents& events, WindowKey key, bool repeat, std::uint32_t now) {
+    // Wrap-around arithmetic. A closing half a second ago or more is
+    // forgotten at the next key, so the counter cannot come round to it.
+    if (closedAt_ && now - *closedAt_ >= kEscAfterClosingMs) {
+        closedAt_.reset();
+    }
     switch (key) {
     case WindowKey::PatchUp:
         events.Form_KeyDown(vkAdd);
@@ -29,12 +47,14 @@ void runWindowKey(MainWindowEvents& events, WindowKey key, bool autoRepeat) {
     default:
         break;
     }
-    if (autoRepeat) {
+    if (repeat) {
         return;
     }
     switch (key) {
     case WindowKey::AllSoundOff:
-        events.MnuAllSoundOff_Click();
+        if (!closedAt_) {
+            events.MnuAllSoundOff_Click();
+        }
         break;
     case WindowKey::PatchBox:
         events.LblPatch_DblClick();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "app/window/MainWindowEvents.h"
@@ -30,9 +32,40 @@ enum class WindowKey { PatchUp, PatchDown, AllSoundOff, PatchBox, Menu };
 // The key's name as the window shows it ("Esc" beside the menu item).
 std::string_view windowKeyName(WindowKey key);
 
-// Calls the key's handler. A key held down steps the patch number at every
-// repeat; the other commands run once per press (autoRepeat: this press is
-// a repeat).
-void runWindowKey(MainWindowEvents& events, WindowKey key, bool autoRepeat);
+// Tells the repeats of a key held down from new presses. A toolkit flags a
+// repeat where it can tell one; X11 sends a held key as pairs of a release
+// and a press with one timestamp, and a toolkit that does not read the two
+// together reports them as the key going up and down again. A press that has
+// the key and the time of the last release repeats that key. Time 0 is no
+// time (an event made by a program).
+class KeyRepeats {
+  public:
+    void released(int key, std::uint64_t time);
+    // A press: whether it repeats a key held down (flagged: the toolkit says so).
+    bool repeats(int key, std::uint64_t time, bool flagged) const;
+
+  private:
+    int lastKey_ = 0;
+    std::uint64_t lastTime_ = 0;
+};
+
+// The window's keys, turned into their handlers. A key held down steps the
+// patch number at every repeat; the other commands run once per press. An
+// Esc less than half a second after a menu, the open list of a drop-down
+// list or a box closed does nothing: it is one press too many of the Esc
+// that closed it, and would silence the output. Times are a millisecond
+// counter's, which may wrap at 2^32.
+class WindowKeys {
+  public:
+    static constexpr std::uint32_t kEscAfterClosingMs = 500;
+
+    // A menu, the open list of a drop-down list or a box closed.
+    void closed(std::uint32_t now);
+    // Calls the key's handler (repeat: this press repeats the key held down).
+    void press(MainWindowEvents& events, WindowKey key, bool repeat, std::uint32_t now);
+
+  private:
+    std::optional<std::uint32_t> closedAt_;
+};
 
 } // namespace moxel

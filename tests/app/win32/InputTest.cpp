@@ -47,9 +47,9 @@ TEST_F(Win32ViewTest, AChoiceInAListIsOneClickAndMovingThroughADroppedListIsNone
 // The keypad's + and - whichever control has the focus (the window itself
 // too, and a dropped-down list), at every repeat; Esc and F2 in the window's
 // message loop, once per press, but in a dropped-down list, which keeps Esc
-// to close itself; Space and Enter tap the focused Beat button at the
-// key-down (Space on Reset clicks it, at the key-up); the menu key's
-// WM_CONTEXTMENU (at -1,-1) opens the menu.
+// to close itself (one more right after does nothing); Space and Enter tap
+// the focused Beat button at the key-down (Space on Reset clicks it, at the
+// key-up); the menu key's WM_CONTEXTMENU (at -1,-1) opens the menu.
 TEST_F(Win32ViewTest, TheWindowsKeysReachTheirHandlersWhicheverControlHasTheFocus) {
     struct Key {
         WPARAM key;
@@ -92,6 +92,7 @@ TEST_F(Win32ViewTest, TheWindowsKeysReachTheirHandlersWhicheverControlHasTheFocu
     events.calls.clear();
     PostMessageW(GetFocus(), WM_KEYDOWN, VK_ADD, 1);
     PostMessageW(view.control("CmbMidiIn"), WM_KEYDOWN, VK_ESCAPE, 1); // the open list's
+    PostMessageW(view.control("CmbMidiIn"), WM_KEYDOWN, VK_ESCAPE, 1); // one too many
     view.processEvents();
     EXPECT_THAT(events.calls, ElementsAre("Form_KeyDown(107)"));
     EXPECT_EQ(SendMessageW(view.control("CmbMidiIn"), CB_GETDROPPEDSTATE, 0, 0), FALSE);

@@ -116,7 +116,7 @@ import -window root "$shots/menu-from-keyboard.png"
 echo "window_under_wine: the menu from the keyboard: $shots/menu-from-keyboard.png"
 xdotool key Up Return
 wait_for_resets 1
-xdotool key Escape
+xdotool sleep 0.6 key Escape # one right after the menu closed would be one too many
 wait_for_resets 2
 xdotool key Menu
 sleep 0.5
