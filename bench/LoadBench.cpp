@@ -221,17 +221,20 @@ class Child {
         if (::pipe2(input, O_CLOEXEC) != 0) {
             return;
         }
+        // Made before the fork: the child of a process with threads (the
+        // load's JACK clients) must not allocate.
+        std::vector<char*> argv;
+        argv.reserve(command.size() + 1);
+        for (const std::string& word : command) {
+            argv.push_back(const_cast<char*>(word.c_str()));
+        }
+        argv.push_back(nullptr);
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(input[0], STDIN_FILENO);
             const int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, STDOUT_FILENO);
             ::dup2(null, STDERR_FILENO);
-            std::vector<char*> argv;
-            for (const std::string& word : command) {
-                argv.push_back(const_cast<char*>(word.c_str()));
-            }
-            argv.push_back(nullptr);
             ::execv(argv[0], argv.data());
             ::_exit(127);
         }
