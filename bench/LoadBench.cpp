@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -78,20 +79,22 @@ class Load {
     bool linked() const { return jack_port_connected(out_) > 0 && jack_port_connected(in_) > 0; }
 
     // Links the load through the MIDI ports of a client that does not link
-    // itself, once it has both; false when it did not show them in time.
+    // itself, once it has both and is active; false when it did not get there
+    // in time.
     bool linkThrough(const std::string& client) {
         const std::string pattern = "^" + client + ":";
-        std::string input, output;
-        moxel::test::waitUntil(
+        const auto connect = [this](const std::string& from, const std::string& to) {
+            const int result = jack_connect(keys_, from.c_str(), to.c_str());
+            return result == 0 || result == EEXIST;
+        };
+        return moxel::test::waitUntil(
             [&] {
-                input = firstPort(pattern, JackPortIsInput);
-                output = firstPort(pattern, JackPortIsOutput);
-                return !input.empty() && !output.empty();
+                const std::string input = firstPort(pattern, JackPortIsInput);
+                const std::string output = firstPort(pattern, JackPortIsOutput);
+                return !input.empty() && !output.empty() && connect(jack_port_name(out_), input) &&
+                       connect(output, jack_port_name(in_));
             },
             10s);
-        return !input.empty() && !output.empty() &&
-               jack_connect(keys_, jack_port_name(out_), input.c_str()) == 0 &&
-               jack_connect(keys_, output.c_str(), jack_port_name(in_)) == 0;
     }
 
   private:
@@ -285,7 +288,10 @@ std::vector<Contender> contenders(const Args& args, const std::string& server) {
                    }});
     if (!args.jalv.empty()) {
         all.push_back({"x42 in jalv", [&args](Load& load, pid_t& pid) -> std::shared_ptr<void> {
-                           const std::string client = "x42-channelmap";
+                           // A name of its own each time, so that a start never
+                           // depends on the server having let go of the last.
+                           static int started = 0;
+                           const std::string client = "x42-channelmap-" + std::to_string(++started);
                            std::vector<std::string> command{args.jalv, "-x", "-n", client};
                            for (int channel = 1; channel <= 16; ++channel) {
                                command.push_back("-c");
