@@ -24,7 +24,7 @@ class RelayShared;
 // is the one of level 250, as soon as ever), a fading lamp is painted every
 // three turns (and on the turn it reaches white), and lamps that steady
 // traffic holds lit, and that would show the same colour every turn, are
-// looked at every five turns. News found at a tick counts as news of its
+// looked at every ten turns. News found at a tick counts as news of its
 // last turn, so a lamp never shows a colour brighter than level 250.
 //
 // It takes the relay's news out of the shared state (the lamp flags, the
@@ -37,7 +37,7 @@ class LampController {
     static constexpr int kStep = 5;
     static constexpr std::chrono::milliseconds kTurn{10};
     static constexpr int kFadingTurns = 3; // turns a tick while a lamp fades
-    static constexpr int kHeldTurns = 5;   // while every lit lamp is held lit
+    static constexpr int kHeldTurns = 10;  // while every lit lamp is held lit
 
     LampController(MainView& view, UiLoop& loop, RelayShared& relay, DeviceController& devices);
 

@@ -169,13 +169,13 @@ TEST_F(PresenterTest, WhileTheLampsTurnTheRelayWakesNobodyAndNoNewsIsLost) {
     }
     EXPECT_EQ(view.relayWakes, 1);
     EXPECT_EQ(view.lampPaints[LampId::Input].size(), 1U); // the same colour is not painted again
-    // Lamps held lit show the same colour: looked at every five turns.
-    EXPECT_EQ(turnsOfNextTick(view), 5);
+    // Lamps held lit show the same colour: looked at every ten turns.
+    EXPECT_EQ(turnsOfNextTick(view), 10);
     // When the traffic stops, the turns of the tick that finds no news count:
-    // the lamp has faded by five turns' worth.
+    // the lamp has faded by ten turns' worth.
     w.lampTick();
-    EXPECT_EQ(w.lamps().level(LampId::Input), 250 - 5 * 5);
-    EXPECT_EQ(view.lampPaints[LampId::Input].back(), (Rgb{30, 255, 30}));
+    EXPECT_EQ(w.lamps().level(LampId::Input), 250 - 10 * 5);
+    EXPECT_EQ(view.lampPaints[LampId::Input].back(), (Rgb{55, 255, 55}));
     EXPECT_EQ(turnsOfNextTick(view), 3);
     // The last tick paints white and stops; a message in that moment lights
     // the lamp again without a wake.
