@@ -13,6 +13,7 @@
 #include <QString>
 
 #include "app/qt/AppIcon.h"
+#include "peer/RuntimeFolder.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ bool writeIcon(const QString& folder, const QString& name, int size) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    const moxel::test::RuntimeFolder runtime; // none needed, and no warning about it
     const QGuiApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() < 4) {

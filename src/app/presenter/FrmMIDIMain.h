@@ -47,7 +47,7 @@ struct AppEnvironment {
 //   size or state changed               Form_Resize                   tray
 //   press on the notification icon      trayIconPressed               tray
 //   close requested                     Form_QueryUnload              (here)
-//   10 ms lamp turn, relay news         lampTick, relayActivity       lamps
+//   lamp timer tick, relay news         lampTick, relayActivity       lamps
 //   devices came or went; 1 s search    devicesChanged,               devices, tray
 //   for a lost MIDI service             serviceSearchTick
 //   menu: MnuMidiDeviceReFind           MnuMidiDeviceReFind_Click     devices

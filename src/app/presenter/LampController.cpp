@@ -1,9 +1,17 @@
 #include "app/presenter/LampController.h"
 
+#include <algorithm>
+
 #include "app/presenter/DeviceController.h"
 #include "relay/RelayShared.h"
 
 namespace moxel {
+
+namespace {
+
+constexpr std::array<LampId, 2> kLamps{LampId::Input, LampId::Output};
+
+} // namespace
 
 LampController::LampController(MainView& view, UiLoop& loop, RelayShared& relay,
                                DeviceController& devices)
@@ -11,32 +19,35 @@ LampController::LampController(MainView& view, UiLoop& loop, RelayShared& relay,
 
 void LampController::takeRelayNews() {
     readNews();
-    if (lit()) {
-        runTimer(true);
+    if (lit() && turns_ == 0) {
+        runTimer(1);
     }
 }
 
-void LampController::readNews() {
-    if (relay_.inputLamp.exchange(false)) {
-        levels_[static_cast<int>(LampId::Input)] = kFull;
-    }
-    if (relay_.outputLamp.exchange(false)) {
-        levels_[static_cast<int>(LampId::Output)] = kFull;
+std::array<bool, 2> LampController::readNews() {
+    const std::array<bool, 2> relit{relay_.inputLamp.exchange(false),
+                                    relay_.outputLamp.exchange(false)};
+    for (const LampId lamp : kLamps) {
+        if (relit[static_cast<int>(lamp)]) {
+            levels_[static_cast<int>(lamp)] = kFull;
+        }
     }
     if (relay_.channelFollowed.exchange(false)) {
         devices_.showFollowedChannel(relay_.outputChannel.load());
     }
+    return relit;
 }
 
-void LampController::fade(LampId lamp) {
+void LampController::decay(LampId lamp) {
     int& level = levels_[static_cast<int>(lamp)];
-    if (level <= 0) {
-        return; // a dark lamp is not repainted
-    }
-    level = level - kStep > 0 ? level - kStep : 0;
+    level = std::max(level - kStep, 0);
+}
+
+void LampController::paint(LampId lamp) {
+    const int level = levels_[static_cast<int>(lamp)];
     int& painted = painted_[static_cast<int>(lamp)];
     if (painted == level) {
-        return; // lit again by steady traffic: the same colour as the last turn
+        return; // a dark lamp, or one that steady traffic keeps at the same colour
     }
     painted = level;
     const int other = kFull - level;
@@ -45,26 +56,52 @@ void LampController::fade(LampId lamp) {
 }
 
 void LampController::tick() {
-    readNews();
-    fade(LampId::Input);
-    fade(LampId::Output);
-    if (!lit()) {
-        runTimer(false);
+    for (int turn = 1; turn < turns_; ++turn) {
+        for (const LampId lamp : kLamps) {
+            decay(lamp);
+        }
+    }
+    const std::array<bool, 2> relit = readNews();
+    for (const LampId lamp : kLamps) {
+        decay(lamp);
+        paint(lamp);
+    }
+    runTimer(nextTurns(relit));
+    if (turns_ == 0) {
         // News raised while the relay still saw the turns running woke
         // nobody: it is taken now.
         takeRelayNews();
     }
 }
 
-void LampController::stop() {
-    runTimer(false);
+int LampController::nextTurns(const std::array<bool, 2>& relit) const {
+    bool held = true;
+    int turns = kFadingTurns;
+    for (const LampId lamp : kLamps) {
+        const int level = levels_[static_cast<int>(lamp)];
+        if (level > 0 && !relit[static_cast<int>(lamp)]) {
+            held = false;
+            turns = std::min(turns, (level + kStep - 1) / kStep); // white on time
+        }
+    }
+    if (!lit()) {
+        return 0;
+    }
+    return held ? kHeldTurns : turns;
 }
 
-void LampController::runTimer(bool run) {
-    if (timerRunning_ != run) {
-        timerRunning_ = run;
-        relay_.uiReadsNews.store(run, std::memory_order_seq_cst);
-        loop_.setLampTimerActive(run);
+void LampController::stop() {
+    runTimer(0);
+}
+
+void LampController::runTimer(int turns) {
+    if (turns_ != turns) {
+        const bool wasRunning = turns_ > 0;
+        turns_ = turns;
+        if (wasRunning != (turns > 0)) {
+            relay_.uiReadsNews.store(turns > 0, std::memory_order_seq_cst);
+        }
+        loop_.setLampTimer(turns * kTurn);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <QAbstractItemView>
@@ -143,7 +144,6 @@ QtMainView::QtMainView() : QWidget(nullptr, mainWindowFlags) {
     lampTimer_ = new QTimer(this);
     lampTimer_->setObjectName(QStringLiteral("lampTimer"));
     lampTimer_->setTimerType(Qt::PreciseTimer);
-    lampTimer_->setInterval(10);
     connect(lampTimer_, &QTimer::timeout, this, [this] {
         if (events_ != nullptr) {
             events_->lampTick();
@@ -404,8 +404,10 @@ void QtMainView::fitToCaptions() {
 void QtMainView::setLampColor(LampId lamp, Rgb color) {
     CaptionLabel* label = lamps_[static_cast<int>(lamp)];
     setTextColor(label, toColor(color));
-    label->setAccessibleDescription(
-        toQt(spokenLampState(color != whiteText))); // told when it changes
+    const bool lit = color != whiteText;
+    if (std::exchange(lampLit_[static_cast<int>(lamp)], lit) != lit) {
+        label->setAccessibleDescription(toQt(spokenLampState(lit))); // told when it changes
+    }
 }
 
 void QtMainView::setChecked(CheckItem item, bool checked) {
@@ -545,11 +547,11 @@ void QtMainView::quitEventLoop() {
         this, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
 }
 
-void QtMainView::setLampTimerActive(bool active) {
-    if (!active) {
+void QtMainView::setLampTimer(std::chrono::milliseconds interval) {
+    if (interval.count() <= 0) {
         lampTimer_->stop();
-    } else if (!lampTimer_->isActive()) {
-        lampTimer_->start();
+    } else {
+        lampTimer_->start(interval);
     }
 }
 

@@ -67,7 +67,7 @@ class QtMainView : public QWidget, public MainView, public NotificationArea, pub
     void processEvents() override;
     void runEventLoop() override;
     void quitEventLoop() override;
-    void setLampTimerActive(bool active) override;
+    void setLampTimer(std::chrono::milliseconds interval) override;
     void notifyRelayActivity() override;
     void notifyDevicesChanged() override;
     void setServiceSearchActive(bool active) override;
@@ -102,6 +102,7 @@ class QtMainView : public QWidget, public MainView, public NotificationArea, pub
     std::array<QComboBox*, 4> lists_{};       // by ListId
     std::array<CaptionLabel*, 2> captions_{}; // by LabelId
     std::array<CaptionLabel*, 2> lamps_{};    // by LampId
+    std::array<bool, 2> lampLit_{};           // what a screen reader was told
     CaptionFrame* frameTempo_ = nullptr;
     PopupMenu* popup_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;

@@ -265,9 +265,9 @@ void Win32MainView::removeTrayIcon() {
     tray_->remove();
 }
 
-void Win32MainView::setLampTimerActive(bool active) {
-    if (active) {
-        SetTimer(window_, kLampTimer, 10, nullptr);
+void Win32MainView::setLampTimer(std::chrono::milliseconds interval) {
+    if (interval.count() > 0) {
+        SetTimer(window_, kLampTimer, static_cast<UINT>(interval.count()), nullptr);
     } else {
         KillTimer(window_, kLampTimer);
     }

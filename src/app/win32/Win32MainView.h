@@ -77,7 +77,7 @@ class Win32MainView final : public MainView, public NotificationArea, public UiL
     void processEvents() override;
     void runEventLoop() override;
     void quitEventLoop() override;
-    void setLampTimerActive(bool active) override;
+    void setLampTimer(std::chrono::milliseconds interval) override;
     void notifyRelayActivity() override;
     void notifyDevicesChanged() override;
     void setServiceSearchActive(bool active) override;

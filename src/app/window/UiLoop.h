@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 namespace moxel {
 
 // The UI thread's event loop as the presenter sees it: running and ending
@@ -14,8 +16,8 @@ class UiLoop {
     virtual void processEvents() = 0;
     virtual void runEventLoop() = 0; // returns after quitEventLoop()
     virtual void quitEventLoop() = 0;
-    // While active, lampTick() runs every 10 ms.
-    virtual void setLampTimerActive(bool active) = 0;
+    // lampTick() runs every interval from now on; zero stops it.
+    virtual void setLampTimer(std::chrono::milliseconds interval) = 0;
     // While active, serviceSearchTick() runs once a second.
     virtual void setServiceSearchActive(bool active) = 0;
     // May be called from any thread: runs relayActivity() on the UI thread.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
@@ -33,6 +34,7 @@ class FakeView : public MainView, public NotificationArea, public UiLoop {
     std::map<LampId, std::vector<Rgb>> lampPaints;
     std::function<void()> onLampPaint; // runs after each lamp paint
     int relayWakes = 0;                // times the relay woke the window
+    std::chrono::milliseconds lampInterval{0};
     std::map<CheckItem, bool> checks;
     std::vector<Box> boxes;
     std::deque<std::optional<std::string>> inputAnswers; // what the user types
@@ -127,7 +129,10 @@ class FakeView : public MainView, public NotificationArea, public UiLoop {
         }
     }
     void quitEventLoop() override { log.push_back("quitEventLoop"); }
-    void setLampTimerActive(bool active) override { lampTimer = active; }
+    void setLampTimer(std::chrono::milliseconds interval) override {
+        lampInterval = interval;
+        lampTimer = interval.count() > 0;
+    }
     void notifyRelayActivity() override {
         ++relayWakes;
         events->relayActivity();

@@ -112,24 +112,44 @@ TEST_F(PresenterTest, CloseWithNothingOpenClosesNothingAndDuringStartUpStillClos
     EXPECT_TRUE(view.closed);
 }
 
+// Each tick of the lamp timer runs the 10 ms turns since the last one.
+int turnsOfNextTick(const FakeView& view) {
+    return static_cast<int>(view.lampInterval / std::chrono::milliseconds(10));
+}
+
 TEST_F(PresenterTest, LitLampsFadeToWhiteInFiftyOneTurnsThenTheTimerStops) {
     backend.inputs = {device("In")};
     auto& w = started(); // no output: only the input lamp lights
     backend.receive({0x90, 60, 100});
-    ASSERT_TRUE(view.lampTimer);
-    for (int turn = 1; turn <= 51; ++turn) {
-        EXPECT_TRUE(view.lampTimer) << turn;
-        w.lampTick();
-    }
+    int turns = 0;
+    std::vector<int> paintedAt; // turns
     const auto& paints = view.lampPaints[LampId::Input];
-    ASSERT_EQ(paints.size(), 51U);
-    // The decay comes before the painting: the first colour is level 250.
+    while (view.lampTimer && turns < 100) {
+        EXPECT_LE(view.lampInterval, std::chrono::milliseconds(30)) << turns;
+        turns += turnsOfNextTick(view);
+        w.lampTick();
+        if (paintedAt.size() < paints.size()) {
+            paintedAt.push_back(turns);
+        }
+    }
+    EXPECT_EQ(turns, 51);
+    ASSERT_EQ(paints.size(), paintedAt.size());
+    // The decay comes before the painting: the first colour is level 250,
+    // one turn after the message; then the screen is touched every three
+    // turns, each time with the colour the lamp has reached by then.
     EXPECT_EQ(paints.front(), (Rgb{5, 255, 5}));
+    EXPECT_EQ(paintedAt.front(), 1);
+    for (std::size_t i = 1; i < paints.size(); ++i) {
+        const int level = 255 - 5 * paintedAt[i];
+        EXPECT_EQ(paints[i], (Rgb{255 - level, 255, 255 - level})) << paintedAt[i];
+        EXPECT_LE(paintedAt[i] - paintedAt[i - 1], 3);
+    }
+    EXPECT_LE(paints.size(), 51U / 3 + 1);
     EXPECT_EQ(paints.back(), (Rgb{255, 255, 255}));
     EXPECT_FALSE(view.lampTimer);
     EXPECT_TRUE(view.lampPaints[LampId::Output].empty());
     w.lampTick(); // a dark lamp is not repainted
-    EXPECT_EQ(paints.size(), 51U);
+    EXPECT_EQ(paints.size(), paintedAt.size());
 
     backend.outputs = {device("Out")};
     w.MnuMidiDeviceReFind_Click(1);
@@ -142,14 +162,22 @@ TEST_F(PresenterTest, LitLampsFadeToWhiteInFiftyOneTurnsThenTheTimerStops) {
 // news themselves, and news raised as the last turn ends is not left behind.
 TEST_F(PresenterTest, WhileTheLampsTurnTheRelayWakesNobodyAndNoNewsIsLost) {
     auto& w = startedWith({device("In")}, {device("Out")});
-    for (int turn = 0; turn < 60; ++turn) {
+    for (int tick = 0; tick < 60; ++tick) {
         backend.receive({0x90, 60, 100});
         w.lampTick();
-        ASSERT_EQ(w.lamps().level(LampId::Input), 250) << turn; // lit again by each turn's news
+        ASSERT_EQ(w.lamps().level(LampId::Input), 250) << tick; // lit again by each tick's news
     }
     EXPECT_EQ(view.relayWakes, 1);
     EXPECT_EQ(view.lampPaints[LampId::Input].size(), 1U); // the same colour is not painted again
-    // The last turn paints white and stops; a message in that moment lights
+    // Lamps held lit show the same colour: looked at every ten turns.
+    EXPECT_EQ(turnsOfNextTick(view), 10);
+    // When the traffic stops, the turns of the tick that finds no news count:
+    // the lamp has faded by ten turns' worth.
+    w.lampTick();
+    EXPECT_EQ(w.lamps().level(LampId::Input), 250 - 10 * 5);
+    EXPECT_EQ(view.lampPaints[LampId::Input].back(), (Rgb{55, 255, 55}));
+    EXPECT_EQ(turnsOfNextTick(view), 3);
+    // The last tick paints white and stops; a message in that moment lights
     // the lamp again without a wake.
     view.onLampPaint = [&] {
         if (view.lampPaints[LampId::Output].back() == Rgb{255, 255, 255}) {
@@ -157,11 +185,12 @@ TEST_F(PresenterTest, WhileTheLampsTurnTheRelayWakesNobodyAndNoNewsIsLost) {
             relay.outputLamp = true;
         }
     };
-    for (int turn = 0; turn < 50; ++turn) { // 250 down to 0
+    for (int tick = 0; tick < 51 && view.onLampPaint; ++tick) {
         w.lampTick();
     }
     EXPECT_EQ(w.lamps().level(LampId::Output), 255);
     EXPECT_TRUE(view.lampTimer);
+    EXPECT_EQ(turnsOfNextTick(view), 1);
     EXPECT_EQ(view.relayWakes, 1);
 }
 

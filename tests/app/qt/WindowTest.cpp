@@ -104,7 +104,7 @@ TEST_F(ViewTest, TrayIconCarriesTheTipAndReportsPresses) {
     EXPECT_EQ(view.findChildren<QSystemTrayIcon*>().size(), 1);
 }
 
-TEST_F(ViewTest, LampsShowTheirColourAndTheirTimerTicksEveryTenMillisecondsWhileActive) {
+TEST_F(ViewTest, LampsShowTheirColourAndTheirTimerTicksAtTheIntervalAskedForWhileActive) {
     view.setLampColor(LampId::Input, {0, 255, 0});
     view.setLampColor(LampId::Output, {255, 0, 0});
     EXPECT_EQ(control("LblMidiIn")->palette().color(QPalette::WindowText), QColor(0, 255, 0));
@@ -112,10 +112,11 @@ TEST_F(ViewTest, LampsShowTheirColourAndTheirTimerTicksEveryTenMillisecondsWhile
     auto* timer = view.findChild<QTimer*>("lampTimer");
     ASSERT_NE(timer, nullptr);
     EXPECT_FALSE(timer->isActive());
-    view.setLampTimerActive(true);
+    view.setLampTimer(std::chrono::milliseconds(30));
+    view.setLampTimer(std::chrono::milliseconds(10));
     EXPECT_EQ(timer->interval(), 10);
     EXPECT_TRUE(QTest::qWaitFor([this] { return events.count("lampTick()") >= 3; }, 5000));
-    view.setLampTimerActive(false);
+    view.setLampTimer(std::chrono::milliseconds(0));
     EXPECT_FALSE(timer->isActive());
 }
 

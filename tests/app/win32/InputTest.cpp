@@ -204,9 +204,9 @@ TEST_F(Win32ViewTest, NewsFromAnyThreadArrivesOnTheUiThread) {
 }
 
 TEST_F(Win32ViewTest, TheTimersTickOnlyWhileTheyRun) {
-    view.setLampTimerActive(true);
+    view.setLampTimer(std::chrono::milliseconds(10));
     EXPECT_TRUE(pumpUntil([&] { return events.count("lampTick()") >= 3; }));
-    view.setLampTimerActive(false);
+    view.setLampTimer(std::chrono::milliseconds(0));
     const int ticks = events.count("lampTick()");
     // Ten periods of the timer without a tick.
     EXPECT_FALSE(pumpUntil([&] { return events.count("lampTick()") != ticks; },
