@@ -2,9 +2,10 @@
 # The guest's first process (busybox sh, from the initramfs that
 # run-in-guest.sh boots). It loads the modules, builds the guest's root from
 # the host's (read-only over 9p, under an overlay whose writes stay in
-# memory; on an arm64 guest with the arm64 userland on top), runs the command that run-in-guest.sh left in the run folder (its
-# own 9p share, tag "run") as the caller's user, writes its exit status there
-# and powers the guest off. Its own messages go to the console, the host's
+# memory; on an arm64 guest with the arm64 userland on top), runs the command
+# that run-in-guest.sh left in the run folder (its own 9p share, tag "run")
+# as the caller's user, writes its exit status there and powers the guest
+# off. Its own messages go to the console, the host's
 # standard error; the command's output goes to the two ports (serial or
 # virtio consoles) the host reads as its standard output and standard error.
 # shellcheck disable=SC2154 # uid, gid, shares, out, err, userland: from the run folder's config
