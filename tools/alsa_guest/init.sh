@@ -68,6 +68,11 @@ mount -t overlay -o "lowerdir=$lower,upperdir=/mem/upper,workdir=/mem/work" over
 mount -t proc proc /root/proc
 mount -t sysfs sysfs /root/sys
 mount -t devtmpfs devtmpfs /root/dev
+# What a system's /dev has besides the devices (bash's <(...) needs /dev/fd).
+ln -s /proc/self/fd /root/dev/fd
+ln -s fd/0 /root/dev/stdin
+ln -s fd/1 /root/dev/stdout
+ln -s fd/2 /root/dev/stderr
 mkdir -p /root/dev/pts /root/dev/shm
 mount -t devpts -o newinstance,ptmxmode=666 devpts /root/dev/pts
 mount -t tmpfs -o mode=1777 tmpfs /root/dev/shm
