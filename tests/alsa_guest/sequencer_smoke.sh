@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# In the ALSA guest (tools/alsa_guest/run-in-guest.sh): the sequencer lists its
-# clients, among them "Midi Through", and the ports the tests play into and
-# read from, and a process may run at SCHED_FIFO. (Bytes through those ports
-# and the sequencer: the program tests on the ALSA sequencer.)
-#
-# usage: sequencer_smoke.sh PORT...   (the ports' names as aconnect -l shows them)
+# In the ALSA guest (tools/alsa_guest/run-in-guest.sh): the sequencer lists
+# the ports the tests use (PORT... as aconnect -l names them), and a process
+# may run at SCHED_FIFO.
 set -euo pipefail
 export LC_ALL=C
 fail() {
@@ -12,9 +9,7 @@ fail() {
   exit 1
 }
 (($#)) || fail "usage: sequencer_smoke.sh PORT..."
-
 clients=$(aconnect -l)
-grep -q "^client [0-9]*: 'Midi Through' " <<<"$clients" || fail "no client Midi Through in: $clients"
 for port in "$@"; do
   grep -qE "^ +[0-9]+ '$port *'" <<<"$clients" || fail "no port $port in: $clients"
 done
@@ -22,4 +17,4 @@ done
 policy=$(chrt -f 50 bash -c 'chrt -p $$')
 [[ "$policy" == *"policy: SCHED_FIFO"* && "$policy" == *"priority: 50"* ]] ||
   fail "no SCHED_FIFO: $policy"
-echo "clients and ports listed, SCHED_FIFO granted"
+echo "ports listed, SCHED_FIFO granted"
