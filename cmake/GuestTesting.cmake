@@ -27,10 +27,12 @@ endif()
 
 # The guest's kernel and initramfs, prepared once (tools/alsa_guest/prepare.sh:
 # a cache folder of the user's, kept across builds) before the first guest.
+# The arm64 guest's first preparation (its userland too) took up to 10 min on
+# a busy machine.
 add_test(NAME alsa_guest_prepare
   COMMAND ${PROJECT_SOURCE_DIR}/tools/alsa_guest/prepare.sh --arch ${MOXEL_GUEST_ARCH})
 set_tests_properties(alsa_guest_prepare PROPERTIES FIXTURES_SETUP alsa_guest LABELS alsa
-  TIMEOUT 600 SKIP_RETURN_CODE 77)
+  TIMEOUT 1200 SKIP_RETURN_CODE 77)
 
 function(moxel_add_guest_test)
   cmake_parse_arguments(G "" "NAME;TIMEOUT;CPUS;WORKING_DIRECTORY" "COMMAND;ENV;SHARE" ${ARGN})
