@@ -5,6 +5,8 @@
 # adds; and whether a burst and a 64 KB SysEx arrive complete. It runs in a
 # throw-away QEMU guest with the real kernel's sequencer (tools/alsa_guest):
 # the processor is emulated, so compare the two paths within one run only.
+# The benchmark of an arm64 build (scripts/build-arm64.sh) runs on the
+# emulated arm64 machine.
 #
 #   bench/latency-alsa.sh [BUILD_DIR] [MESSAGES]
 set -euo pipefail
@@ -13,4 +15,7 @@ build=${1:-$root/build}
 messages=${2:-2000}
 bench="$build/bench/moxel_latency_alsa"
 [ -x "$bench" ] || { echo "latency-alsa.sh: build moxel_latency_alsa first ($bench missing)" >&2; exit 2; }
-exec "$root/tools/alsa_guest/run-in-guest.sh" --timeout 600 -- "$bench" "$messages"
+# An arm64 build's benchmark runs on the emulated arm64 machine.
+arch=amd64
+[[ "$(file -b "$bench")" != *"ARM aarch64"* ]] || arch=arm64
+exec "$root/tools/alsa_guest/run-in-guest.sh" --arch "$arch" --timeout 600 -- "$bench" "$messages"

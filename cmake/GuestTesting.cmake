@@ -15,13 +15,24 @@
 # test's build folder unless WORKING_DIRECTORY says otherwise, with
 # QT_QPA_PLATFORM=offscreen. The tests skip (status 77) only where QEMU is
 # not installed and MOXEL_REQUIRE_GUEST is not set.
+#
+# The guest is a machine of the build's own kind (MOXEL_GUEST_ARCH): an arm64
+# build's tests run on an emulated arm64 machine with Debian's arm64 kernel.
 set(MOXEL_RUN_IN_GUEST ${PROJECT_SOURCE_DIR}/tools/alsa_guest/run-in-guest.sh)
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64)$")
+  set(MOXEL_GUEST_ARCH arm64)
+else()
+  set(MOXEL_GUEST_ARCH amd64)
+endif()
 
 # The guest's kernel and initramfs, prepared once (tools/alsa_guest/prepare.sh:
 # a cache folder of the user's, kept across builds) before the first guest.
-add_test(NAME alsa_guest_prepare COMMAND ${PROJECT_SOURCE_DIR}/tools/alsa_guest/prepare.sh)
+# The arm64 guest's first preparation (its userland too) took up to 10 min on
+# a busy machine.
+add_test(NAME alsa_guest_prepare
+  COMMAND ${PROJECT_SOURCE_DIR}/tools/alsa_guest/prepare.sh --arch ${MOXEL_GUEST_ARCH})
 set_tests_properties(alsa_guest_prepare PROPERTIES FIXTURES_SETUP alsa_guest LABELS alsa
-  TIMEOUT 600 SKIP_RETURN_CODE 77)
+  TIMEOUT 1200 SKIP_RETURN_CODE 77)
 
 function(moxel_add_guest_test)
   cmake_parse_arguments(G "" "NAME;TIMEOUT;CPUS;WORKING_DIRECTORY" "COMMAND;ENV;SHARE" ${ARGN})
@@ -37,7 +48,7 @@ function(moxel_add_guest_test)
   if(NOT G_WORKING_DIRECTORY)
     set(G_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   endif()
-  set(options --timeout ${G_TIMEOUT} --cpus ${G_CPUS})
+  set(options --arch ${MOXEL_GUEST_ARCH} --timeout ${G_TIMEOUT} --cpus ${G_CPUS})
   foreach(variable IN LISTS G_ENV)
     list(APPEND options --env ${variable})
   endforeach()

@@ -26,6 +26,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${MOXEL_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# A cross-built package is for the machine it was built for, not for this
+# one (which CPack would name); scripts/build-arm64.sh tells the dependency
+# scan that machine too.
+if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_NAME STREQUAL Linux AND CMAKE_SYSTEM_PROCESSOR STREQUAL aarch64)
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+endif()
 # The program loads the JACK library itself when it first opens a client (the
 # library scan does not see it); without it Moxel runs on the ALSA sequencer,
 # whose library the scan finds. So JACK is recommended, not required, as is

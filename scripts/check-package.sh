@@ -9,7 +9,10 @@
 # as root, looks for its settings in the user's folder; then removes it.
 #
 # It installs the package on this machine and removes it again: for CI and
-# for machines where no other Moxel package is installed.
+# for machines where no other Moxel package is installed. A package for
+# another machine (the arm64 one, scripts/build-arm64.sh) is checked up to
+# lintian and as files: its tree unpacked, as an install lays it out, with its
+# program built for the package's architecture; it is not installed here.
 #
 # usage: scripts/check-package.sh build/moxel_<version>_<architecture>.deb
 set -euo pipefail
@@ -52,6 +55,20 @@ report=$(lintian --display-info --fail-on error,warning "$package" 2>&1) || lint
 echo "check-package: lintian $(basename "$package"):"
 grep -v '^running with root privileges' <<<"$report" || true
 [[ $lintian_status -eq 0 ]] || fail "lintian reports errors or warnings (status $lintian_status)"
+
+architecture=$(field Architecture)
+declare -A machines=([amd64]=x86-64 [arm64]="ARM aarch64")
+built_for=$(dpkg-deb --fsys-tarfile "$package" | tar -xOf - ./usr/bin/moxel | file -b -)
+[[ -n "${machines[$architecture]:-}" && "$built_for" == *", ${machines[$architecture]},"* ]] ||
+  fail "a package for $architecture holds a program built for: $built_for"
+if [[ "$architecture" != "$(dpkg --print-architecture)" ]]; then
+  unpacked=$(mktemp -d)
+  dpkg-deb -x "$package" "$unpacked"
+  "$root/scripts/check-installed.sh" "$unpacked/usr" || status=1
+  rm -rf "$unpacked"
+  [[ $status -eq 0 ]] && echo "check-package: $(basename "$package") is complete (not installed on this $(dpkg --print-architecture) machine)"
+  exit "$status"
+fi
 
 sudo_cmd=()
 if [[ $(id -u) -ne 0 ]]; then

@@ -7,10 +7,19 @@
 set -euo pipefail
 label=$1
 shift
+# A name without an architecture is this machine's package (or one for
+# all); with other architectures added (scripts/build-arm64.sh) dpkg may
+# also know the same name for another.
+native=$(dpkg --print-architecture)
+installed() {
+  local name=${1%%:*} architecture=$native
+  [[ "$1" != *:* ]] || architecture=${1#*:}
+  dpkg-query -W -f='${Architecture} ${Status}\n' "$name" 2>/dev/null |
+    grep -qxE "($architecture|all) install ok installed"
+}
 missing=()
 for package in "$@"; do
-  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+  installed "$package" || missing+=("$package")
 done
 if ((${#missing[@]} == 0)); then
   exit 0
