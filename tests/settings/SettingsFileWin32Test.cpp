@@ -40,6 +40,9 @@ TEST_F(SettingsFileTest, FailedWritesKeepTheOldFileAndGiveTheSystemsReason) {
     const HANDLE lock = CreateFileW((file.wstring() + L".lock").c_str(), GENERIC_WRITE, 0, nullptr,
                                     CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    const WriteOutcome busy = settings.writeString("A", "1", std::chrono::milliseconds(0));
+    EXPECT_EQ(busy.status, WriteOutcome::Status::Busy);
+    EXPECT_TRUE(busy.reason.ends_with("\" is being written by another program")) << busy.reason;
     const FileResult waited = updateFileAtomically(
         file, [](std::string& bytes) { return bytes += "x", FileResult{}; },
         std::chrono::milliseconds(100));
