@@ -86,7 +86,7 @@ TEST_F(SettingsFileTest, ReadsAndWritesTheSystemsCodePage) {
         {head + "DefaultMIDIOut=" + yamaha + "\r\n", "DefaultMidiOut", "ヤマハ"},
         {head + yamaha + "=3\r\n", "ヤマハ", "3"},
         {head + "\x83\x61=x\r\n", "ア", "none"}, // ヂ, whose second byte is "a", not ア ("A")
-        {head + "k=ヤマハ\r\n", "k", "ヤマハ"},  // an earlier Moxel's UTF-8
+        {head + "k=\xC3\xBD\r\n", "k", "ﾃｽ"},    // though well-formed UTF-8 too
         {bom + head + "k=ヤマハ\r\n", "k", "ヤマハ"},
         {head + "k=" + kanji64 + "\r\n", "k", times(63, "漢")},
         {head + "k=xx" + kanji64 + "\r\n", "k", "xx" + times(62, "漢")},
@@ -101,7 +101,7 @@ TEST_F(SettingsFileTest, ReadsAndWritesTheSystemsCodePage) {
         {head + "A=" + yamaha + "\r\n", "ローランド", "5",
          head + "A=" + yamaha + "\r\n" + roland + "=5\r\n"},
         {head + "A=" + yamaha + "\r\n", "Café", "1", bom + head + "A=ヤマハ\r\nCafé=1\r\n"},
-        {head + "A=ヤマハ\r\n", "B", "1", head + "A=" + yamaha + "\r\nB=1\r\n"},
+        {head + "A=\xC3\xBD\r\n", "ﾃｽ", "1", head + "A=\xC3\xBD\r\n\xC3\xBD=1\r\n"},
         {bom + head + "A=ヤマハ\r\n", "A", "ローランド", head + "A=" + roland + "\r\n"},
         {head + "A=\x87\x9A\r\n", "B", "1",
          ""}, // ∵ by its second code, which reads back as the first
