@@ -298,12 +298,14 @@ TEST_F(SettingsFileTest, OnlyARegularFileIsReadAndOnlyAWritableOneIsReplaced) {
 }
 
 // Two Moxels writing the file at once: each reads what the other wrote, so
-// no update is lost. The file is large, so that each write takes a while.
+// no update is lost. The file is large, so that each write takes a while;
+// on a busy machine one writer may hold it for seconds while the other waits.
 TEST_F(SettingsFileTest, TwoWritersLoseNoUpdate) {
     writeFileBytes(file, "[Filler]\r\nx=" + std::string(900000, 'x') + "\r\n");
     const auto writeKeys = [&](char name) {
         for (int i = 0; i < 12; ++i) {
-            EXPECT_TRUE(SettingsFile(file).writeString(name + std::to_string(i), "1").ok());
+            const std::string key = name + std::to_string(i);
+            EXPECT_TRUE(SettingsFile(file).writeString(key, "1", std::chrono::minutes(1)).ok());
         }
     };
     std::thread first(writeKeys, 'A');
