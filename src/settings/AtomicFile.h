@@ -25,9 +25,9 @@ struct FileResult {
 // a file of the wrong kind from filling the memory.
 inline constexpr std::uintmax_t kFileSizeLimit = std::uintmax_t{1} << 20;
 
-// How long a write waits for another one (another Moxel) to finish with the
-// same file before it gives up: far longer than a write takes, short enough
-// that a frozen holder does not freeze the window.
+// How long a write waits by default for another one (another Moxel) to
+// finish with the same file before it gives up: far longer than a write
+// takes. The window's own writes do not wait: they try again later.
 inline constexpr std::chrono::milliseconds kFileLockWait{2000};
 
 // Reads the whole file into bytes. Only a regular file (or a symbolic link
@@ -51,11 +51,12 @@ using FileChange = std::function<FileResult(std::string& bytes)>;
 // link stays. Only a regular file is ever replaced: the update is refused
 // when the file (the link's target) is of another kind, larger than
 // kFileSizeLimit, read-only, or held by another writer for longer than
-// lockWait. Read-only goes by the file's permission bits (the write bit of
-// the user's class; for the superuser, who may write anything, any write
-// bit) on POSIX systems and by the read-only attribute on Windows. On POSIX
-// systems the old file's permission bits (and, where allowed, its owner)
-// carry over and a new file gets 0666 less the umask.
+// lockWait (errorNumber EAGAIN; with no wait, held at all). Nor is a file
+// ever written that would then be refused: a change that makes it larger
+// than kFileSizeLimit leaves it as it was. Read-only goes by the file's permission bits (the write
+// bit of the user's class; for the superuser, who may write anything, any write bit) on POSIX
+// systems and by the read-only attribute on Windows. On POSIX systems the old file's permission
+// bits (and, where allowed, its owner) carry over and a new file gets 0666 less the umask.
 FileResult updateFileAtomically(const std::filesystem::path& file, const FileChange& change,
                                 std::chrono::milliseconds lockWait = kFileLockWait);
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "settings/FileLockPosix.h"
+#include "settings/FileRefusals.h"
 #include "settings/RegularFilePosix.h"
 
 namespace moxel {
@@ -143,6 +144,9 @@ FileResult updateFileAtomically(const std::filesystem::path& file, const FileCha
     FileResult result = readOpenedFile(locked.fd(), target, bytes);
     if (result.ok()) {
         result = change(bytes);
+    }
+    if (result.ok()) {
+        result = checkNewSize(target, bytes);
     }
     if (result.ok()) {
         result = replaceFile(target, bytes, locked.info());

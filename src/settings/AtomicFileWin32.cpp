@@ -138,6 +138,9 @@ FileResult updateFileAtomically(const std::filesystem::path& file, const FileCha
         result = change(bytes);
     }
     if (result.ok()) {
+        result = checkNewSize(target, bytes);
+    }
+    if (result.ok()) {
         result = replaceFile(target, bytes);
     }
     return result;

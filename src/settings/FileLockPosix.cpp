@@ -40,8 +40,12 @@ FileResult LockedFile::lock(const std::filesystem::path& target, std::chrono::mi
     for (;;) {
         bool retry = false;
         FileResult opened = openOnce(retry);
-        if (retry && Clock::now() < deadline) {
-            continue; // another writer created the file just now
+        if (retry) { // another writer created the file just now
+            if (Clock::now() < deadline) {
+                continue;
+            }
+            close();
+            return fileKeptLocked(target_, wait_);
         }
         if (!opened.ok()) {
             close();

@@ -27,16 +27,27 @@ FileResult tooLargeFile(const std::filesystem::path& file) {
     return refusal(EFBIG, file, "is larger than 1 MiB, too large for a settings file");
 }
 
+FileResult checkNewSize(const std::filesystem::path& file, std::string_view bytes) {
+    if (bytes.size() <= kFileSizeLimit) {
+        return {};
+    }
+    return refusal(EFBIG, file,
+                   "would grow larger than 1 MiB, too large for a settings file; it is left as "
+                   "it is");
+}
+
 FileResult readOnlyFile(const std::filesystem::path& file) {
     return refusal(EACCES, file, "is read-only");
 }
 
 FileResult fileKeptLocked(const std::filesystem::path& file, std::chrono::milliseconds waited) {
-    const std::string time = waited.count() % 1000 == 0
-                                 ? std::to_string(waited.count() / 1000) + " s"
-                                 : std::to_string(waited.count()) + " ms";
-    return refusal(EAGAIN, file,
-                   "is being written by another program; gave up waiting after " + time);
+    std::string why = "is being written by another program";
+    if (waited.count() > 0) {
+        why += "; gave up waiting after " + (waited.count() % 1000 == 0
+                                                 ? std::to_string(waited.count() / 1000) + " s"
+                                                 : std::to_string(waited.count()) + " ms");
+    }
+    return refusal(EAGAIN, file, why);
 }
 
 FileResult notTextInCodePage(const std::filesystem::path& file, unsigned codePage) {

@@ -1,5 +1,6 @@
 #include "settings/ProfileFile.h"
 
+#include <cerrno>
 #include <optional>
 #include <utility>
 
@@ -52,7 +53,8 @@ std::int32_t readProfileInt(std::string_view section, std::string_view key,
 }
 
 WriteOutcome writeProfileString(std::string_view section, std::string_view key,
-                                std::string_view value, const std::filesystem::path& file) {
+                                std::string_view value, const std::filesystem::path& file,
+                                std::chrono::milliseconds lockWait) {
     if (key.empty()) {
         return skipped("the setting has an empty name, which cannot be stored");
     }
@@ -62,16 +64,21 @@ WriteOutcome writeProfileString(std::string_view section, std::string_view key,
     if (!isStorableSectionName(section)) {
         return skipped("the section name cannot be stored in the settings file");
     }
-    const FileResult written = updateFileAtomically(file, [&](std::string& bytes) {
-        const StoredText stored = textFromStoredBytes(bytes);
-        FileResult rewritable = checkRewritable(file, bytes, stored);
-        if (rewritable.ok()) {
-            bytes = storedBytesFromText(setProfileValue(stored.text, section, key, value));
-        }
-        return rewritable;
-    });
+    const FileResult written = updateFileAtomically(
+        file,
+        [&](std::string& bytes) {
+            const StoredText stored = textFromStoredBytes(bytes);
+            FileResult rewritable = checkRewritable(file, bytes, stored);
+            if (rewritable.ok()) {
+                bytes = storedBytesFromText(setProfileValue(stored.text, section, key, value));
+            }
+            return rewritable;
+        },
+        lockWait);
     if (!written.ok()) {
-        return {WriteOutcome::Status::Failed, written.reason};
+        return {written.errorNumber == EAGAIN ? WriteOutcome::Status::Busy
+                                              : WriteOutcome::Status::Failed,
+                written.reason};
     }
     return {};
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
+#include "settings/AtomicFile.h"
 #include "settings/WriteOutcome.h"
 
 namespace moxel {
@@ -35,8 +37,10 @@ std::int32_t readProfileInt(std::string_view section, std::string_view key,
 // for an empty key, a value holding a line break or a section name that
 // cannot be stored; Failed when the old file cannot be read (other than not
 // existing), is refused (see AtomicFile.h, StoredText.h) or the new one cannot
-// be written.
+// be written; Busy when another writer held the file for longer than
+// lockWait.
 WriteOutcome writeProfileString(std::string_view section, std::string_view key,
-                                std::string_view value, const std::filesystem::path& file);
+                                std::string_view value, const std::filesystem::path& file,
+                                std::chrono::milliseconds lockWait = kFileLockWait);
 
 } // namespace moxel

@@ -21,6 +21,9 @@ namespace moxel {
 // to ASCII letter case. A section may appear more than once; its keys are
 // looked up through all its parts in file order, the first match wins.
 
+// Whether two section or key names match: equal but for ASCII letter case.
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // The value of the key (see ProfileValue.h), or nullopt when the section or
 // the key is missing. Not yet cut to the value limit.
 std::optional<std::string> findProfileValue(std::string_view content, std::string_view section,

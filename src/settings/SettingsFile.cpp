@@ -30,7 +30,8 @@ std::int32_t SettingsFile::readInt(std::string_view key) const {
     return readProfileInt(kSettingsSection, key, 0, file_);
 }
 
-WriteOutcome SettingsFile::writeString(std::string_view key, std::string_view value) {
+WriteOutcome SettingsFile::writeString(std::string_view key, std::string_view value,
+                                       std::chrono::milliseconds lockWait) {
     // Folders are made only for a write that will happen; writeProfileString
     // gives the reason for one that will not.
     if (!key.empty() && valueFitsOnLine(value)) {
@@ -38,7 +39,7 @@ WriteOutcome SettingsFile::writeString(std::string_view key, std::string_view va
             return folders;
         }
     }
-    return writeProfileString(kSettingsSection, key, value, file_);
+    return writeProfileString(kSettingsSection, key, value, file_, lockWait);
 }
 
 std::filesystem::path settingsFileLocation(const std::string& appPath,

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "settings/AtomicFile.h"
 #include "settings/WriteOutcome.h"
 
 namespace moxel {
@@ -44,7 +46,11 @@ class SettingsFile {
     // Missing folders above the file are created first. An empty key name is
     // skipped (and reads the default); a name the INI format cannot carry as
     // it is gets stored encoded and is found again under the same name.
-    WriteOutcome writeString(std::string_view key, std::string_view value);
+    // Another writer holding the file is waited for at most lockWait, then
+    // the outcome is Busy. No write makes the file larger than it may be
+    // read (kFileSizeLimit).
+    WriteOutcome writeString(std::string_view key, std::string_view value,
+                             std::chrono::milliseconds lockWait = kFileLockWait);
 
   private:
     std::filesystem::path file_;

@@ -15,11 +15,11 @@ namespace moxel {
 // included, which the INI reader skips and a write keeps).
 //
 // On Windows the file is shared with programs that read and write it in the
-// system's ANSI code page (Shift-JIS on a Japanese system), and earlier
-// Moxels wrote UTF-8. Reading: a UTF-8 byte-order mark means UTF-8; else
-// bytes that are well-formed UTF-8 are UTF-8 (pure ASCII reads the same
-// either way); else the bytes are in the ANSI code page. Writing: the whole
-// file goes in the ANSI code page when every character has an exact form
+// system's ANSI code page (Shift-JIS on a Japanese system). Reading: a UTF-8
+// byte-order mark means UTF-8; without one the bytes are in the ANSI code
+// page, also when they happen to be well-formed UTF-8 too (half-width kana
+// such as C3 BD), since Moxel writes UTF-8 only with the mark. Writing: the
+// whole file goes in the ANSI code page when every character has an exact form
 // there, else the whole file goes as UTF-8 with a byte-order mark, so no name
 // is ever stored as a different one. A file in the ANSI code page is
 // rewritten only when its bytes read back the same (a write keeps every

@@ -1,7 +1,6 @@
 #include "settings/StoredText.h"
 
 #include "encoding/AnsiCodePage.h"
-#include "encoding/Utf8.h"
 #include "settings/FileRefusals.h"
 #include "settings/ProfileValue.h"
 
@@ -16,9 +15,6 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 StoredText textFromStoredBytes(std::string_view bytes) {
     if (bytes.starts_with(kByteOrderMark)) {
         return {std::string(bytes.substr(kByteOrderMark.size())), StoredEncoding::Utf8};
-    }
-    if (isWellFormedUtf8(bytes)) {
-        return {std::string(bytes), StoredEncoding::Utf8};
     }
     return {utf8FromAnsi(bytes), StoredEncoding::AnsiCodePage};
 }

@@ -6,9 +6,11 @@ namespace moxel {
 
 // Outcome of writing one key.
 struct WriteOutcome {
-    enum class Status { Written, Skipped, Failed };
+    // Busy: another program was writing the file; nothing was written, and
+    // the same write may be tried again later.
+    enum class Status { Written, Skipped, Failed, Busy };
     Status status = Status::Written;
-    std::string reason; // for Skipped/Failed: why, in words for the user
+    std::string reason; // unless Written: why, in words for the user
     bool ok() const { return status == Status::Written; }
 };
 

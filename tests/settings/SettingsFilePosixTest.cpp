@@ -116,11 +116,15 @@ TEST_F(SettingsFileTest, FailedWritesKeepTheOldFileAndGiveTheSystemsReason) {
 }
 
 // Another Moxel holding the file, frozen amid its write, holds up a write
-// only so long: it then fails with the reason, the file as it was.
+// only so long: it then fails with the reason, the file as it was; one that
+// may not wait finds the file busy at once.
 TEST_F(SettingsFileTest, AWriteGivesUpOnAFileHeldTooLong) {
     writeFileBytes(file, kOld);
     const int held = open(file.c_str(), O_RDONLY);
     ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const WriteOutcome busy = settings.writeString("A", "1", 0ms);
+    EXPECT_EQ(busy.status, WriteOutcome::Status::Busy);
+    EXPECT_TRUE(busy.reason.ends_with("\" is being written by another program")) << busy.reason;
     const auto start = std::chrono::steady_clock::now();
     const FileResult result = updateFileAtomically(
         file, [](std::string& bytes) { return bytes += "x", FileResult{}; }, 100ms);

@@ -40,6 +40,9 @@ TEST_F(SettingsFileTest, FailedWritesKeepTheOldFileAndGiveTheSystemsReason) {
     const HANDLE lock = CreateFileW((file.wstring() + L".lock").c_str(), GENERIC_WRITE, 0, nullptr,
                                     CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    const WriteOutcome busy = settings.writeString("A", "1", std::chrono::milliseconds(0));
+    EXPECT_EQ(busy.status, WriteOutcome::Status::Busy);
+    EXPECT_TRUE(busy.reason.ends_with("\" is being written by another program")) << busy.reason;
     const FileResult waited = updateFileAtomically(
         file, [](std::string& bytes) { return bytes += "x", FileResult{}; },
         std::chrono::milliseconds(100));
@@ -83,7 +86,7 @@ TEST_F(SettingsFileTest, ReadsAndWritesTheSystemsCodePage) {
         {head + "DefaultMIDIOut=" + yamaha + "\r\n", "DefaultMidiOut", "ヤマハ"},
         {head + yamaha + "=3\r\n", "ヤマハ", "3"},
         {head + "\x83\x61=x\r\n", "ア", "none"}, // ヂ, whose second byte is "a", not ア ("A")
-        {head + "k=ヤマハ\r\n", "k", "ヤマハ"},  // an earlier Moxel's UTF-8
+        {head + "k=\xC3\xBD\r\n", "k", "ﾃｽ"},    // though well-formed UTF-8 too
         {bom + head + "k=ヤマハ\r\n", "k", "ヤマハ"},
         {head + "k=" + kanji64 + "\r\n", "k", times(63, "漢")},
         {head + "k=xx" + kanji64 + "\r\n", "k", "xx" + times(62, "漢")},
@@ -98,7 +101,7 @@ TEST_F(SettingsFileTest, ReadsAndWritesTheSystemsCodePage) {
         {head + "A=" + yamaha + "\r\n", "ローランド", "5",
          head + "A=" + yamaha + "\r\n" + roland + "=5\r\n"},
         {head + "A=" + yamaha + "\r\n", "Café", "1", bom + head + "A=ヤマハ\r\nCafé=1\r\n"},
-        {head + "A=ヤマハ\r\n", "B", "1", head + "A=" + yamaha + "\r\nB=1\r\n"},
+        {head + "A=\xC3\xBD\r\n", "ﾃｽ", "1", head + "A=\xC3\xBD\r\n\xC3\xBD=1\r\n"},
         {bom + head + "A=ヤマハ\r\n", "A", "ローランド", head + "A=" + roland + "\r\n"},
         {head + "A=\x87\x9A\r\n", "B", "1",
          ""}, // ∵ by its second code, which reads back as the first

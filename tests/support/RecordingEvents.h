@@ -57,6 +57,7 @@ class RecordingEvents : public MainWindowEvents {
     MOXEL_RECORD0(relayActivity)
     MOXEL_RECORD0(devicesChanged)
     MOXEL_RECORD0(serviceSearchTick)
+    MOXEL_RECORD0(settingsRetryTick)
 #undef MOXEL_RECORD0
 #undef MOXEL_RECORD1
     void Form_QueryUnload(bool& cancel) override {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,17 +42,11 @@ std::string environmentValue(const char* name) {
     return value != nullptr ? value : "";
 }
 
-} // namespace
-
-InstanceFolder chooseInstanceFolder(const std::string& runtimeFolder, const std::string& tempFolder,
-                                    uid_t user) {
-    if (usableRuntimeFolder(runtimeFolder, user)) {
-        return {runtimeFolder, ""};
-    }
-    const std::string folder = (tempFolder.starts_with('/') ? tempFolder : std::string("/tmp")) +
-                               "/moxel-" + std::to_string(user);
+// "" when the folder (made 0700 when missing) is a private folder of the
+// user's; otherwise why not.
+std::string privateFolderProblem(const std::string& folder, uid_t user) {
     if (::mkdir(folder.c_str(), S_IRWXU) != 0 && errno != EEXIST) {
-        return {"", "cannot make the folder " + folder + ": " + std::strerror(errno)};
+        return "cannot make the folder " + folder + ": " + std::strerror(errno);
     }
     // Whatever is there now is looked at through a descriptor of its own: a
     // link put in its place is not followed.
@@ -60,22 +55,51 @@ InstanceFolder chooseInstanceFolder(const std::string& runtimeFolder, const std:
         const int error = errno;
         struct stat status {};
         const bool link = ::lstat(folder.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
-        return {"", folder + (link               ? " is a link, not a folder"
-                              : error == ENOTDIR ? " is not a folder"
-                                                 : ": " + std::string(std::strerror(error)))};
+        return folder + (link               ? " is a link, not a folder"
+                         : error == ENOTDIR ? " is not a folder"
+                                            : ": " + std::string(std::strerror(error)));
     }
     struct stat status {};
     const int statusError = ::fstat(fd, &status) == 0 ? 0 : errno;
     ::close(fd);
     if (statusError != 0) {
-        return {"", folder + ": " + std::strerror(statusError)};
+        return folder + ": " + std::strerror(statusError);
     }
     const std::string why = unfitBecause(status, user, S_IRWXG | S_IRWXO);
-    return why.empty() ? InstanceFolder{folder, ""} : InstanceFolder{"", folder + " " + why};
+    return why.empty() ? "" : folder + " " + why;
+}
+
+} // namespace
+
+InstanceFolder chooseInstanceFolder(const std::string& runtimeFolder, const std::string& tempFolder,
+                                    const std::string& stateFolder, uid_t user) {
+    if (usableRuntimeFolder(runtimeFolder, user)) {
+        return {runtimeFolder, ""};
+    }
+    const std::string temporary = (tempFolder.starts_with('/') ? tempFolder : std::string("/tmp")) +
+                                  "/moxel-" + std::to_string(user);
+    std::string problem = privateFolderProblem(temporary, user);
+    if (problem.empty()) {
+        return {temporary, ""};
+    }
+    if (!stateFolder.starts_with('/')) {
+        return {"", problem + "; no private folder in the user's home either (HOME is not set)"};
+    }
+    const std::string state = stateFolder + "/moxel";
+    std::error_code ignored; // a failure shows below, when "moxel" cannot be made
+    std::filesystem::create_directories(stateFolder, ignored);
+    const std::string stateProblem = privateFolderProblem(state, user);
+    return stateProblem.empty() ? InstanceFolder{state, ""}
+                                : InstanceFolder{"", problem + "; " + stateProblem};
 }
 
 InstanceFolder instanceFolder() {
+    const std::string stateHome = environmentValue("XDG_STATE_HOME");
+    const std::string home = environmentValue("HOME");
     return chooseInstanceFolder(environmentValue("XDG_RUNTIME_DIR"), environmentValue("TMPDIR"),
+                                stateHome.starts_with('/') ? stateHome
+                                : home.empty()             ? ""
+                                                           : home + "/.local/state",
                                 ::getuid());
 }
 

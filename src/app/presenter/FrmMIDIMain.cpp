@@ -16,7 +16,8 @@ FrmMIDIMain::FrmMIDIMain(MainView& view, NotificationArea& tray, UiLoop& loop, M
                          ShellServices& shell, RelayShared& relay, TapTempo::Clock clock,
                          AppEnvironment environment, MidiSystemChoice* systems)
     : view_(view), trayArea_(tray), loop_(loop), backend_(backend), systems_(systems),
-      environment_(std::move(environment)), preferences_(view, relay),
+      environment_(std::move(environment)), problems_(view), settings_(loop, problems_, clock),
+      preferences_(view, relay, settings_, problems_),
       devices_(view, loop, backend, relay, preferences_), patches_(view, devices_),
       lamps_(view, loop, relay, devices_), tray_(view, tray, preferences_, devices_),
       shell_(view, shell), tempo_(std::move(clock)) {}
@@ -27,6 +28,7 @@ void FrmMIDIMain::MainLoop() {
     // A close request that came during start-up, while the devices were
     // still being opened, found nothing to close yet.
     closeDevices();
+    storeWaitingSettings();
     lamps_.stop();
     loop_.setServiceSearchActive(false);
     trayArea_.removeTrayIcon();
@@ -53,6 +55,9 @@ void FrmMIDIMain::InitApplication() {
 
     loop_.processEvents();
 
+    if (!environment_.instanceProblem.empty()) {
+        problems_.instanceUnchecked(environment_.instanceProblem);
+    }
     preferences_.load(settingsFileLocation(appPath_, environment_.userSettingsFolder));
     if (systems_ != nullptr) { // (waits for the backend, as the listing would)
         const MidiSystem system = systems_->current();
@@ -79,6 +84,7 @@ void FrmMIDIMain::InitApplication() {
     if (!backend_.serviceAvailable()) {
         loop_.setServiceSearchActive(true);
     }
+    problems_.started(); // what the start found, now that the devices are open
 }
 
 void FrmMIDIMain::devicesChanged() {
@@ -102,12 +108,18 @@ void FrmMIDIMain::Form_QueryUnload(bool& cancel) {
     closing_ = true;
     cancel = true;
     closeDevices();
+    storeWaitingSettings(); // before the system may end the process (session end)
     loop_.quitEventLoop();
 }
 
 void FrmMIDIMain::closeDevices() {
     devices_.CloseMidiIn();
     devices_.CloseMidiOut();
+}
+
+void FrmMIDIMain::storeWaitingSettings() {
+    problems_.windowGone();
+    settings_.finish();
 }
 
 void FrmMIDIMain::MnuAppExit_Click() {

@@ -8,8 +8,10 @@
 #include "app/presenter/LampController.h"
 #include "app/presenter/PatchController.h"
 #include "app/presenter/PreferencesController.h"
+#include "app/presenter/SettingsWrites.h"
 #include "app/presenter/ShellController.h"
 #include "app/presenter/TrayController.h"
+#include "app/presenter/UserProblems.h"
 #include "app/window/MainView.h"
 #include "app/window/MainWindowEvents.h"
 #include "app/window/NotificationArea.h"
@@ -25,10 +27,13 @@ class RelayShared;
 
 // Where the program runs: its folder, and the user's folder for setting.ini
 // when the program's folder is not the user's own writable one (an
-// installed program's, for instance; see settingsFileLocation).
+// installed program's, for instance; see settingsFileLocation). And why the
+// start could not tell whether Moxel already runs, when it could not: the
+// window tells the user.
 struct AppEnvironment {
     std::string executableFolder; // UTF-8, without or with a trailing separator
     std::filesystem::path userSettingsFolder;
+    std::string instanceProblem;
 };
 
 // The main window's presenter. It runs the start-up, the event loop and the
@@ -50,6 +55,7 @@ struct AppEnvironment {
 //   lamp timer tick, relay news         lampTick, relayActivity       lamps
 //   devices came or went; 1 s search    devicesChanged,               devices, tray
 //   for a lost MIDI service             serviceSearchTick
+//   settings waiting for the file       settingsRetryTick             settings
 //   menu: MnuMidiDeviceReFind           MnuMidiDeviceReFind_Click     devices
 //   menu: MnuAllSoundOff                MnuAllSoundOff_Click          devices
 //   menu: MnuMidiSystem                 MnuMidiSystem_Click           devices, preferences
@@ -82,6 +88,11 @@ class FrmMIDIMain : public MainWindowEvents {
     // every ending, also of one that bypasses the window (the toolkit ending
     // the program when its display went away). Closed devices stay closed.
     void closeDevices();
+    // The last try of the settings changes that wait for the file (held by
+    // another program), waiting for it a short while: the step after
+    // closeDevices() on every ending. From here on problems go to the error
+    // output.
+    void storeWaitingSettings();
 
     // The UI's sending path (program changes): channel rule and output lamp
     // apply. False when no output is open or the message could not be sent.
@@ -117,6 +128,7 @@ class FrmMIDIMain : public MainWindowEvents {
     void relayActivity() override { lamps_.takeRelayNews(); }
     void devicesChanged() override;
     void serviceSearchTick() override;
+    void settingsRetryTick() override { settings_.retry(); }
 
     // State, readable by tests.
     bool closing() const { return closing_; }
@@ -134,6 +146,8 @@ class FrmMIDIMain : public MainWindowEvents {
     MidiBackend& backend_;
     MidiSystemChoice* systems_;
     AppEnvironment environment_;
+    UserProblems problems_;
+    SettingsWrites settings_;
     PreferencesController preferences_;
     DeviceController devices_;
     PatchController patches_;

@@ -1,33 +1,31 @@
 #include "app/presenter/PreferencesController.h"
 
-#include <cstdio>
 #include <utility>
 
-#include "app/window/Texts.h"
-#include "encoding/Utf8Path.h"
 #include "midi/DeviceEntry.h"
 #include "relay/RelayShared.h"
 
 namespace moxel {
 
-PreferencesController::PreferencesController(MainView& view, RelayShared& relay)
-    : view_(view), relay_(relay) {}
+PreferencesController::PreferencesController(MainView& view, RelayShared& relay,
+                                             SettingsWrites& settings, UserProblems& problems)
+    : view_(view), relay_(relay), settings_(settings), problems_(problems) {}
 
 void PreferencesController::load(std::filesystem::path settingsFile) {
-    file_.emplace(std::move(settingsFile));
-    // Said once: every key below then reads its default.
-    if (const std::optional<std::string> problem = file_->readProblem()) {
-        std::fprintf(stderr, "moxel: %s; using the defaults\n", problem->c_str());
+    settings_.use(std::move(settingsFile));
+    // Told once: every key below then reads its default.
+    if (const std::optional<std::string> problem = settings_.file()->readProblem()) {
+        problems_.settingsUnreadable(settings_.file()->path(), *problem);
     }
     readDefaults();
 
-    windowTopMost_ = file_->readInt("WindowTopMost");
+    windowTopMost_ = settings_.readInt("WindowTopMost");
     if (windowTopMost_ == 1) {
         view_.setTopMost(true);
         view_.setChecked(CheckItem::TopMost, true);
     }
 
-    followInputChannel_ = file_->readInt("UpdateInCh");
+    followInputChannel_ = settings_.readInt("UpdateInCh");
     relay_.followInputChannel.store(followInputChannel_ != 0);
     if (followInputChannel_ == 1) {
         view_.setChecked(CheckItem::UpdateInCh, true);
@@ -54,8 +52,8 @@ DefaultKeys defaultKeys(MidiSystem system) {
 
 void PreferencesController::readDefaults() {
     const DefaultKeys keys = defaultKeys(system_);
-    defaultInput_ = TrimDeviceName(file_ ? file_->readString(keys.readIn, "") : "");
-    defaultOutput_ = TrimDeviceName(file_ ? file_->readString(keys.readOut, "") : "");
+    defaultInput_ = TrimDeviceName(settings_.readString(keys.readIn, ""));
+    defaultOutput_ = TrimDeviceName(settings_.readString(keys.readOut, ""));
 }
 
 void PreferencesController::useDefaultsOf(MidiSystem system) {
@@ -83,15 +81,12 @@ void PreferencesController::setDefaultDevice(ListId list, const std::string& nam
 }
 
 std::string PreferencesController::storedChannel(const std::string& deviceName) const {
-    if (!file_) {
-        return "0";
-    }
     // A key can never hold a newline, so this default tells "missing" apart.
     static const std::string missing = "\n";
-    std::string value = file_->readString(deviceName, missing);
+    std::string value = settings_.readString(deviceName, missing);
     if (value == missing) {
         // Older versions keyed devices numbered 10 and above by "|" + name.
-        value = file_->readString("|" + deviceName, "0");
+        value = settings_.readString("|" + deviceName, "0");
     }
     return TrimDeviceName(value);
 }
@@ -116,18 +111,7 @@ void PreferencesController::toggleFollowInputChannel() {
 }
 
 void PreferencesController::write(const std::string& key, const std::string& value) {
-    if (!file_) {
-        return;
-    }
-    const WriteOutcome outcome = file_->writeString(key, value);
-    if (outcome.ok()) {
-        return;
-    }
-    const std::string first(text(outcome.status == WriteOutcome::Status::Skipped
-                                     ? Text::SettingNotStorable
-                                     : Text::SettingNotSaved));
-    view_.messageBox(first + "\r\n" + utf8FromPath(file_->path()) + "\r\n" + outcome.reason,
-                     "Moxel", MessageIcon::Information);
+    settings_.write(key, value);
 }
 
 } // namespace moxel

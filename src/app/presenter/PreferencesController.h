@@ -5,9 +5,10 @@
 #include <optional>
 #include <string>
 
+#include "app/presenter/SettingsWrites.h"
+#include "app/presenter/UserProblems.h"
 #include "app/window/MainView.h"
 #include "midi/MidiSystem.h"
-#include "settings/SettingsFile.h"
 
 namespace moxel {
 
@@ -15,7 +16,8 @@ class RelayShared;
 
 // The choices Moxel remembers in setting.ini: the default input and output,
 // each output's channel, always on top and follow mode. Read at start-up,
-// written by the four settings commands, each at once.
+// written by the four settings commands, each at once (or, while another
+// program holds the file, as soon as it is free: see SettingsWrites).
 //
 // Of the relay's shared state it writes the follow mode
 // (followInputChannel), read from the file and toggled by its command: the
@@ -23,12 +25,13 @@ class RelayShared;
 // channel, so the option has to be where the relay reads it.
 class PreferencesController {
   public:
-    PreferencesController(MainView& view, RelayShared& relay);
+    PreferencesController(MainView& view, RelayShared& relay, SettingsWrites& settings,
+                          UserProblems& problems);
 
     // The start-up read: both default names, then the two options (only the
     // value 1 sets a check mark or the window on top). A file that is there
     // but cannot be read (not a regular file, too large, no permission) is
-    // said on the error output, once; its keys read their defaults.
+    // told once; its keys read their defaults.
     void load(std::filesystem::path settingsFile);
 
     // The defaults from here on are those of that MIDI system: each keeps
@@ -59,18 +62,16 @@ class PreferencesController {
     // As read, 0 or 1 after a toggle; any value other than 0 is follow mode.
     std::int32_t followInputChannel() const { return followInputChannel_; }
 
-    // The file in use (after load()).
-    const std::optional<SettingsFile>& file() const { return file_; }
-
   private:
-    // Stores one key; a write that fails (or cannot be made) is reported in
-    // a box naming the file and the reason, and the choice still acts.
+    // Stores one key; a write that fails (or cannot be made) is told, and
+    // the choice still acts.
     void write(const std::string& key, const std::string& value);
+    void readDefaults();
 
     MainView& view_;
     RelayShared& relay_;
-    std::optional<SettingsFile> file_;
-    void readDefaults();
+    SettingsWrites& settings_;
+    UserProblems& problems_;
 
     MidiSystem system_ = MidiSystem::Jack;
     std::string defaultInput_;

@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -156,6 +157,15 @@ QtMainView::QtMainView() : QWidget(nullptr, mainWindowFlags) {
     connect(serviceSearchTimer_, &QTimer::timeout, this, [this] {
         if (events_ != nullptr) {
             events_->serviceSearchTick();
+        }
+    });
+
+    settingsRetryTimer_ = new QTimer(this);
+    settingsRetryTimer_->setObjectName(QStringLiteral("settingsRetryTimer"));
+    settingsRetryTimer_->setInterval(kSettingsRetryInterval);
+    connect(settingsRetryTimer_, &QTimer::timeout, this, [this] {
+        if (events_ != nullptr) {
+            events_->settingsRetryTick();
         }
     });
 
@@ -543,6 +553,11 @@ void QtMainView::runEventLoop() {
 
 void QtMainView::quitEventLoop() {
     quitRequested_ = true;
+    // A box still open ends too: one the start showed, before the loop runs,
+    // would otherwise hold up every ending (SIGTERM as well) until answered.
+    if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        box->reject();
+    }
     QMetaObject::invokeMethod(
         this, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
 }
@@ -560,6 +575,14 @@ void QtMainView::setServiceSearchActive(bool active) {
         serviceSearchTimer_->stop();
     } else if (!serviceSearchTimer_->isActive()) {
         serviceSearchTimer_->start();
+    }
+}
+
+void QtMainView::setSettingsRetryActive(bool active) {
+    if (!active) {
+        settingsRetryTimer_->stop();
+    } else if (!settingsRetryTimer_->isActive()) {
+        settingsRetryTimer_->start();
     }
 }
 

@@ -71,6 +71,7 @@ class QtMainView : public QWidget, public MainView, public NotificationArea, pub
     void notifyRelayActivity() override;
     void notifyDevicesChanged() override;
     void setServiceSearchActive(bool active) override;
+    void setSettingsRetryActive(bool active) override;
 
     // The text of an entry ("" when there is none), for tests: the presenter
     // never reads one back.
@@ -108,6 +109,7 @@ class QtMainView : public QWidget, public MainView, public NotificationArea, pub
     QSystemTrayIcon* tray_ = nullptr;
     QTimer* lampTimer_ = nullptr;
     QTimer* serviceSearchTimer_ = nullptr;
+    QTimer* settingsRetryTimer_ = nullptr;
     bool shownBefore_ = false;
     bool quitRequested_ = false;
     std::atomic<bool> relayNotePending_{false};

@@ -113,7 +113,7 @@ struct LinuxMidi {
 // The window and the relay, until the window is closed. A second start's
 // requests come on showSocket (none when empty).
 int runWindow(int argc, char* argv[], const std::string& showSocket,
-              const std::string& midiOption) {
+              const std::string& instanceProblem, const std::string& midiOption) {
     moxel::FontWarmUp fonts;
     moxel::RelayShared relay;
 
@@ -130,7 +130,8 @@ int runWindow(int argc, char* argv[], const std::string& showSocket,
     QApplication::setQuitOnLastWindowClosed(false);
     const moxel::AppEnvironment environment{
         QCoreApplication::applicationDirPath().toStdString(),
-        moxel::xdgSettingsFolder(environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME"))};
+        moxel::xdgSettingsFolder(environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME")),
+        instanceProblem};
     std::optional<LinuxMidi> midi(std::in_place, askedMidiSystem(midiOption, environment), relay);
     moxel::QtShellServices shell;
     moxel::QtMainView view;
@@ -143,6 +144,7 @@ int runWindow(int argc, char* argv[], const std::string& showSocket,
     // would hold up the server's other clients for a while.
     const moxel::CloseOnExit closeOnExit([&window, &midi] {
         window.closeDevices();
+        window.storeWaitingSettings();
         midi.reset();
     });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &view,
@@ -171,10 +173,12 @@ int runWindow(int argc, char* argv[], const std::string& showSocket,
 
 // Whether this process is the one Moxel of the user. When another one runs,
 // it is asked to show its window and this start ends (with the status given).
-// When that cannot be told, Moxel says why and runs anyway.
+// When that cannot be told, Moxel says why (here, and in the window) and runs
+// anyway.
 struct OneInstance {
     std::unique_ptr<moxel::SingleInstance> lock;
     std::string showSocket; // where the running one hears second starts
+    std::string problem;    // why it cannot be told
     std::optional<int> ended;
 };
 
@@ -184,12 +188,12 @@ OneInstance checkOneInstance() {
     if (!folder.path.empty()) {
         one.lock = std::make_unique<moxel::SingleInstance>(folder.path + "/moxel.lock");
     }
-    const std::string problem = one.lock ? one.lock->problem() : folder.problem;
-    if (!problem.empty()) {
+    one.problem = one.lock ? one.lock->problem() : folder.problem;
+    if (!one.problem.empty()) {
         std::fprintf(
             stderr,
             "moxel: cannot tell whether Moxel is already running (%s); starting it anyway\n",
-            problem.c_str());
+            one.problem.c_str());
         return one;
     }
     const std::string socket = folder.path + "/moxel.socket";
@@ -228,5 +232,5 @@ int main(int argc, char* argv[]) {
                    stderr);
         return kExitNoDisplay;
     }
-    return runWindow(argc, argv, instance.showSocket, line.midiSystem);
+    return runWindow(argc, argv, instance.showSocket, instance.problem, line.midiSystem);
 }

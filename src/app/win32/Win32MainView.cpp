@@ -288,6 +288,15 @@ void Win32MainView::setServiceSearchActive(bool active) {
     }
 }
 
+void Win32MainView::setSettingsRetryActive(bool active) {
+    if (active) {
+        SetTimer(window_, kSettingsRetryTimer, static_cast<UINT>(kSettingsRetryInterval.count()),
+                 nullptr);
+    } else {
+        KillTimer(window_, kSettingsRetryTimer);
+    }
+}
+
 UINT Win32MainView::showRequestMessage() {
     static const UINT message = RegisterWindowMessageW(L"Moxel.ShowWindow");
     return message;

@@ -81,6 +81,7 @@ class Win32MainView final : public MainView, public NotificationArea, public UiL
     void notifyRelayActivity() override;
     void notifyDevicesChanged() override;
     void setServiceSearchActive(bool active) override;
+    void setSettingsRetryActive(bool active) override;
 
     // The text of an entry ("" when there is none): the tip of a device list
     // shows it whole.

@@ -211,6 +211,8 @@ bool Win32MainView::handleNotification(UINT message, WPARAM wParam, LPARAM lPara
             events_->lampTick();
         } else if (wParam == kServiceSearchTimer) {
             events_->serviceSearchTick();
+        } else if (wParam == kSettingsRetryTimer) {
+            events_->settingsRetryTick();
         }
         return true;
     case kRelayMessage:

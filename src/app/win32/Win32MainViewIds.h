@@ -15,6 +15,7 @@ inline constexpr UINT kListChosen = WM_APP + 3;     // wParam: the ListId the us
 inline constexpr UINT kDevicesMessage = WM_APP + 4; // devices came or went
 inline constexpr UINT_PTR kLampTimer = 1;
 inline constexpr UINT_PTR kServiceSearchTimer = 2;
+inline constexpr UINT_PTR kSettingsRetryTimer = 3;
 
 // Window properties of the controls whose keys and presses the window sees.
 inline constexpr wchar_t kViewProperty[] = L"Moxel.View";

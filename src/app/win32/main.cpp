@@ -143,7 +143,8 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     moxel::Win32ShellServices shell;
     moxel::Win32MainView view;
     moxel::FrmMIDIMain window(view, view, view, backend, shell, relay, moxel::millisecondCounter,
-                              {programFolder(), moxel::appDataSettingsFolder(appDataFolder())});
+                              {programFolder(), moxel::appDataSettingsFolder(appDataFolder()),
+                               ""}); // the session's mutex always tells
     view.setEvents(&window);
 
     view.show();

@@ -63,6 +63,8 @@ class MainWindowEvents {
     virtual void devicesChanged() = 0;
     // One look for a MIDI service that could not be reached (once a second).
     virtual void serviceSearchTick() = 0;
+    // One more try of the settings changes that wait for the file.
+    virtual void settingsRetryTick() = 0;
 };
 
 } // namespace moxel

@@ -65,6 +65,16 @@ constexpr std::array<Entry, static_cast<std::size_t>(Count)> kTexts{{
      "moxel.html was not found.\r\nPlease put moxel.html into {}."},
     {SettingNotStorable, "この設定は保存できません。", "This setting cannot be stored."},
     {SettingNotSaved, "設定を保存できませんでした。", "The setting could not be saved."},
+    {SettingNotSavedYet,
+     "他のプログラムが設定ファイルを使用中のため、設定をまだ保存できません。"
+     "保存できるまで再試行します。",
+     "Another program is using the settings file, so the setting has not been saved yet. "
+     "Moxel keeps trying."},
+    {SettingsUnreadable, "設定ファイルを読み込めませんでした。標準の設定で起動します。",
+     "The settings file could not be read. Moxel starts with the default settings."},
+    {InstanceUnchecked,
+     "Moxelが既に起動しているかどうかを確認できませんでした。二重に起動しないようご注意下さい。",
+     "Moxel could not tell whether it is already running. Take care not to start it twice."},
     {RightsNotice, "Copyright (C) 2026 The Moxel developers. MIT ライセンスで公開しています。",
      "Copyright (C) 2026 The Moxel developers. Released under the MIT License."},
     {NotConnectedEntry, "--- {} (未接続) ---", "--- {} (Not Connected) ---"},

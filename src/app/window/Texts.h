@@ -48,6 +48,9 @@ enum class Text {
     HelpMissing, // {} the manual folder, with its trailing separator
     SettingNotStorable,
     SettingNotSaved,
+    SettingNotSavedYet, // another program keeps the file
+    SettingsUnreadable,
+    InstanceUnchecked, // whether Moxel already runs cannot be told
     RightsNotice,
     // A wanted device that is not connected: its list entry and its line in
     // the tray tip ({} its name).

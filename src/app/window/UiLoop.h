@@ -4,8 +4,11 @@
 
 namespace moxel {
 
+// How often changes that wait for the settings file are tried again.
+inline constexpr std::chrono::milliseconds kSettingsRetryInterval{100};
+
 // The UI thread's event loop as the presenter sees it: running and ending
-// it, its two timers, and the notes other threads leave for it. The Qt and
+// it, its timers, and the notes other threads leave for it. The Qt and
 // the Win32 window implement it; every handler it runs is a MainWindowEvents
 // handler, on the UI thread.
 class UiLoop {
@@ -20,6 +23,8 @@ class UiLoop {
     virtual void setLampTimer(std::chrono::milliseconds interval) = 0;
     // While active, serviceSearchTick() runs once a second.
     virtual void setServiceSearchActive(bool active) = 0;
+    // While active, settingsRetryTick() runs every kSettingsRetryInterval.
+    virtual void setSettingsRetryActive(bool active) = 0;
     // May be called from any thread: runs relayActivity() on the UI thread.
     virtual void notifyRelayActivity() = 0;
     // May be called from any thread: runs devicesChanged() on the UI thread.

@@ -41,7 +41,7 @@ class FakeView : public MainView, public NotificationArea, public UiLoop {
     std::string lastPrompt;
     WindowState state = WindowState::Normal;
     bool topMost = false, visible = true, tray = true, lampTimer = false, closed = false;
-    bool serviceSearch = false;
+    bool serviceSearch = false, settingsRetry = false;
     std::optional<std::string> trayTip;
     std::function<void()> whileRunning;    // inside runEventLoop(), as if the user acted
     std::function<void()> onProcessEvents; // what the pending events do
@@ -139,6 +139,7 @@ class FakeView : public MainView, public NotificationArea, public UiLoop {
     }
     void notifyDevicesChanged() override { events->devicesChanged(); }
     void setServiceSearchActive(bool active) override { serviceSearch = active; }
+    void setSettingsRetryActive(bool active) override { settingsRetry = active; }
 };
 
 // Shell services that open nothing and report what they were asked.

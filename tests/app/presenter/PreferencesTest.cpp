@@ -1,5 +1,10 @@
 // The four commands that store the window's choices in setting.ini.
+#include <cerrno>
+#include <future>
+#include <thread>
+
 #include "PresenterFixture.h"
+#include "settings/AtomicFile.h"
 
 namespace moxel::testing {
 namespace {
@@ -110,15 +115,97 @@ TEST_F(PresenterTest, TogglesFollowTheStoredValueNotTheCheckMark) {
     }
 }
 
-TEST_F(PresenterTest, AFailedWriteIsReportedAndTheChoiceStillActs) {
+// Each in a box, the settings file's with the file and the reason.
+TEST_F(PresenterTest, ProblemsOfTheSettingsAndTheInstanceCheckAreToldAndTheChoiceStillActs) {
+    std::filesystem::create_directory(folder / "setting.ini"); // neither read nor replaced
+    instanceProblem = "/tmp/moxel-1 belongs to another user";
     auto& w = started();
-    std::filesystem::create_directory(folder / "setting.ini"); // no write can replace it
     w.MnuUpdateInCh_Click();
     EXPECT_TRUE(relay.followInputChannel.load());
-    ASSERT_EQ(view.boxes.size(), 1U);
-    EXPECT_THAT(view.boxes[0].text, HasSubstr("設定を保存できませんでした。"));
-    EXPECT_THAT(view.boxes[0].text, HasSubstr(programPath() + "setting.ini"));
-    EXPECT_THAT(view.boxes[0].text, HasSubstr("\" is not a regular file but a folder"));
+    const std::string file = programPath() + "setting.ini\r\n\"" + programPath() + "setting.ini\"";
+    const std::string told[] = {
+        "Moxelが既に起動しているかどうかを確認できませんでした。二重に起動しないようご注意下さい。"
+        "\r\n/tmp/moxel-1 belongs to another user",
+        "設定ファイルを読み込めませんでした。標準の設定で起動します。\r\n" + file +
+            " is not a regular file but a folder",
+        "設定を保存できませんでした。\r\n" + file + " is not a regular file but a folder"};
+    ASSERT_EQ(view.boxes.size(), std::size(told));
+    for (std::size_t i = 0; i < std::size(told); ++i) {
+        EXPECT_EQ(view.boxes[i].text, told[i]);
+    }
+}
+
+// Another program writing setting.ini until it lets go: its change fails, so
+// the file stays as it was.
+class FileHeldElsewhere {
+  public:
+    explicit FileHeldElsewhere(const std::filesystem::path& file)
+        : writer_([this, file] {
+              updateFileAtomically(file, [this](std::string&) {
+                  held_.set_value();
+                  letGo_.get_future().wait();
+                  return FileResult{EIO, "let go"};
+              });
+          }) {
+        held_.get_future().wait();
+    }
+    ~FileHeldElsewhere() { letGo(); }
+    void letGo() {
+        if (writer_.joinable()) {
+            letGo_.set_value();
+            writer_.join();
+        }
+    }
+
+  private:
+    std::promise<void> held_, letGo_;
+    std::thread writer_;
+};
+
+// The window never waits for the file: changes wait, in order, the newest
+// value of a key winning, and are saved when the file is free (on the retry
+// timer, or at the latest when Moxel ends). Told once, after 2 s; what is
+// still held when Moxel ends is said on the error output.
+TEST_F(PresenterTest, ChangesWaitForASettingsFileThatAnotherProgramHolds) {
+    const std::string saved = "[Moxel Settings.]\r\nWindowTopMost=1\r\nUpdateInCh=0\r\nSynth=3\r\n";
+    for (const std::string_view end : {"retry", "exit", "held at exit"}) {
+        SCOPED_TRACE(end);
+        const bool heldAtExit = end == "held at exit";
+        std::filesystem::remove(folder / "setting.ini");
+        backend.outputs = {device("Synth")};
+        auto& w = started();
+        FileHeldElsewhere held(folder / "setting.ini");
+        w.MnuUpdateInCh_Click(); // 1, then 0 below: only the newest is saved
+        w.MnuTopMost_Click();
+        w.MnuUpdateInCh_Click();
+        choose(ListId::MidiCh, 3);
+        w.MnuMidiChDefault_Click();
+        EXPECT_EQ(w.preferences().storedChannel("SYNTH"), "3") << "reads find what waits";
+        EXPECT_TRUE(view.settingsRetry && view.boxes.empty());
+        now += 1999;
+        w.settingsRetryTick();
+        EXPECT_TRUE(view.boxes.empty());
+        now += 1;
+        w.settingsRetryTick();
+        w.settingsRetryTick();
+        ASSERT_EQ(view.boxes.size(), 1U);
+        EXPECT_THAT(view.boxes[0].text, HasSubstr("設定をまだ保存できません"));
+        if (!heldAtExit) {
+            held.letGo();
+        }
+        ::testing::internal::CaptureStderr();
+        if (end == "retry") {
+            w.settingsRetryTick();
+            EXPECT_FALSE(view.settingsRetry);
+        }
+        w.MnuAppExit_Click();
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        held.letGo();
+        EXPECT_EQ(std::filesystem::exists(folder / "setting.ini") ? settingsText() : "none",
+                  heldAtExit ? "none" : saved);
+        EXPECT_EQ(said.find("not saved: UpdateInCh=0") != std::string::npos, heldAtExit) << said;
+        EXPECT_EQ(view.boxes.size(), 1U);
+    }
 }
 
 } // namespace

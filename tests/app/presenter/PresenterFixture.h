@@ -32,7 +32,7 @@ class PresenterTest : public ::testing::Test {
         window = std::make_unique<FrmMIDIMain>(
             view, view, view, backend, shell, relay, [this] { return now; },
             AppEnvironment{programFolder.empty() ? utf8FromPath(folder) : programFolder,
-                           folder / "user"},
+                           folder / "user", instanceProblem},
             systems);
         view.events = window.get();
         return *window;
@@ -86,6 +86,7 @@ class PresenterTest : public ::testing::Test {
     std::uint32_t now = 0;
     std::unique_ptr<FrmMIDIMain> window;
     MidiSystemChoice* systems = nullptr; // the MIDI systems offered (none: Windows)
+    std::string instanceProblem;         // why the start cannot tell whether Moxel runs
 };
 
 } // namespace moxel::testing
