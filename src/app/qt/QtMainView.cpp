@@ -142,32 +142,7 @@ QtMainView::QtMainView() : QWidget(nullptr, mainWindowFlags) {
     popup_ = new PopupMenu(
         this, [this](const std::string& name, int index) { menuItemChosen(name, index); });
 
-    lampTimer_ = new QTimer(this);
-    lampTimer_->setObjectName(QStringLiteral("lampTimer"));
-    lampTimer_->setTimerType(Qt::PreciseTimer);
-    connect(lampTimer_, &QTimer::timeout, this, [this] {
-        if (events_ != nullptr) {
-            events_->lampTick();
-        }
-    });
-
-    serviceSearchTimer_ = new QTimer(this);
-    serviceSearchTimer_->setObjectName(QStringLiteral("serviceSearchTimer"));
-    serviceSearchTimer_->setInterval(1000);
-    connect(serviceSearchTimer_, &QTimer::timeout, this, [this] {
-        if (events_ != nullptr) {
-            events_->serviceSearchTick();
-        }
-    });
-
-    settingsRetryTimer_ = new QTimer(this);
-    settingsRetryTimer_->setObjectName(QStringLiteral("settingsRetryTimer"));
-    settingsRetryTimer_->setInterval(kSettingsRetryInterval);
-    connect(settingsRetryTimer_, &QTimer::timeout, this, [this] {
-        if (events_ != nullptr) {
-            events_->settingsRetryTick();
-        }
-    });
+    makeTimers();
 
     new WindowKeyFilter(
         this,
@@ -179,6 +154,27 @@ QtMainView::QtMainView() : QWidget(nullptr, mainWindowFlags) {
         [this] { keys_.closed(millisecondCounter()); });
 
     combo(ListId::MidiIn)->setFocus();
+}
+
+// The presenter's timers: each tick goes to the presenter once it listens.
+QTimer* QtMainView::makeTimer(const char* name, void (MainWindowEvents::*tick)()) {
+    auto* timer = new QTimer(this);
+    timer->setObjectName(QLatin1String(name));
+    connect(timer, &QTimer::timeout, this, [this, tick] {
+        if (events_ != nullptr) {
+            (events_->*tick)();
+        }
+    });
+    return timer;
+}
+
+void QtMainView::makeTimers() {
+    lampTimer_ = makeTimer("lampTimer", &MainWindowEvents::lampTick);
+    lampTimer_->setTimerType(Qt::PreciseTimer);
+    serviceSearchTimer_ = makeTimer("serviceSearchTimer", &MainWindowEvents::serviceSearchTick);
+    serviceSearchTimer_->setInterval(1000);
+    settingsRetryTimer_ = makeTimer("settingsRetryTimer", &MainWindowEvents::settingsRetryTick);
+    settingsRetryTimer_->setInterval(kSettingsRetryInterval);
 }
 
 QtMainView::~QtMainView() = default;

@@ -86,6 +86,8 @@ class QtMainView : public QWidget, public MainView, public NotificationArea, pub
 
   private:
     void buildControls();
+    QTimer* makeTimer(const char* name, void (MainWindowEvents::*tick)());
+    void makeTimers();
     QWidget* createControl(const ControlEntry& entry, QWidget* parent);
     void applyFonts();
     void connectControls();
