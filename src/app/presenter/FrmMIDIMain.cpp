@@ -78,6 +78,7 @@ void FrmMIDIMain::InitApplication() {
     lamps_.takeRelayNews();
     if (!backend_.serviceAvailable()) {
         loop_.setServiceSearchActive(true);
+        devices_.tellServiceProblem();
     }
 }
 
@@ -170,6 +171,9 @@ void FrmMIDIMain::MnuMidiSystem_Click(std::int16_t index) {
     devices_.FindMidiOutDevices();
     loop_.setServiceSearchActive(!backend_.serviceAvailable());
     tray_.refreshTip();
+    if (!backend_.serviceAvailable()) {
+        devices_.tellServiceProblem();
+    }
 }
 
 void FrmMIDIMain::MnuMidiChDefault_Click() {
