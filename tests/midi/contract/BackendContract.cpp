@@ -200,6 +200,37 @@ TEST_P(BackendContract, AClosedInputsNotesAreReleasedAndTheResetSilencesEverythi
     EXPECT_FALSE(shared().outputLamp) << "the reset lights no lamp";
 }
 
+// Every key sounding on every channel: the largest reset there is. A
+// receiver that reads at an ordinary pace hears all of it, in order, however
+// little its queue holds (the ALSA sequencer has no flow control: a queue
+// that runs over is emptied whole).
+TEST_P(BackendContract, TheResetReachesAReceiverThatReadsAtAnOrdinaryPace) {
+    plugIn("keys");
+    names_["synth"] = service->plugInOrdinaryReader("synth");
+    const MidiHandle in = openInput("keys");
+    const MidiHandle out = openOutput("synth");
+    ASSERT_NE(in * out, 0U);
+    ASSERT_TRUE(flowing("keys", "synth"));
+    shared().followInputChannel = true;
+    std::vector<Bytes> reset;
+    for (std::uint8_t channel = 0; channel < 16; ++channel) {
+        std::vector<Bytes> notes;
+        reset.push_back({static_cast<std::uint8_t>(0xB0 | channel), 64, 0});
+        for (std::uint8_t key = 0; key < 128; ++key) {
+            notes.push_back({static_cast<std::uint8_t>(0x90 | channel), key, 100});
+            reset.push_back({static_cast<std::uint8_t>(0x80 | channel), key, 0});
+        }
+        reset.push_back({static_cast<std::uint8_t>(0xB0 | channel), 123, 0});
+        reset.push_back({static_cast<std::uint8_t>(0xB0 | channel), 120, 0});
+        service->play("keys", notes);
+        heardSoFar("keys", "synth"); // a channel at a time, as fast as it reads
+    }
+    const std::size_t before = service->heard("synth", 0).size();
+    backend().resetOutput(out);
+    const auto heard = service->heard("synth", before + reset.size());
+    EXPECT_EQ(std::vector(heard.begin() + static_cast<long>(before), heard.end()), reset);
+}
+
 TEST_P(BackendContract, NotesOfADeviceThatWentAwayAreReleasedWithoutItsHelp) {
     const auto [in, out] = connect("keys", "synth");
     ASSERT_NE(in * out, 0U);

@@ -5,6 +5,8 @@
 
 #include <alsa/asoundlib.h>
 
+#include "midi/backends/alsa/WritePace.h"
+
 namespace moxel {
 
 class ActivityNotifier;
@@ -17,10 +19,13 @@ class Relay;
 // to the subscribers of Moxel's output port: no queue, no added delay. Device
 // news from the System Announce port goes to the notifier.
 //
+// The relay's own messages (a reset, a release) go out at a pace a receiver
+// keeps up with (WritePace): the sequencer has no flow control.
+//
 // At real-time priority (SCHED_FIFO) where the system allows it; it says so
 // once on the error output when it does not. Once it runs: no allocation,
 // lock or logging; the system calls are poll, the sequencer's reads and
-// writes, and the notifier's wake.
+// writes, the wake's read when poll reported it, and the notifier's wake.
 class AlsaRelayThread {
   public:
     // The largest event relayed whole (a SysEx chunk); larger ones are lost.
@@ -40,7 +45,8 @@ class AlsaRelayThread {
 
     void run() noexcept;
     void prepare() noexcept;
-    void handle(const snd_seq_event_t& event, class SequencerWriter& out) noexcept;
+    void pass(SequencerWriter& out, bool arrived) noexcept;
+    void handle(const snd_seq_event_t& event, SequencerWriter& out) noexcept;
 
     snd_seq_t* seq_;
     const int inputPort_;
@@ -50,6 +56,8 @@ class AlsaRelayThread {
     int wakeFd_ = -1;
     snd_midi_event_t* decoder_ = nullptr;
     snd_midi_event_t* encoder_ = nullptr;
+    std::size_t queueSize_ = 0; // the events Moxel's kernel queue holds
+    WritePace pace_;
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };

@@ -19,9 +19,12 @@ class AlsaService final : public ServiceUnderTest {
     RelayShared& shared() override { return shared_; }
 
     Listed plugIn(const std::string& device) override {
-        auto& peer = peers_[device] = std::make_unique<AlsaPeer>(device);
-        EXPECT_TRUE(peer->ok());
-        return {peer->sourcePort(), peer->sinkPort()};
+        return add(device, std::chrono::milliseconds(0));
+    }
+    // Reads every 10 ms, with the queue of 200 events the kernel gives
+    // every client unless it asks for more (as aseqdump does).
+    Listed plugInOrdinaryReader(const std::string& device) override {
+        return add(device, std::chrono::milliseconds(10));
     }
     void unplug(const std::string& device) override { peers_.erase(device); }
     // As a fast device plays: a batch a millisecond at most (about 1 MB of
@@ -40,6 +43,12 @@ class AlsaService final : public ServiceUnderTest {
     }
 
   private:
+    Listed add(const std::string& device, std::chrono::milliseconds readEvery) {
+        auto& peer = peers_[device] = std::make_unique<AlsaPeer>(device, readEvery);
+        EXPECT_TRUE(peer->ok());
+        return {peer->sourcePort(), peer->sinkPort()};
+    }
+
     RelayShared shared_;
     AlsaBackend backend_{shared_};
     std::map<std::string, std::unique_ptr<AlsaPeer>> peers_;
