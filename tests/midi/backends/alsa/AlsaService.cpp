@@ -10,6 +10,8 @@
 namespace moxel::test {
 namespace {
 
+using namespace std::chrono_literals;
+
 class AlsaService final : public ServiceUnderTest {
   public:
     AlsaService() { EXPECT_TRUE(backend_.serviceAvailable()) << backend_.error(); }
@@ -18,14 +20,9 @@ class AlsaService final : public ServiceUnderTest {
     MidiBackend& backend() override { return backend_; }
     RelayShared& shared() override { return shared_; }
 
-    Listed plugIn(const std::string& device) override {
-        return add(device, std::chrono::milliseconds(0));
-    }
-    // Reads every 10 ms, with the queue of 200 events the kernel gives
-    // every client unless it asks for more (as aseqdump does).
-    Listed plugInOrdinaryReader(const std::string& device) override {
-        return add(device, std::chrono::milliseconds(10));
-    }
+    Listed plugIn(const std::string& device) override { return add(device, {}); }
+    // Reads every 10 ms, with the queue the kernel gives every client (200).
+    Listed plugInOrdinaryReader(const std::string& device) override { return add(device, 10ms); }
     void unplug(const std::string& device) override { peers_.erase(device); }
     // As a fast device plays: a batch a millisecond at most (about 1 MB of
     // SysEx a second, some 300 times a MIDI cable's pace). The sequencer has
