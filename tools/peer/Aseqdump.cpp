@@ -41,27 +41,33 @@ void Aseqdump::stop() {
 }
 
 // Its lines read "128:0   Note on                 3, note 60, velocity 100".
-std::vector<std::vector<std::uint8_t>> Aseqdump::heard() const {
+std::vector<std::vector<std::uint8_t>> Aseqdump::heard() {
+    readNew();
+    return events_;
+}
+
+// Only the lines printed whole since the last look.
+void Aseqdump::readNew() {
     static constexpr struct {
         const char* name;
         std::uint8_t status;
     } kKinds[] = {{"Note on", 0x90}, {"Note off", 0x80}, {"Control change", 0xB0}};
-    std::vector<std::vector<std::uint8_t>> events;
     std::ifstream in(file_);
-    for (std::string line; std::getline(in, line);) {
+    in.seekg(read_);
+    for (std::string line; std::getline(in, line) && !in.eof();) {
+        read_ += static_cast<std::streamoff>(line.size() + 1);
         for (const auto& kind : kKinds) {
             const std::size_t at = line.find(kind.name);
             int channel = 0, number = 0, value = 0;
             if (at != std::string::npos &&
                 std::sscanf(line.c_str() + at + std::string(kind.name).size(), "%d, %*s %d, %*s %d",
                             &channel, &number, &value) >= 2) {
-                events.push_back({static_cast<std::uint8_t>(kind.status | channel),
-                                  static_cast<std::uint8_t>(number),
-                                  static_cast<std::uint8_t>(value)});
+                events_.push_back({static_cast<std::uint8_t>(kind.status | channel),
+                                   static_cast<std::uint8_t>(number),
+                                   static_cast<std::uint8_t>(value)});
             }
         }
     }
-    return events;
 }
 
 std::size_t Aseqdump::waitForHeard(const std::vector<std::uint8_t>& event,
@@ -69,9 +75,8 @@ std::size_t Aseqdump::waitForHeard(const std::vector<std::uint8_t>& event,
     std::size_t count = 0;
     waitUntil(
         [&] {
-            const auto events = heard();
-            count =
-                std::find(events.begin(), events.end(), event) != events.end() ? events.size() : 0;
+            readNew();
+            count = std::ranges::find(events_, event) != events_.end() ? events_.size() : 0;
             return count > 0;
         },
         timeout);

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <ios>
 #include <vector>
 
 namespace moxel::test {
@@ -25,15 +26,19 @@ class Aseqdump {
     // Ends it (SIGINT), once it has printed what it read.
     void stop();
     // The note-ons, note-offs and control changes it printed so far, in order.
-    std::vector<std::vector<std::uint8_t>> heard() const;
+    std::vector<std::vector<std::uint8_t>> heard();
     // Once it printed that event: how many it had printed by then; 0 when it
     // did not within the timeout.
     std::size_t waitForHeard(const std::vector<std::uint8_t>& event,
                              std::chrono::milliseconds timeout);
 
   private:
+    void readNew();
+
     std::filesystem::path file_;
     pid_t pid_ = -1;
+    std::vector<std::vector<std::uint8_t>> events_; // what was read of it so far
+    std::streamoff read_ = 0;
 };
 
 } // namespace moxel::test
