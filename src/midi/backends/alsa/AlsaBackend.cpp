@@ -188,10 +188,14 @@ OpenResult AlsaBackend::connectOutput(int /*id*/, DeviceCaps& device) {
         return OpenResult::Failed;
     }
     destination_ = port.address;
+    thread_->setReceiver(port.address.client);
     return OpenResult::Ok;
 }
 
 void AlsaBackend::disconnectOutput() {
+    if (thread_) {
+        thread_->setReceiver(-1);
+    }
     if (destination_) {
         unsubscribe(own(outputPort_), *std::exchange(destination_, std::nullopt));
     }

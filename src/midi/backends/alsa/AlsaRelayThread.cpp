@@ -177,6 +177,7 @@ void AlsaRelayThread::run() noexcept {
     const auto wakeAt = static_cast<std::size_t>(
         snd_seq_poll_descriptors(seq_, fds.data(), std::min<unsigned>(count, 7), POLLIN));
     fds[wakeAt] = {wakeFd_, POLLIN, 0};
+    sequencerFd_ = fds[0].fd;
     const auto watched = static_cast<nfds_t>(wakeAt) + 1;
     SequencerWriter out(seq_, outputPort_, encoder_);
     while (!stopping_.load(std::memory_order_acquire)) {
@@ -199,13 +200,21 @@ void AlsaRelayThread::run() noexcept {
     }
 }
 
-// One pass: the relay's own messages at their pace, then everything that
-// arrived, read until nothing is left in the library's buffer (poll tells
-// of more in the kernel's queue).
+// One pass: the relay's own messages at their pace and as the receiver's
+// queue has room, then everything that arrived, read until nothing is left
+// in the library's buffer (poll tells of more in the kernel's queue).
 void AlsaRelayThread::pass(SequencerWriter& out, bool arrived) noexcept {
+    const bool own = relay_.hasWork();
     const WritePace::Clock::time_point now =
-        relay_.hasWork() ? WritePace::Clock::now() : WritePace::Clock::time_point{};
-    out.limitTo(pace_.allowance(now));
+        own ? WritePace::Clock::now() : WritePace::Clock::time_point{};
+    std::size_t allowance = pace_.allowance(now);
+    const int receiver = receiver_.load(std::memory_order_relaxed);
+    if (own && receiver >= 0) {
+        if (const std::optional<QueueRoom> room = queueRoom(sequencerFd_, receiver)) {
+            allowance = std::min(allowance, WritePace::allowedBy(*room));
+        }
+    }
+    out.limitTo(allowance);
     relay_.beginCycle(out);
     pace_.passed(out.written(), out.refused(), now);
     out.unlimited();

@@ -20,12 +20,14 @@ class Relay;
 // news from the System Announce port goes to the notifier.
 //
 // The relay's own messages (a reset, a release) go out at a pace a receiver
-// keeps up with (WritePace): the sequencer has no flow control.
+// keeps up with, and only while its queue has room (WritePace): the
+// sequencer has no flow control.
 //
 // At real-time priority (SCHED_FIFO) where the system allows it; it says so
 // once on the error output when it does not. Once it runs: no allocation,
 // lock or logging; the system calls are poll, the sequencer's reads and
-// writes, the wake's read when poll reported it, and the notifier's wake.
+// writes, the wake's read when poll reported it, the notifier's wake, and,
+// while a message of the relay's own waits, the look at the receiver's queue.
 class AlsaRelayThread {
   public:
     // The largest event relayed whole (a SysEx chunk); larger ones are lost.
@@ -39,6 +41,9 @@ class AlsaRelayThread {
 
     // Any thread: the thread runs a cycle soon, work or not.
     void wake() noexcept;
+    // Any thread: the client Moxel's output is connected to (-1: none); the
+    // relay's own messages wait for room in its queue.
+    void setReceiver(int client) noexcept { receiver_.store(client, std::memory_order_relaxed); }
 
   private:
     class SequencerWriter;
@@ -57,7 +62,9 @@ class AlsaRelayThread {
     snd_midi_event_t* decoder_ = nullptr;
     snd_midi_event_t* encoder_ = nullptr;
     std::size_t queueSize_ = 0; // the events Moxel's kernel queue holds
+    int sequencerFd_ = -1;
     WritePace pace_;
+    std::atomic<int> receiver_{-1};
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };

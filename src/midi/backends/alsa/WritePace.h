@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstddef>
 
+#include "midi/backends/alsa/QueueRoom.h"
+
 namespace moxel {
 
 // The pace of the messages the relay writes of its own (a reset, the release
@@ -19,7 +21,9 @@ namespace moxel {
 // such a reset sent at 10,000 a second, and lost some at 20,000 and above (on
 // a machine busy with other work, some at 7,000): the pace leaves it half.
 // A receiver that reads its queue every 10 ms holds at most kBurst + 50 of
-// them.
+// them. Where the kernel tells how full the receiver's queue is (a program's
+// client), a pass also leaves a quarter of it free for relayed input: a
+// receiver that stalls is waited for.
 //
 // Real-time safe: arithmetic only. The clock is read by the caller, only
 // while the relay has work of its own.
@@ -42,6 +46,11 @@ class WritePace {
     // After the pass that began at `now`: it wrote `written` of its own, and
     // ran into its allowance (the rest was held back) or not.
     void passed(std::size_t written, bool heldBack, Clock::time_point now) noexcept;
+
+    // What the receiver's queue lets a pass write now.
+    static std::size_t allowedBy(const QueueRoom& room) noexcept {
+        return room.free > room.size / 4 ? room.free - room.size / 4 : 0;
+    }
 
   private:
     bool behind_ = false;

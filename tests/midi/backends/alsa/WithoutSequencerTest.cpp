@@ -13,7 +13,7 @@
 namespace moxel {
 namespace {
 
-TEST(WritePace, AHeldBackSequenceGoesOnAtThePaceAndABurstFollowsOnlyWhenNothingWaits) {
+TEST(WritePace, AHeldBackSequenceGoesOnAtThePaceAndAsTheReceiversQueueHasRoom) {
     constexpr auto kBurst = WritePace::kBurst;
     // Each pass: when it begins (in tenths of the pace's interval), what it
     // may write, what it wrote, whether the rest waited.
@@ -34,6 +34,11 @@ TEST(WritePace, AHeldBackSequenceGoesOnAtThePaceAndABurstFollowsOnlyWhenNothingW
         EXPECT_EQ(pace.allowance(now), allowed) << at;
         pace.passed(written, heldBack, now);
         EXPECT_EQ(pace.behind(), heldBack) << at;
+    }
+    // A receiver's queue of 200 keeps a quarter free for relayed input.
+    for (const auto& [free, allowed] :
+         {std::pair<std::size_t, std::size_t>{200, 150}, {60, 10}, {40, 0}}) {
+        EXPECT_EQ(WritePace::allowedBy({free, 200}), allowed) << free;
     }
 }
 
