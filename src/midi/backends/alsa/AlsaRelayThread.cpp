@@ -207,14 +207,9 @@ void AlsaRelayThread::pass(SequencerWriter& out, bool arrived) noexcept {
     const bool own = relay_.hasWork();
     const WritePace::Clock::time_point now =
         own ? WritePace::Clock::now() : WritePace::Clock::time_point{};
-    std::size_t allowance = pace_.allowance(now);
     const int receiver = receiver_.load(std::memory_order_relaxed);
-    if (own && receiver >= 0) {
-        if (const std::optional<QueueRoom> room = queueRoom(sequencerFd_, receiver)) {
-            allowance = std::min(allowance, WritePace::allowedBy(*room));
-        }
-    }
-    out.limitTo(allowance);
+    out.limitTo(pace_.allowance(now, own && receiver >= 0 ? queueRoom(sequencerFd_, receiver)
+                                                          : std::nullopt));
     relay_.beginCycle(out);
     pace_.passed(out.written(), out.refused(), now);
     out.unlimited();

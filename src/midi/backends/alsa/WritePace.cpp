@@ -4,15 +4,20 @@
 
 namespace moxel {
 
-std::size_t WritePace::allowance(Clock::time_point now) const noexcept {
-    if (!behind_) {
-        return kBurst;
+std::size_t WritePace::allowance(Clock::time_point now,
+                                 const std::optional<QueueRoom>& room) const noexcept {
+    std::size_t byTime = kBurst;
+    if (behind_) {
+        byTime = now <= empty_ ? 0
+                               : static_cast<std::size_t>(std::min(
+                                     (now - empty_) / kInterval, static_cast<Clock::rep>(kBurst)));
     }
-    if (now <= empty_) {
-        return 0;
+    if (!room) {
+        return byTime;
     }
-    return static_cast<std::size_t>(
-        std::min((now - empty_) / kInterval, static_cast<Clock::rep>(kBurst)));
+    const std::size_t kept = room->size / 4; // for relayed input meanwhile
+    const std::size_t byRoom = room->free > kept ? room->free - kept : 0;
+    return std::min(byTime, std::max<std::size_t>(byRoom, behind_ ? 0 : 1));
 }
 
 void WritePace::passed(std::size_t written, bool heldBack, Clock::time_point now) noexcept {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <optional>
 
 #include "midi/backends/alsa/QueueRoom.h"
 
@@ -23,7 +24,9 @@ namespace moxel {
 // A receiver that reads its queue every 10 ms holds at most kBurst + 50 of
 // them. Where the kernel tells how full the receiver's queue is (a program's
 // client), a pass also leaves a quarter of it free for relayed input: a
-// receiver that stalls is waited for.
+// receiver that stalls is waited for. A pass that starts something new may
+// always write one message: a lone program change from the window is never
+// held back.
 //
 // Real-time safe: arithmetic only. The clock is read by the caller, only
 // while the relay has work of its own.
@@ -40,17 +43,14 @@ class WritePace {
     bool behind() const noexcept { return behind_; }
 
     // The writes of its own the pass that begins at `now` may make: a burst
-    // when nothing was held back, else what the time since allows.
-    std::size_t allowance(Clock::time_point now) const noexcept;
+    // when nothing was held back, else what the time since allows; no more
+    // than the receiver's queue has room for, where that is known.
+    std::size_t allowance(Clock::time_point now,
+                          const std::optional<QueueRoom>& room = std::nullopt) const noexcept;
 
     // After the pass that began at `now`: it wrote `written` of its own, and
     // ran into its allowance (the rest was held back) or not.
     void passed(std::size_t written, bool heldBack, Clock::time_point now) noexcept;
-
-    // What the receiver's queue lets a pass write now.
-    static std::size_t allowedBy(const QueueRoom& room) noexcept {
-        return room.free > room.size / 4 ? room.free - room.size / 4 : 0;
-    }
 
   private:
     bool behind_ = false;

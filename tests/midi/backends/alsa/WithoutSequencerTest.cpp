@@ -35,11 +35,13 @@ TEST(WritePace, AHeldBackSequenceGoesOnAtThePaceAndAsTheReceiversQueueHasRoom) {
         pace.passed(written, heldBack, now);
         EXPECT_EQ(pace.behind(), heldBack) << at;
     }
-    // A receiver's queue of 200 keeps a quarter free for relayed input.
-    for (const auto& [free, allowed] :
-         {std::pair<std::size_t, std::size_t>{200, 150}, {60, 10}, {40, 0}}) {
-        EXPECT_EQ(WritePace::allowedBy({free, 200}), allowed) << free;
-    }
+    // Where a receiver's queue (200) is known, a quarter of it stays free;
+    // a pass that starts something new may always write one.
+    const auto later = start + 5086 * WritePace::kInterval / 10; // 5 by the time
+    EXPECT_EQ(pace.allowance(later, QueueRoom{52, 200}), 2U);
+    EXPECT_EQ(pace.allowance(later, QueueRoom{40, 200}), 0U);
+    EXPECT_EQ(WritePace().allowance(later, QueueRoom{40, 200}), 1U);
+    EXPECT_EQ(WritePace().allowance(later, QueueRoom{200, 200}), kBurst);
 }
 
 TEST(SequencerProblem, AFailedOpenIsToldForWhatTheUserCanDoAndAlsaLibPrintsNothing) {
