@@ -52,6 +52,7 @@ class BackgroundOpenedBackend final : public MidiBackend {
     }
     bool serviceAvailable() override { return made().serviceAvailable(); }
     bool connectService() override { return made().connectService(); }
+    ServiceProblem serviceProblem() override { return made().serviceProblem(); }
 
   private:
     Make make_;

@@ -35,6 +35,15 @@ inline int positionOf(const std::vector<DeviceCaps>& devices, const std::string&
 
 enum class OpenResult { Ok, InUse, Failed };
 
+// Why the MIDI service cannot be reached, when that is for the user to put
+// right (a JACK server that is not running yet is looked for, not a problem).
+enum class ServiceProblem {
+    None,
+    SequencerMissing,      // the ALSA sequencer's device (/dev/snd/seq) is not there
+    SequencerNotPermitted, // the user may not open it
+    SequencerFailed,       // it would not open for another reason
+};
+
 // Handle of an open device; 0 means none.
 using MidiHandle = std::uint32_t;
 
@@ -100,6 +109,8 @@ class MidiBackend {
     virtual bool serviceAvailable() { return true; }
     // Tries to reach the service if it cannot be reached now; true when it can.
     virtual bool connectService() { return serviceAvailable(); }
+    // Why the service could not be reached at the last try.
+    virtual ServiceProblem serviceProblem() { return ServiceProblem::None; }
 };
 
 } // namespace moxel

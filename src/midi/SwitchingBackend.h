@@ -44,6 +44,7 @@ class SwitchingBackend final : public MidiBackend, public MidiSystemChoice {
     bool deviceConnected(MidiHandle handle) override { return backend_->deviceConnected(handle); }
     bool serviceAvailable() override { return backend_->serviceAvailable(); }
     bool connectService() override { return backend_->connectService(); }
+    ServiceProblem serviceProblem() override { return backend_->serviceProblem(); }
 
   private:
     std::unique_ptr<MidiBackend> backend_;

@@ -119,8 +119,10 @@ class Relay {
     std::uint64_t cycles() const noexcept { return cycles_.load(std::memory_order_acquire); }
     // Relayed messages that the output could not take.
     std::uint64_t lostEvents() const noexcept { return lost_.load(std::memory_order_relaxed); }
-    // A message the backend lost on its way to the relay (any thread).
-    void countLost() noexcept { lost_.fetch_add(1, std::memory_order_relaxed); }
+    // Messages the backend lost on their way to the relay (any thread).
+    void countLost(std::uint64_t count = 1) noexcept {
+        lost_.fetch_add(count, std::memory_order_relaxed);
+    }
 
     // UI side, once the real-time context has stopped for good (its service
     // went away) and before another one starts: the jobs and messages still

@@ -1,16 +1,20 @@
 // The real program on the ALSA sequencer (in the test guest): stored devices
 // relayed on the stored channel, SysEx whole, the connections where every
-// patchbay sees them, an orderly end, and a synth that goes and comes back.
+// patchbay sees them, an orderly end, a synth that goes and comes back, and
+// the end after a flood heard whole by aseqdump.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <set>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "peer/AlsaPeer.h"
+#include "peer/Aseqdump.h"
 #include "peer/MoxelProcess.h"
 #include "peer/WaitUntil.h"
 
@@ -137,6 +141,65 @@ TEST_F(AlsaProgram, ASynthThatGoesAndComesBackHealsWithNoStuckNote) {
     ASSERT_TRUE(synth->waitForReceived(4));
     EXPECT_EQ(synth->received()[3].bytes, (Bytes{0x83, 62, 0}));
     EXPECT_EQ(moxel.stop(), std::optional<int>(0));
+}
+
+// After a flood of 20,000 notes at 10,000 a second that leaves every key on
+// every channel sounding, SIGTERM's release and reset reach aseqdump whole.
+TEST_F(AlsaProgram, AfterAFloodTheEndSilencesEveryKeyAndChannelAtAseqdump) {
+    AlsaPeer keys("keys");
+    Aseqdump aseqdump(moxel.folder() / "aseqdump.txt");
+    start("[Moxel Settings.]\nAlsaDefaultMidiIn=keys:out\nAlsaDefaultMidiOut=aseqdump:aseqdump\n"
+          "UpdateInCh=1\n",
+          {"--midi", "alsa"});
+    // A marker played until aseqdump hears it (again, when its queue ran
+    // over): how much it had heard by then.
+    const auto untilHeard = [&](const Bytes& marker) {
+        std::size_t heard = 0;
+        EXPECT_TRUE(waitUntil(
+            [&] { return keys.send(marker) && (heard = aseqdump.waitForHeard(marker, 100ms)) > 0; },
+            30s));
+        return heard;
+    };
+    untilHeard({0xB0, 3, 1}); // the connections hold
+    // Each key in turn played and released 4 or 5 times, then held (101).
+    std::vector<Bytes> notes;
+    for (int n = 0; n < 16 * 128; ++n) {
+        const auto on = static_cast<std::uint8_t>(0x90 | n / 128);
+        const auto key = static_cast<std::uint8_t>(n % 128);
+        for (int pair = n < 784 ? 5 : 4; pair > 0; --pair) {
+            notes.insert(notes.end(),
+                         {{on, key, 100}, {static_cast<std::uint8_t>(on - 0x10), key, 100}});
+        }
+        notes.push_back({on, key, 101});
+    }
+    ASSERT_EQ(notes.size(), 20000U);
+    const auto startedAt = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        std::this_thread::sleep_until(startedAt + std::chrono::microseconds(100 * i));
+        keys.send(notes[i]);
+    }
+    const std::size_t flooded = untilHeard({0xB0, 3, 2}); // aseqdump caught up
+    // Each note aseqdump heard held is released, each channel silenced.
+    const std::vector<Bytes> flood = aseqdump.heard();
+    std::set<Bytes> silence;
+    for (std::size_t i = 0; i < flooded; ++i) {
+        if (flood[i][0] >> 4 == 0x9 && flood[i][2] == 101) {
+            silence.insert({static_cast<std::uint8_t>(flood[i][0] - 0x10), flood[i][1], 0});
+        }
+    }
+    if (silence.size() < 160) { // with the reset's 48, more than a receiver's queue
+        GTEST_SKIP() << "aseqdump kept up with too little of the flood here to test the end";
+    }
+    for (std::uint8_t channel = 0; channel < 16; ++channel) {
+        for (const std::uint8_t controller : {64, 123, 120}) { // sustain, all notes, all sound off
+            silence.insert({static_cast<std::uint8_t>(0xB0 | channel), controller, 0});
+        }
+    }
+    EXPECT_EQ(moxel.stop(), std::optional<int>(0));
+    aseqdump.waitForHeard({0xBF, 120, 0}, 10s); // the last of the reset
+    const std::vector<Bytes> heard = aseqdump.heard();
+    EXPECT_TRUE(std::ranges::includes(
+        std::set(heard.begin() + static_cast<long>(flooded), heard.end()), silence));
 }
 
 } // namespace

@@ -31,8 +31,9 @@ class FakeBackend : public RelayBackend {
     std::vector<std::string> calls;
     std::vector<std::vector<std::uint8_t>> sent;                          // what reached the output
     std::map<std::string, std::vector<std::vector<std::uint8_t>>> sentTo; // by output's name
-    bool service = true;                  // the MIDI service can be reached
-    std::function<void()> onOutputOpened; // the relay may send from here on
+    bool service = true;                           // the MIDI service can be reached
+    ServiceProblem problem = ServiceProblem::None; // why not, when it cannot
+    std::function<void()> onOutputOpened;          // the relay may send from here on
 
     // The devices or the service changed (after the test changed them): the
     // backend tells the window.
@@ -61,6 +62,7 @@ class FakeBackend : public RelayBackend {
         calls.emplace_back("connectService");
         return service;
     }
+    ServiceProblem serviceProblem() override { return problem; }
 
   private:
     class Writer;

@@ -10,13 +10,16 @@
 
 namespace moxel::test {
 
-AlsaPeer::AlsaPeer(const std::string& name) : name_(name) {
+AlsaPeer::AlsaPeer(const std::string& name, std::chrono::milliseconds readEvery)
+    : name_(name), readEvery_(readEvery) {
     if (snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK) < 0) {
         seq_ = nullptr;
         return;
     }
     snd_seq_set_client_name(seq_, name.c_str());
-    snd_seq_set_client_pool_input(seq_, 2000);
+    if (readEvery_.count() == 0) {
+        snd_seq_set_client_pool_input(seq_, 2000);
+    }
     snd_seq_set_client_pool_output(seq_, 2000);
     snd_seq_set_input_buffer_size(seq_, std::size_t{128} * 1024);
     client_ = snd_seq_client_id(seq_);
@@ -112,6 +115,9 @@ void AlsaPeer::read() {
             const std::lock_guard lock(mutex_);
             received_.push_back(std::move(got));
             arrived_.notify_all();
+        }
+        if (readEvery_.count() > 0 && poll(&fds[1], 1, static_cast<int>(readEvery_.count())) > 0) {
+            return; // stopped meanwhile
         }
     }
 }

@@ -28,7 +28,12 @@ class AlsaPeer {
         std::chrono::steady_clock::time_point time;
     };
 
-    explicit AlsaPeer(const std::string& name);
+    // readEvery: a receiver that reads at an ordinary pace, with the queue
+    // the kernel gives every client, reading what came once every so often
+    // (a program with a main loop of that period); zero reads at once, with a
+    // large queue.
+    explicit AlsaPeer(const std::string& name,
+                      std::chrono::milliseconds readEvery = std::chrono::milliseconds(0));
     ~AlsaPeer(); // the client goes, and its ports with it
     AlsaPeer(const AlsaPeer&) = delete;
     AlsaPeer& operator=(const AlsaPeer&) = delete;
@@ -55,6 +60,7 @@ class AlsaPeer {
     int client_ = -1;
     int out_ = -1, in_ = -1;
     std::string name_;
+    std::chrono::milliseconds readEvery_;
     snd_midi_event_t* encoder_ = nullptr;
     snd_midi_event_t* decoder_ = nullptr;
     int stopFd_ = -1;

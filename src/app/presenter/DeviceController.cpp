@@ -1,5 +1,7 @@
 #include "app/presenter/DeviceController.h"
 
+#include <cstdio>
+
 #include "app/presenter/PreferencesController.h"
 #include "app/window/Texts.h"
 #include "midi/DeviceEntry.h"
@@ -226,6 +228,26 @@ void DeviceController::lookForService() {
     if (backend_.connectService()) {
         devicesChanged();
     }
+}
+
+void DeviceController::tellServiceProblem() {
+    Text problem{};
+    switch (backend_.serviceProblem()) {
+    case ServiceProblem::None:
+        return;
+    case ServiceProblem::SequencerMissing:
+        problem = Text::SequencerMissing;
+        break;
+    case ServiceProblem::SequencerNotPermitted:
+        problem = Text::SequencerNotPermitted;
+        break;
+    case ServiceProblem::SequencerFailed:
+        problem = Text::SequencerFailed;
+        break;
+    }
+    const std::string said(text(problem));
+    std::fprintf(stderr, "moxel: %s\n", said.c_str());
+    view_.messageBox(said, "Moxel", MessageIcon::Information);
 }
 
 void DeviceController::refresh(ListId list) {

@@ -56,6 +56,10 @@ class DeviceController {
     // for one runs (lookForService, once a second) until it is back.
     void devicesChanged();
     void lookForService();
+    // Tells the user why the service cannot be reached, where that is theirs
+    // to put right: on the error output and in a box. The search itself says
+    // nothing.
+    void tellServiceProblem();
     // The wanted devices that are not connected, by name.
     std::vector<std::string> absentDevices() const;
 

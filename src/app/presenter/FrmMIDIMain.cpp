@@ -83,6 +83,7 @@ void FrmMIDIMain::InitApplication() {
     lamps_.takeRelayNews();
     if (!backend_.serviceAvailable()) {
         loop_.setServiceSearchActive(true);
+        devices_.tellServiceProblem();
     }
     problems_.started(); // what the start found, now that the devices are open
 }
@@ -182,6 +183,9 @@ void FrmMIDIMain::MnuMidiSystem_Click(std::int16_t index) {
     devices_.FindMidiOutDevices();
     loop_.setServiceSearchActive(!backend_.serviceAvailable());
     tray_.refreshTip();
+    if (!backend_.serviceAvailable()) {
+        devices_.tellServiceProblem();
+    }
 }
 
 void FrmMIDIMain::MnuMidiChDefault_Click() {

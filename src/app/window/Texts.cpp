@@ -79,6 +79,20 @@ constexpr std::array<Entry, static_cast<std::size_t>(Count)> kTexts{{
      "Copyright (C) 2026 The Moxel developers. Released under the MIT License."},
     {NotConnectedEntry, "--- {} (未接続) ---", "--- {} (Not Connected) ---"},
     {NotConnectedTip, "{} (未接続)", "{} (Not Connected)"},
+    {SequencerMissing,
+     "ALSA シーケンサー (/dev/snd/seq) がありません。"
+     "カーネルの snd-seq モジュールが読み込まれると、Moxel はそのまま使い始めます。",
+     "There is no ALSA sequencer (/dev/snd/seq). Moxel starts using it as soon as the kernel's "
+     "snd-seq module is loaded."},
+    {SequencerNotPermitted,
+     "ALSA シーケンサー (/dev/snd/seq) を開く権限がありません。"
+     "多くのシステムでは audio グループのメンバーが開けます。"
+     "ユーザーを audio グループに加えて、ログインし直してください。",
+     "Moxel may not open the ALSA sequencer (/dev/snd/seq). On most systems the members of the "
+     "group audio may: add your user to it and log in again."},
+    {SequencerFailed,
+     "ALSA シーケンサー (/dev/snd/seq) を開けません。Moxel は開けるようになるまで試し続けます。",
+     "The ALSA sequencer (/dev/snd/seq) cannot be opened. Moxel keeps trying until it can."},
     {HelpPage, "moxel.html", "moxel.en.html"},
     {SpokenMidiIn, "Midi In (入力デバイス)", "Midi In (input device)"},
     {SpokenMidiOut, "Midi Out (出力デバイス)", "Midi Out (output device)"},

@@ -56,6 +56,11 @@ enum class Text {
     // the tray tip ({} its name).
     NotConnectedEntry,
     NotConnectedTip,
+    // The ALSA sequencer cannot be opened: missing, not permitted, or
+    // another reason.
+    SequencerMissing,
+    SequencerNotPermitted,
+    SequencerFailed,
     // The help page's file name in manual/.
     HelpPage,
     // What a screen reader says for the window's controls: their names ("{}"

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "PresenterFixture.h"
+#include "app/window/Texts.h"
 #include "settings/AtomicFile.h"
 
 namespace moxel::testing {
@@ -91,6 +92,36 @@ TEST_F(PresenterTest, TheMenuSwitchesTheMidiSystemAndEachKeepsItsOwnDefaults) {
     w.MnuMidiSystem_Click(1); // the one in use: nothing closes
     w.MnuMidiSystem_Click(2); // no such item
     EXPECT_TRUE(backend.calls.empty());
+}
+
+// Told once each time the ALSA sequencer is chosen, at the start or from the
+// menu; the search for it says nothing.
+TEST_F(PresenterTest, ASequencerThatCannotBeOpenedIsToldOnceEachTimeItIsChosen) {
+    TwoSystems two(backend);
+    systems = &two;
+    for (const auto& [problem, told] :
+         {std::pair{ServiceProblem::None, Text::Count}, // a server not running yet: no word
+          {ServiceProblem::SequencerMissing, Text::SequencerMissing},
+          {ServiceProblem::SequencerNotPermitted, Text::SequencerNotPermitted},
+          {ServiceProblem::SequencerFailed, Text::SequencerFailed}}) {
+        two.now = MidiSystem::Alsa;
+        backend.service = false;
+        backend.problem = problem;
+        ::testing::internal::CaptureStderr();
+        started().serviceSearchTick();
+        backend.problem = ServiceProblem::None;
+        window->MnuMidiSystem_Click(0);
+        backend.problem = problem;
+        window->MnuMidiSystem_Click(1);
+        const std::string line =
+            told != Text::Count ? "moxel: " + std::string(text(told)) + "\n" : "";
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), line + line);
+        ASSERT_EQ(view.boxes.size(), line.empty() ? 0U : 2U) << "at the start and chosen again";
+        for (const auto& box : view.boxes) {
+            EXPECT_EQ(box.text, text(told));
+        }
+    }
+    systems = nullptr;
 }
 
 TEST_F(PresenterTest, TogglesFollowTheStoredValueNotTheCheckMark) {

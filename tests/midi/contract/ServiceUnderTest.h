@@ -34,6 +34,9 @@ class ServiceUnderTest {
         std::string input, output;
     };
     virtual Listed plugIn(const std::string& device) = 0;
+    // A device that reads at an ordinary pace, as a program with a main loop
+    // does (where the service paces its receivers itself, any device).
+    virtual Listed plugInOrdinaryReader(const std::string& device) { return plugIn(device); }
     // The device goes away, as when its cable is pulled or its program quits.
     virtual void unplug(const std::string& device) = 0;
 

@@ -1,5 +1,6 @@
 #include "midi/backends/alsa/AlsaBackend.h"
 
+#include <cerrno>
 #include <utility>
 
 #include "midi/backends/alsa/AlsaRelayThread.h"
@@ -12,7 +13,28 @@ namespace {
 // each way let some 50 KB through (larger values are ignored).
 constexpr int kPoolCells = 2000;
 
+// alsa-lib prints its errors on the error output (a missing /dev/snd/seq
+// once a second while the window looks for it); the backend tells its own.
+void quiet(const char* /*file*/, int /*line*/, const char* /*function*/, int /*error*/,
+           const char* /*format*/, ...) {}
+
 } // namespace
+
+ServiceProblem sequencerProblem(int error) noexcept {
+    switch (-error) {
+    case 0:
+        return ServiceProblem::None;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return ServiceProblem::SequencerMissing;
+    case EACCES:
+    case EPERM:
+        return ServiceProblem::SequencerNotPermitted;
+    default:
+        return ServiceProblem::SequencerFailed;
+    }
+}
 
 AlsaBackend::AlsaBackend(RelayShared& shared, const std::string& clientName)
     : RelayBackend(shared, Relay::Delivery::OnWrite), clientName_(clientName) {
@@ -41,12 +63,15 @@ bool AlsaBackend::connectService() {
 }
 
 bool AlsaBackend::open(const std::string& clientName) {
+    snd_lib_error_set_handler(quiet);
     if (const int error = snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK);
         error < 0) {
         seq_ = nullptr;
         error_ = snd_strerror(error);
+        problem_ = sequencerProblem(error);
         return false;
     }
+    problem_ = ServiceProblem::SequencerFailed; // until the client is made
     snd_seq_set_client_name(seq_, clientName.c_str());
     snd_seq_set_client_pool_input(seq_, kPoolCells);
     snd_seq_set_client_pool_output(seq_, kPoolCells);
@@ -74,6 +99,8 @@ bool AlsaBackend::open(const std::string& clientName) {
         return false;
     }
     thread_ = std::make_unique<AlsaRelayThread>(seq_, inputPort_, outputPort_, relay(), notifier_);
+    error_.clear();
+    problem_ = ServiceProblem::None;
     return true;
 }
 
@@ -161,10 +188,14 @@ OpenResult AlsaBackend::connectOutput(int /*id*/, DeviceCaps& device) {
         return OpenResult::Failed;
     }
     destination_ = port.address;
+    thread_->setReceiver(port.address.client);
     return OpenResult::Ok;
 }
 
 void AlsaBackend::disconnectOutput() {
+    if (thread_) {
+        thread_->setReceiver(-1);
+    }
     if (destination_) {
         unsubscribe(own(outputPort_), *std::exchange(destination_, std::nullopt));
     }

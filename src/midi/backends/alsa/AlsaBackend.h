@@ -15,6 +15,10 @@ namespace moxel {
 
 class AlsaRelayThread;
 
+// What a failed open of the sequencer (a negative error number) means for
+// the user.
+ServiceProblem sequencerProblem(int error) noexcept;
+
 // MIDI through the ALSA sequencer, the kernel's own MIDI router: no server.
 // Moxel is one sequencer client, "Moxel", with a writable port "midi_in" and a
 // readable port "midi_out"; a device is another client's port, named "client
@@ -24,7 +28,9 @@ class AlsaRelayThread;
 //
 // Clients and ports that start, exit or change are reported through the
 // device change callback (Moxel listens to the System Announce port). Without
-// /dev/snd/seq there is no MIDI service.
+// /dev/snd/seq there is no MIDI service: the backend says why (serviceProblem)
+// and keeps alsa-lib's own error printing quiet, also while the window tries
+// again.
 //
 // The sequencer handle is shared by two threads: the relay thread alone
 // reads and writes events; the UI thread only asks the kernel about clients,
@@ -49,7 +55,8 @@ class AlsaBackend final : public RelayBackend {
     int clientId() const noexcept { return client_; }
     std::string inputPortName() const;
     std::string outputPortName() const;
-    // Why there is no sequencer (empty when there is one).
+    ServiceProblem serviceProblem() override { return problem_; }
+    // Why there is no sequencer, in the system's words (empty when there is one).
     const std::string& error() const noexcept { return error_; }
 
   private:
@@ -73,6 +80,7 @@ class AlsaBackend final : public RelayBackend {
     int inputPort_ = -1, outputPort_ = -1;
     std::string clientName_;
     std::string error_;
+    ServiceProblem problem_ = ServiceProblem::None;
     ActivityNotifier notifier_;
     std::unique_ptr<AlsaRelayThread> thread_;
     std::vector<AlsaPort> sources_, destinations_;       // the last listings

@@ -6,6 +6,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -23,6 +24,8 @@ namespace {
 
 // Below JACK's usual priorities: a JACK server on the same machine keeps its own first.
 constexpr int kPriority = 60;
+// How soon a pass follows while a sequence of the relay's own is held back.
+constexpr int kPaceMilliseconds = 1;
 
 // What the System Announce port tells of clients and ports.
 bool isDeviceNews(const snd_seq_event_t& event) {
@@ -45,16 +48,32 @@ bool isDeviceNews(const snd_seq_event_t& event) {
 
 } // namespace
 
-// Moxel's output port, for one pass: each message becomes one event sent at
-// once to the port's subscribers. SysEx (whole, a chunk, or the F7 that ends
-// one) goes as its bytes.
+// Moxel's output port: each message becomes one event sent at once to the
+// port's subscribers. SysEx (whole, a chunk, or the F7 that ends one) goes
+// as its bytes. While the relay writes its own messages it may be given an
+// allowance (WritePace): a write past it is refused, and the relay goes on
+// with it in a later pass.
 class AlsaRelayThread::SequencerWriter final : public RelayWriter {
   public:
     SequencerWriter(snd_seq_t* seq, int port, snd_midi_event_t* encoder) noexcept
         : seq_(seq), port_(port), encoder_(encoder) {}
 
+    void limitTo(std::size_t allowance) noexcept {
+        allowance_ = allowance;
+        written_ = 0;
+        refused_ = false;
+    }
+    void unlimited() noexcept { allowance_ = SIZE_MAX; }
+    std::size_t written() const noexcept { return written_; }
+    // A write was refused since limitTo: past the allowance, or by the sequencer.
+    bool refused() const noexcept { return refused_; }
+
     bool write(const std::uint8_t* bytes, std::size_t size,
                std::uint32_t /*time*/) noexcept override {
+        if (written_ >= allowance_) {
+            refused_ = true;
+            return false;
+        }
         snd_seq_event_t event;
         snd_seq_ev_clear(&event);
         const std::uint8_t first = bytes[0];
@@ -74,13 +93,21 @@ class AlsaRelayThread::SequencerWriter final : public RelayWriter {
         // Never waits: a receiver whose queue is full loses the message (the
         // sequencer lets it take only so much at once), but Moxel's own
         // queue is read on, so nothing else is lost.
-        return snd_seq_event_output_direct(seq_, &event) >= 0;
+        if (snd_seq_event_output_direct(seq_, &event) < 0) {
+            refused_ = true;
+            return false;
+        }
+        ++written_;
+        return true;
     }
 
   private:
     snd_seq_t* seq_;
     int port_;
     snd_midi_event_t* encoder_;
+    std::size_t allowance_ = SIZE_MAX;
+    std::size_t written_ = 0;
+    bool refused_ = false;
 };
 
 AlsaRelayThread::AlsaRelayThread(snd_seq_t* seq, int inputPort, int outputPort, Relay& relay,
@@ -135,41 +162,74 @@ void AlsaRelayThread::prepare() noexcept {
     snd_seq_ev_set_dest(&event, SND_SEQ_ADDRESS_UNKNOWN, 0); // to nobody
     snd_seq_ev_set_direct(&event);
     snd_seq_event_output_direct(seq_, &event);
+    snd_seq_client_pool_t* pool = nullptr;
+    snd_seq_client_pool_alloca(&pool);
+    if (snd_seq_get_client_pool(seq_, pool) == 0) {
+        queueSize_ = snd_seq_client_pool_get_input_pool(pool);
+    }
 }
 
 void AlsaRelayThread::run() noexcept {
     prepare();
     const int count = snd_seq_poll_descriptors_count(seq_, POLLIN);
     std::array<pollfd, 8> fds{};
-    const int sequencer =
-        snd_seq_poll_descriptors(seq_, fds.data(), std::min<unsigned>(count, 7), POLLIN);
-    fds[static_cast<std::size_t>(sequencer)] = {wakeFd_, POLLIN, 0};
-    const auto watched = static_cast<nfds_t>(sequencer) + 1;
+    // The sequencer's descriptors, then the wake.
+    const auto wakeAt = static_cast<std::size_t>(
+        snd_seq_poll_descriptors(seq_, fds.data(), std::min<unsigned>(count, 7), POLLIN));
+    fds[wakeAt] = {wakeFd_, POLLIN, 0};
+    sequencerFd_ = fds[0].fd;
+    const auto watched = static_cast<nfds_t>(wakeAt) + 1;
+    SequencerWriter out(seq_, outputPort_, encoder_);
     while (!stopping_.load(std::memory_order_acquire)) {
-        if (snd_seq_event_input_pending(seq_, 0) == 0 && poll(fds.data(), watched, -1) < 0 &&
-            errno != EINTR) {
-            break;
-        }
-        std::uint64_t woken = 0;
-        [[maybe_unused]] const ssize_t read = ::read(wakeFd_, &woken, sizeof woken);
-        const RealtimeScope realtime;
-        SequencerWriter out(seq_, outputPort_, encoder_);
-        relay_.beginCycle(out);
-        for (;;) {
-            snd_seq_event_t* event = nullptr;
-            const int got = snd_seq_event_input(seq_, &event);
-            if (got == -ENOSPC) {
-                relay_.countLost(); // the kernel's queue for Moxel ran over
+        // While the relay has work of its own (a sequence held back by the
+        // pace), it looks again soon.
+        if (poll(fds.data(), watched, relay_.hasWork() ? kPaceMilliseconds : -1) < 0) {
+            if (errno == EINTR) {
                 continue;
             }
-            if (got < 0 || event == nullptr) {
-                break;
-            }
+            break;
+        }
+        if ((fds[wakeAt].revents & POLLIN) != 0) {
+            std::uint64_t woken = 0;
+            [[maybe_unused]] const ssize_t read = ::read(wakeFd_, &woken, sizeof woken);
+        }
+        const bool arrived = std::any_of(fds.begin(), fds.begin() + static_cast<long>(wakeAt),
+                                         [](const pollfd& fd) { return fd.revents != 0; });
+        const RealtimeScope realtime;
+        pass(out, arrived);
+    }
+}
+
+// One pass: the relay's own messages at their pace and as the receiver's
+// queue has room, then everything that arrived, read until nothing is left
+// in the library's buffer (poll tells of more in the kernel's queue).
+void AlsaRelayThread::pass(SequencerWriter& out, bool arrived) noexcept {
+    const bool own = relay_.hasWork();
+    const WritePace::Clock::time_point now =
+        own ? WritePace::Clock::now() : WritePace::Clock::time_point{};
+    const int receiver = receiver_.load(std::memory_order_relaxed);
+    out.limitTo(pace_.allowance(now, own && receiver >= 0 ? queueRoom(sequencerFd_, receiver)
+                                                          : std::nullopt));
+    relay_.beginCycle(out);
+    pace_.passed(out.written(), out.refused(), now);
+    out.unlimited();
+    while (arrived) {
+        snd_seq_event_t* event = nullptr;
+        const int got = snd_seq_event_input(seq_, &event);
+        if (got == -ENOSPC) {
+            // The kernel's queue for Moxel ran over and was emptied whole.
+            // It tells no count: as many as the full queue held short
+            // messages (a sender may send again what did not fit).
+            relay_.countLost(std::max<std::size_t>(queueSize_, 1));
+        } else if (got < 0 || event == nullptr) {
+            break;
+        } else {
             handle(*event, out);
         }
-        if (relay_.endCycle()) {
-            notifier_.signal(ActivityNotifier::News::Relay);
-        }
+        arrived = snd_seq_event_input_pending(seq_, 0) > 0;
+    }
+    if (relay_.endCycle()) {
+        notifier_.signal(ActivityNotifier::News::Relay);
     }
 }
 

@@ -1,13 +1,17 @@
 // Proof that the ALSA relay thread neither allocates nor locks once it runs:
-// every kind of message, SysEx in chunks, the window's messages and a reset
-// pass through it while every allocation and lock it makes is counted.
+// every kind of message, SysEx in chunks, the window's messages, a reset and
+// an overflow of Moxel's queue pass through it while every allocation and
+// lock it makes is counted.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <unistd.h>
 
 #include <thread>
 
 #include "RealtimeHooks.h"
 #include "midi/backends/alsa/AlsaBackend.h"
 #include "peer/AlsaPeer.h"
+#include "peer/ProcessThreads.h"
 #include "peer/WaitUntil.h"
 #include "relay/MidiMessage.h"
 #include "relay/RelayShared.h"
@@ -55,9 +59,33 @@ TEST(AlsaRealtime, TheRelayThreadNeitherAllocatesNorLocks) {
     }
     backend.resetOutput(out);
     ASSERT_TRUE(sink.waitForReceived(1 + 100 * 7 + 10 + 48));
+    EXPECT_EQ(backend.lostEvents(), 0U);
+
+    // A sender on the relay's processor, above its priority, overflows its
+    // queue (2,000): each event the kernel threw away counts as lost.
+    cpu_set_t first;
+    CPU_ZERO(&first);
+    CPU_SET(0, &first);
+    for (const auto& [thread, use] : readProcessThreads(getpid())) {
+        if (thread.starts_with("moxel-relay ")) {
+            ASSERT_EQ(sched_setaffinity(std::stoi(thread.substr(12)), sizeof first, &first), 0);
+        }
+    }
+    const std::size_t before = sink.received().size(), sent = 2500;
+    std::thread([&] {
+        const sched_param above{99};
+        ASSERT_EQ(sched_setaffinity(0, sizeof first, &first), 0);
+        ASSERT_EQ(pthread_setschedparam(pthread_self(), SCHED_FIFO, &above), 0);
+        for (std::size_t i = 0; i < sent; ++i) {
+            ASSERT_TRUE(source.send({0x90, static_cast<std::uint8_t>(i % 128), 100}));
+        }
+    }).join();
+    const auto accounted = [&] { return sink.received().size() - before + backend.lostEvents(); };
+    waitUntil([&] { return accounted() >= sent; });
+    EXPECT_GT(backend.lostEvents(), 1U) << "the whole queue, not one event";
+    EXPECT_EQ(accounted(), sent);
     EXPECT_EQ(realtimeViolations().allocations, 0U);
     EXPECT_EQ(realtimeViolations().locks, 0U);
-    EXPECT_EQ(backend.lostEvents(), 0U);
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 namespace moxel::test {
 namespace {
 
+using namespace std::chrono_literals;
+
 class AlsaService final : public ServiceUnderTest {
   public:
     AlsaService() { EXPECT_TRUE(backend_.serviceAvailable()) << backend_.error(); }
@@ -18,11 +20,9 @@ class AlsaService final : public ServiceUnderTest {
     MidiBackend& backend() override { return backend_; }
     RelayShared& shared() override { return shared_; }
 
-    Listed plugIn(const std::string& device) override {
-        auto& peer = peers_[device] = std::make_unique<AlsaPeer>(device);
-        EXPECT_TRUE(peer->ok());
-        return {peer->sourcePort(), peer->sinkPort()};
-    }
+    Listed plugIn(const std::string& device) override { return add(device, {}); }
+    // Reads every 10 ms, with the queue the kernel gives every client (200).
+    Listed plugInOrdinaryReader(const std::string& device) override { return add(device, 10ms); }
     void unplug(const std::string& device) override { peers_.erase(device); }
     // As a fast device plays: a batch a millisecond at most (about 1 MB of
     // SysEx a second, some 300 times a MIDI cable's pace). The sequencer has
@@ -40,6 +40,12 @@ class AlsaService final : public ServiceUnderTest {
     }
 
   private:
+    Listed add(const std::string& device, std::chrono::milliseconds readEvery) {
+        auto& peer = peers_[device] = std::make_unique<AlsaPeer>(device, readEvery);
+        EXPECT_TRUE(peer->ok());
+        return {peer->sourcePort(), peer->sinkPort()};
+    }
+
     RelayShared shared_;
     AlsaBackend backend_{shared_};
     std::map<std::string, std::unique_ptr<AlsaPeer>> peers_;
