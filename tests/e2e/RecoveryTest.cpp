@@ -100,6 +100,22 @@ TEST_F(Recovery, TheServerGoesAndComesBackAndSigtermStillClosesInOrder) {
     expectClosedInOrder(70);
 }
 
+// A server that stops answering (SIGSTOP) while the program runs: SIGTERM
+// still ends it within 2 s, as an orderly close (status 0). (A server that
+// goes on afterwards is held up by the client left to it, as by a client
+// that was killed: this one is killed too.)
+TEST_F(Recovery, SigtermEndsItAtOnceWhileTheServerIsStopped) {
+    ASSERT_TRUE(heard({0x93, 64, 100}));
+    ASSERT_EQ(::kill(server->pid(), SIGSTOP), 0);
+    const auto asked = std::chrono::steady_clock::now();
+    const std::optional<int> status = moxel.stop(SIGTERM, 10s);
+    const auto took = std::chrono::steady_clock::now() - asked;
+    ::kill(server->pid(), SIGKILL);
+    EXPECT_EQ(status, std::optional<int>(0));
+    EXPECT_LT(took, 2s);
+    EXPECT_TRUE(waitUntil([&] { return keys->serverGone() && synth->serverGone(); }));
+}
+
 TEST_F(Recovery, ClosingTheTerminalItStartedFromClosesItInOrder) {
     ASSERT_TRUE(heard({0x93, 64, 100}));
     EXPECT_EQ(moxel.stop(SIGHUP), std::optional<int>(0));

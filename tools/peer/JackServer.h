@@ -40,6 +40,8 @@ class JackServer {
     const std::string& name() const noexcept { return name_; }
     unsigned period() const noexcept { return options_.period; }
     unsigned rate() const noexcept { return options_.rate; }
+    // The server's process (for a test that stops it), -1 when none runs.
+    pid_t pid() const noexcept { return pid_; }
 
     // Stops the server now (SIGTERM, then waits for it to exit); clients
     // still open see it go away. Safe to call twice.

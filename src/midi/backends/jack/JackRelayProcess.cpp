@@ -1,6 +1,8 @@
 #include "midi/backends/jack/JackRelayProcess.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include <jack/midiport.h>
 
@@ -40,7 +42,24 @@ int JackRelayProcess::processCallback(jack_nframes_t frames, void* arg) noexcept
     return static_cast<JackRelayProcess*>(arg)->process(frames);
 }
 
+void JackRelayProcess::detach() noexcept {
+    detached_.store(true, std::memory_order_seq_cst);
+    // A callback that began before it saw the flag ends within its cycle.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (inside_.load(std::memory_order_seq_cst) && std::chrono::steady_clock::now() < limit) {
+        std::this_thread::yield();
+    }
+}
+
 int JackRelayProcess::process(jack_nframes_t frames) noexcept {
+    // seq_cst on both sides: either detach() sees this callback inside, or
+    // the callback sees the flag.
+    inside_.store(true, std::memory_order_seq_cst);
+    if (detached_.load(std::memory_order_seq_cst)) {
+        jack_midi_clear_buffer(jack_port_get_buffer(output_, frames)); // nothing leaves
+        inside_.store(false, std::memory_order_release);
+        return 0;
+    }
     const RealtimeScope realtime;
     jackCallbackBegins();
     void* out = jack_port_get_buffer(output_, frames);
@@ -59,6 +78,7 @@ int JackRelayProcess::process(jack_nframes_t frames) noexcept {
         notifier_.signal(ActivityNotifier::News::Relay);
     }
     jackCallbackEnds();
+    inside_.store(false, std::memory_order_release);
     return 0;
 }
 

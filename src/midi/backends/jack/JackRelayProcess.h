@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include <jack/jack.h>
 
 namespace moxel {
@@ -19,6 +21,11 @@ class JackRelayProcess {
     // JACK process callback (arg: the JackRelayProcess).
     static int processCallback(jack_nframes_t frames, void* arg) noexcept;
 
+    // From now on the callback leaves the relay alone and sends nothing (for a
+    // client left open because its server does not answer); returns once no
+    // callback is inside them any more. UI side.
+    void detach() noexcept;
+
   private:
     int process(jack_nframes_t frames) noexcept;
 
@@ -26,6 +33,8 @@ class JackRelayProcess {
     ActivityNotifier& notifier_;
     jack_port_t* input_;
     jack_port_t* output_;
+    std::atomic<bool> detached_{false};
+    std::atomic<bool> inside_{false}; // a callback is running
 };
 
 } // namespace moxel
