@@ -15,7 +15,7 @@ namespace moxel {
 
 namespace {
 
-// A wait for the process callback gives up after this long plus a few
+// A wait for the process thread gives up after this long plus a few
 // cycles, so a stalled or vanished server can never hang the UI.
 constexpr auto kWaitBase = std::chrono::milliseconds(300);
 constexpr int kWaitCycles = 8;
@@ -93,14 +93,14 @@ bool JackBackend::openClient() {
         jack_client_close(client);
         return false;
     }
-    auto process = std::make_shared<JackRelayProcess>(relay(), hooks_->notifier, in, out);
+    auto process = std::make_shared<JackRelayProcess>(client, relay(), hooks_->notifier, in, out);
     hooks_->serverGone.store(false, std::memory_order_release);
     jack_on_info_shutdown(client, &JackBackend::onShutdown, hooks_.get());
     // Ports that come and go are device news; no polling while a server runs.
     if (jack_set_port_registration_callback(client, &JackBackend::onPortRegistration,
                                             hooks_.get()) != 0 ||
         jack_set_port_rename_callback(client, &JackBackend::onPortRename, hooks_.get()) != 0 ||
-        jack_set_process_callback(client, &JackRelayProcess::processCallback, process.get()) != 0 ||
+        jack_set_process_thread(client, &JackRelayProcess::processThread, process.get()) != 0 ||
         jack_set_thread_init_callback(client, &JackBackend::onProcessThreadStart, nullptr) != 0 ||
         jack_activate(client) != 0) {
         jack_client_close(client);

@@ -23,7 +23,7 @@ class JackRelayProcess;
 // port and one MIDI output port; a device is another client's MIDI port
 // (input devices are their output ports, output devices their input ports),
 // named by its full port name. Opening a device connects it to Moxel's port,
-// closing disconnects it. The relay runs inside the JACK process callback:
+// closing disconnects it. The relay runs in the JACK process thread:
 // each event leaves in the cycle and at the frame offset it arrived with.
 //
 // Without a reachable server there is no MIDI service (no devices); every
@@ -61,7 +61,7 @@ class JackBackend final : public RelayBackend {
     // "cannot connect" lines at every device search while no server runs).
     static void quietLibraryMessages() noexcept;
 
-    // True on the thread that is running Moxel's process callback, inside it.
+    // True on Moxel's JACK process thread, while it runs a cycle.
     static bool inProcessCallback() noexcept;
 
   private:
