@@ -138,33 +138,5 @@ TEST(RecoveryStart, AStoredDefaultThatAppearsLaterIsTakenAndAnEchoingClientIsNot
     EXPECT_TRUE(waitUntil([&] { return !connectedAnywhere(synth, synth.sinkPort()); }));
 }
 
-// A server that stops answering (SIGSTOP) while the program runs: SIGTERM
-// still ends it within 2 s, as an orderly close (status 0), and the server,
-// once it goes on, drops the client that was left to it. (Asynchronous, as
-// jackd runs by default: a synchronous server is held up by any client that
-// vanished, killed or not, for as long as its timeouts say.)
-TEST(RecoveryStopped, SigtermEndsItWithinTwoSecondsWhileTheServerIsStopped) {
-    JackServer server(JackServer::Options{.synchronous = false});
-    ASSERT_TRUE(server.running()) << server.error();
-    JackPeer keys("keys"), synth("synth");
-    Program moxel;
-    moxel.writeSettings("[Moxel Settings.]\nDefaultMidiIn=keys:out\nDefaultMidiOut=synth:in\n");
-    moxel.start(server.name());
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return connectedAnywhere(keys, keys.sourcePort()) &&
-                   connectedAnywhere(synth, synth.sinkPort());
-        },
-        10s));
-    ASSERT_EQ(::kill(server.pid(), SIGSTOP), 0);
-    const auto asked = std::chrono::steady_clock::now();
-    const std::optional<int> status = moxel.stop(SIGTERM, 10s);
-    const auto took = std::chrono::steady_clock::now() - asked;
-    ::kill(server.pid(), SIGCONT);
-    EXPECT_EQ(status, std::optional<int>(0));
-    EXPECT_LT(took, 2s);
-    EXPECT_TRUE(waitUntil([&] { return !connectedAnywhere(synth, synth.sinkPort()); }));
-}
-
 } // namespace
 } // namespace moxel::test
