@@ -183,12 +183,19 @@ bool RelayBackend::waitUntilOutputReady() {
 }
 
 bool RelayBackend::waitFor(const std::function<bool()>& done) {
+    const std::uint64_t begun = relay_.cycles();
     const auto deadline = std::chrono::steady_clock::now() + waitLimit();
     for (;;) {
         if (done()) {
             return true;
         }
-        if (serviceGone() || std::chrono::steady_clock::now() >= deadline) {
+        if (serviceGone() || relayStalled()) {
+            return false;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            if (relay_.cycles() == begun) {
+                stalledAt_ = begun + 1;
+            }
             return false;
         }
         wakeRelay();

@@ -85,6 +85,13 @@ class RelayBackend : public MidiBackend {
     // The connection of that open device holds by now (not only asked for).
     bool settled(MidiHandle handle) const noexcept;
 
+    // A wait ran out without a single cycle of the real-time context: it is
+    // stalled (its service stopped, or hangs). Until a cycle runs again the
+    // waits give up at once, so closing never waits for it twice.
+    bool relayStalled() const noexcept {
+        return stalledAt_ != 0 && relay_.cycles() + 1 == stalledAt_;
+    }
+
     // Waits until a cycle that began after this call has ended: what the UI
     // asked for before has been seen, and a connection changed before is in
     // effect. False when the wait gave up.
@@ -111,8 +118,9 @@ class RelayBackend : public MidiBackend {
     std::vector<DeviceCaps> inputs_, outputs_; // the last listings
     Open input_, output_;
     MidiHandle lastHandle_ = 0;
-    std::string lastOutput_; // the output the relay's notes belong to
-    std::string parkedFor_;  // the output whose notes are kept aside
+    std::uint64_t stalledAt_ = 0; // the cycle count + 1 when a wait found no cycle; 0: none
+    std::string lastOutput_;      // the output the relay's notes belong to
+    std::string parkedFor_;       // the output whose notes are kept aside
 };
 
 } // namespace moxel

@@ -1,5 +1,6 @@
 // The relay through a real JACK server: Moxel's backend between two peers,
 // one as the input device and one as the output device.
+#include <algorithm>
 #include <atomic>
 
 #include "JackFixture.h"
@@ -58,6 +59,31 @@ TEST_F(JackRelayTest, EachMessageLeavesInTheSameCycleAtTheSameFrameWithTheChanne
     }
     EXPECT_EQ(sent.back().frame - sent.front().frame, last) << "all in one cycle";
     EXPECT_TRUE(shared.inputLamp.load() && shared.outputLamp.load());
+}
+
+// The most one cycle carries (what the source's port takes of more) passes
+// whole. A port that hears it through Moxel and straight from the source keeps
+// one port's worth: the rest is lost whichever way it came.
+TEST_F(JackRelayTest, ACycleAsFullAsAPortTakesPassesWholeAndTwoOfThemMeetingKeepOne) {
+    JackPeer both("both");
+    ASSERT_TRUE(both.connect(source.sourcePort(), both.sinkPort()) &&
+                both.connect(backend->outputPortName(), both.sinkPort()));
+    ASSERT_TRUE(waitUntil([&] {
+        return connected(both.client(), source.sourcePort(), both.sinkPort()) &&
+               connected(both.client(), backend->outputPortName(), both.sinkPort());
+    }));
+    shared.outputChannel = 3;
+    const std::vector<ScheduledEvent> burst(3000, {{0x90, 0x3C, 0x40}, 0});
+    ASSERT_TRUE(source.sendBatch(burst));
+    ASSERT_TRUE(source.waitForSent(1));
+    ASSERT_TRUE(source.waitForCycleAfter(source.sent().back().frame)); // all in that one cycle
+    const std::size_t port = source.sent().size();
+    ASSERT_LT(port, burst.size()); // the burst was more than the port takes
+    ASSERT_TRUE(sink.waitForReceived(port) && both.waitForReceived(port));
+    ASSERT_TRUE(sink.waitForCycleAfter(sink.received().back().frame + sink.periodFrames()) &&
+                both.waitForCycleAfter(both.received().back().frame + both.periodFrames()));
+    EXPECT_EQ(std::ranges::count(sink.receivedBytes(), Bytes{0x93, 0x3C, 0x40}), port);
+    EXPECT_EQ(both.received().size(), port);
 }
 
 TEST_F(JackRelayTest, TheActivityCallbackRunsOffTheProcessThreadAndIsReArmedByTheUi) {

@@ -33,7 +33,7 @@ struct JackPeer::Realtime {
     jack_client_t* client = nullptr;
     jack_port_t* out = nullptr;
     jack_port_t* in = nullptr;
-    SpscRing<WireEvent, 1024> toSend;
+    SpscRing<WireEvent, 4096> toSend; // more than a port takes in one cycle
     SpscRing<WireEvent, 4096> sent;
     SpscRing<WireEvent, 8192> received;
     std::atomic<std::uint64_t> finishedCycleStart{0}; // frame time of the last finished cycle + 1

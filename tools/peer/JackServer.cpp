@@ -119,9 +119,14 @@ bool JackServer::start() {
     // Synchronous mode (-S): without real-time scheduling a client can be
     // late on a busy machine; the server then waits for it instead of
     // running the next cycle without it, so no test event is dropped.
-    std::vector<const char*> argv = {
-        "jackd", "--no-realtime", "-S", "-t",         "5000", "-n",           name_.c_str(),
-        "-d",    "dummy",         "-r", rate.c_str(), "-p",   period.c_str(), nullptr};
+    std::vector<const char*> argv = {"jackd", "--no-realtime", "-t", "5000", "-n", name_.c_str()};
+    if (options_.synchronous) {
+        argv.push_back("-S");
+    }
+    for (const char* driver : {"-d", "dummy", "-r", rate.c_str(), "-p", period.c_str()}) {
+        argv.push_back(driver);
+    }
+    argv.push_back(nullptr);
     const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid < 0) {

@@ -8,8 +8,9 @@
 namespace moxel::test {
 
 // A private JACK server for a test or a benchmark: `jackd --no-realtime -S -t
-// 5000 -n <unique name> -d dummy -r 48000 -p <period>` (synchronous, so a late
-// client delays a cycle rather than losing its data). The constructor starts
+// 5000 -n <unique name> -d dummy -r 48000 -p <period>` (synchronous unless
+// asked otherwise, so a late client delays a cycle rather than losing its
+// data). The constructor starts
 // it, points every JACK client this process opens afterwards at it
 // (JACK_DEFAULT_SERVER) and waits until it accepts clients; the destructor
 // stops it. The private servers of all processes on the machine run one at a
@@ -24,7 +25,10 @@ class JackServer {
         unsigned period = 64;
         unsigned rate = 48000;
         std::chrono::milliseconds startTimeout{10000};
-        std::string name; // empty: a name not used before by this process
+        std::string name{}; // empty: a name not used before by this process
+        // false: asynchronous, as jackd runs by default: a client that is
+        // late misses its cycle instead of holding up the others.
+        bool synchronous = true;
     };
 
     JackServer();
@@ -40,6 +44,8 @@ class JackServer {
     const std::string& name() const noexcept { return name_; }
     unsigned period() const noexcept { return options_.period; }
     unsigned rate() const noexcept { return options_.rate; }
+    // The server's process (for a test that stops it), -1 when none runs.
+    pid_t pid() const noexcept { return pid_; }
 
     // Stops the server now (SIGTERM, then waits for it to exit); clients
     // still open see it go away. Safe to call twice.

@@ -77,12 +77,12 @@ std::optional<int> MoxelProcess::exitStatus(pid_t pid, std::chrono::milliseconds
     return status;
 }
 
-std::optional<int> MoxelProcess::stop(int signal) {
+std::optional<int> MoxelProcess::stop(int signal, std::chrono::milliseconds limit) {
     if (pid_ <= 0) {
         return std::nullopt; // kill(-1) would signal every process of the user
     }
     ::kill(pid_, signal);
-    const std::optional<int> status = exitStatus(pid_, std::chrono::seconds(20));
+    const std::optional<int> status = exitStatus(pid_, limit);
     pid_ = status ? -1 : pid_;
     return status;
 }

@@ -38,8 +38,9 @@ class MoxelProcess {
     // Starts a process; the first one started is the one stop() ends.
     pid_t start(const std::string& jackServer = "moxel-no-such-server");
     // Signals the first process (0: none, only waits); its exit status
-    // (nothing if it did not end, or was already stopped).
-    std::optional<int> stop(int signal = 15 /* SIGTERM */);
+    // (nothing if it did not end within the limit, or was already stopped).
+    std::optional<int> stop(int signal = 15 /* SIGTERM */,
+                            std::chrono::milliseconds limit = std::chrono::seconds(20));
     bool running() const;
     pid_t pid() const { return pid_; }
 

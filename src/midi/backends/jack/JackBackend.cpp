@@ -7,6 +7,7 @@
 #include <thread>
 #include <utility>
 
+#include "midi/ActivityNotifier.h"
 #include "midi/backends/jack/JackRelayProcess.h"
 #include "relay/RealtimeScope.h"
 
@@ -14,24 +15,39 @@ namespace moxel {
 
 namespace {
 
-// A wait for the process callback gives up after this long plus a few
+// A wait for the process thread gives up after this long plus a few
 // cycles, so a stalled or vanished server can never hang the UI.
 constexpr auto kWaitBase = std::chrono::milliseconds(300);
 constexpr int kWaitCycles = 8;
 
+// How long the window waits for the server to answer a call (a connection, a
+// close) before it takes the server as not answering.
+constexpr auto kAnswerLimit = std::chrono::milliseconds(1000);
+
 } // namespace
 
+// Held by the client until it is closed (see closeClient).
+struct JackBackend::Hooks {
+    ActivityNotifier notifier;
+    std::atomic<bool> serverGone{false}; // set by JACK's shutdown callback
+};
+
 JackBackend::JackBackend(RelayShared& shared, std::string clientName)
-    : RelayBackend(shared, Relay::Delivery::NextCycle), requestedName_(std::move(clientName)) {
+    : RelayBackend(shared, Relay::Delivery::NextCycle), calls_(kAnswerLimit),
+      requestedName_(std::move(clientName)), hooks_(std::make_shared<Hooks>()) {
     openClient();
 }
 
 JackBackend::~JackBackend() {
     // The client goes first: once it is closed nothing signals the notifier.
-    if (client_ != nullptr && serverGone_.load(std::memory_order_acquire)) {
+    if (client_ != nullptr && hooks_->serverGone.load(std::memory_order_acquire)) {
         dropDeadClient(true);
     }
     closeClient();
+    // A close still waiting for its server keeps the news thread: it tells
+    // nobody any more.
+    hooks_->notifier.setCallback(ActivityNotifier::News::Relay, {});
+    hooks_->notifier.setCallback(ActivityNotifier::News::Devices, {});
 }
 
 bool JackBackend::inProcessCallback() noexcept {
@@ -47,19 +63,19 @@ void JackBackend::onProcessThreadStart(void*) {
 void JackBackend::onShutdown(jack_status_t /*code*/, const char* /*reason*/, void* arg) noexcept {
     // Runs on one of JACK's threads like a signal handler: only note it and
     // tell the UI, which drops the client at its next call.
-    auto* self = static_cast<JackBackend*>(arg);
-    self->serverGone_.store(true, std::memory_order_release);
-    self->notifier_.signal(ActivityNotifier::News::Devices);
+    auto* hooks = static_cast<Hooks*>(arg);
+    hooks->serverGone.store(true, std::memory_order_release);
+    hooks->notifier.signal(ActivityNotifier::News::Devices);
 }
 
 void JackBackend::onPortRegistration(jack_port_id_t /*port*/, int /*registered*/,
                                      void* arg) noexcept {
-    static_cast<JackBackend*>(arg)->notifier_.signal(ActivityNotifier::News::Devices);
+    static_cast<Hooks*>(arg)->notifier.signal(ActivityNotifier::News::Devices);
 }
 
 void JackBackend::onPortRename(jack_port_id_t /*port*/, const char* /*oldName*/,
                                const char* /*newName*/, void* arg) noexcept {
-    static_cast<JackBackend*>(arg)->notifier_.signal(ActivityNotifier::News::Devices);
+    static_cast<Hooks*>(arg)->notifier.signal(ActivityNotifier::News::Devices);
 }
 
 bool JackBackend::openClient() {
@@ -77,13 +93,14 @@ bool JackBackend::openClient() {
         jack_client_close(client);
         return false;
     }
-    auto process = std::make_unique<JackRelayProcess>(relay(), notifier_, in, out);
-    serverGone_.store(false, std::memory_order_release);
-    jack_on_info_shutdown(client, &JackBackend::onShutdown, this);
+    auto process = std::make_shared<JackRelayProcess>(client, relay(), hooks_->notifier, in, out);
+    hooks_->serverGone.store(false, std::memory_order_release);
+    jack_on_info_shutdown(client, &JackBackend::onShutdown, hooks_.get());
     // Ports that come and go are device news; no polling while a server runs.
-    if (jack_set_port_registration_callback(client, &JackBackend::onPortRegistration, this) != 0 ||
-        jack_set_port_rename_callback(client, &JackBackend::onPortRename, this) != 0 ||
-        jack_set_process_callback(client, &JackRelayProcess::processCallback, process.get()) != 0 ||
+    if (jack_set_port_registration_callback(client, &JackBackend::onPortRegistration,
+                                            hooks_.get()) != 0 ||
+        jack_set_port_rename_callback(client, &JackBackend::onPortRename, hooks_.get()) != 0 ||
+        jack_set_process_thread(client, &JackRelayProcess::processThread, process.get()) != 0 ||
         jack_set_thread_init_callback(client, &JackBackend::onProcessThreadStart, nullptr) != 0 ||
         jack_activate(client) != 0) {
         jack_client_close(client);
@@ -109,8 +126,15 @@ void JackBackend::closeClient() {
     // Closing deactivates first: the process thread is gone when it returns.
     // After the server went away this close must come before the next
     // jack_client_open: libjack frees the clients of a dead server that are
-    // still open in the process when a new client opens.
-    jack_client_close(client_);
+    // still open in the process when a new client opens. The close holds what
+    // JACK's threads reach through the callbacks, so a close left to finish
+    // by itself (its server does not answer, or the relay stalled) reaches
+    // nothing that goes with the backend; the relay is no longer theirs.
+    if (!calls_.make(
+            [client = client_, process = process_, hooks = hooks_] { jack_client_close(client); },
+            {}, !relayStalled())) {
+        process_->detach();
+    }
     relayStopped(); // what still sounded on the output is released when it is back
     client_ = nullptr;
     inputPort_ = nullptr;
@@ -151,7 +175,7 @@ bool JackBackend::dropDeadClient(bool wait) {
 
 // The client, if it is still usable; drops it when its server went away.
 bool JackBackend::liveClient() {
-    if (client_ != nullptr && serverGone_.load(std::memory_order_acquire)) {
+    if (client_ != nullptr && hooks_->serverGone.load(std::memory_order_acquire)) {
         dropDeadClient(false);
         return false;
     }
@@ -162,7 +186,8 @@ bool JackBackend::ensureClient() {
     if (liveClient()) {
         return true;
     }
-    return client_ == nullptr && openClient(); // a dead client still settling: not yet
+    // Not while a dead client is still settling, or its close is waiting.
+    return client_ == nullptr && calls_.answering() && openClient();
 }
 
 std::vector<DeviceCaps> JackBackend::list(PortRole role) {
@@ -188,8 +213,7 @@ OpenResult JackBackend::connectInput(int /*id*/, DeviceCaps& device) {
     if (device.result != CapsResult::Ok || !liveClient() || !portExists(client_, device.name)) {
         return OpenResult::Failed;
     }
-    const int rc = jack_connect(client_, device.name.c_str(), inputPortName_.c_str());
-    if (rc != 0 && rc != EEXIST) {
+    if (!connectPorts(device.name, inputPortName_)) {
         return OpenResult::Failed;
     }
     source_ = device.name;
@@ -197,15 +221,14 @@ OpenResult JackBackend::connectInput(int /*id*/, DeviceCaps& device) {
 }
 
 void JackBackend::disconnectInput() {
-    jack_disconnect(client_, std::exchange(source_, {}).c_str(), inputPortName_.c_str());
+    disconnectPorts(std::exchange(source_, {}), inputPortName_);
 }
 
 OpenResult JackBackend::connectOutput(int /*id*/, DeviceCaps& device) {
     if (device.result != CapsResult::Ok || !liveClient() || !portExists(client_, device.name)) {
         return OpenResult::Failed;
     }
-    const int rc = jack_connect(client_, outputPortName_.c_str(), device.name.c_str());
-    if (rc != 0 && rc != EEXIST) {
+    if (!connectPorts(outputPortName_, device.name)) {
         return OpenResult::Failed;
     }
     destination_ = device.name;
@@ -213,15 +236,37 @@ OpenResult JackBackend::connectOutput(int /*id*/, DeviceCaps& device) {
 }
 
 void JackBackend::disconnectOutput() {
-    jack_disconnect(client_, outputPortName_.c_str(), std::exchange(destination_, {}).c_str());
+    disconnectPorts(outputPortName_, std::exchange(destination_, {}));
+}
+
+bool JackBackend::connectPorts(const std::string& from, const std::string& to) {
+    auto rc = std::make_shared<int>(-1);
+    // A connection the server makes only after the window gave up on it is
+    // undone: that device did not open.
+    const bool answered = calls_.make(
+        [client = client_, from, to, rc] { *rc = jack_connect(client, from.c_str(), to.c_str()); },
+        [client = client_, from, to, rc] {
+            if (*rc == 0) {
+                jack_disconnect(client, from.c_str(), to.c_str());
+            }
+        });
+    return answered && (*rc == 0 || *rc == EEXIST);
+}
+
+// Made once the server answers again, if it does not now; not waited for once
+// the relay stalled.
+void JackBackend::disconnectPorts(std::string from, std::string to) {
+    calls_.make([client = client_, from = std::move(from),
+                 to = std::move(to)] { jack_disconnect(client, from.c_str(), to.c_str()); },
+                {}, !relayStalled());
 }
 
 void JackBackend::setActivityCallback(std::function<void()> callback) {
-    notifier_.setCallback(ActivityNotifier::News::Relay, std::move(callback));
+    hooks_->notifier.setCallback(ActivityNotifier::News::Relay, std::move(callback));
 }
 
 void JackBackend::setDeviceChangeCallback(std::function<void()> callback) {
-    notifier_.setCallback(ActivityNotifier::News::Devices, std::move(callback));
+    hooks_->notifier.setCallback(ActivityNotifier::News::Devices, std::move(callback));
 }
 
 // A port that unregisters loses its connections, and a new port of the same
@@ -237,6 +282,11 @@ bool JackBackend::deviceConnected(MidiHandle handle) {
         return portExists(client_, port);
     }
     return jack_port_connected_to(input ? inputPort_ : outputPort_, port.c_str()) != 0;
+}
+
+// Gone, or not answering: a wait for the relay would be for nothing.
+bool JackBackend::serviceGone() {
+    return hooks_->serverGone.load(std::memory_order_acquire) || !calls_.answering();
 }
 
 bool JackBackend::serviceAvailable() {

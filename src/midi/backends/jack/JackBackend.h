@@ -11,9 +11,9 @@
 
 #include <jack/jack.h>
 
-#include "midi/ActivityNotifier.h"
 #include "midi/RelayBackend.h"
 #include "midi/backends/jack/JackPorts.h"
+#include "midi/backends/jack/JackServerCalls.h"
 
 namespace moxel {
 
@@ -23,7 +23,7 @@ class JackRelayProcess;
 // port and one MIDI output port; a device is another client's MIDI port
 // (input devices are their output ports, output devices their input ports),
 // named by its full port name. Opening a device connects it to Moxel's port,
-// closing disconnects it. The relay runs inside the JACK process callback:
+// closing disconnects it. The relay runs in the JACK process thread:
 // each event leaves in the cycle and at the frame offset it arrived with.
 //
 // Without a reachable server there is no MIDI service (no devices); every
@@ -31,6 +31,11 @@ class JackRelayProcess;
 // server that starts, or comes back after it went away, is found. Ports that
 // register, unregister or change their name, and the server going away, are
 // reported through the device change callback.
+//
+// The calls that wait for the server's answer go through JackServerCalls: a
+// server that stops answering (stopped, hung) holds up the window for at most
+// a second, after which every wait gives up at once, and the program still
+// ends at once, leaving a client it cannot close to the server.
 class JackBackend final : public RelayBackend {
   public:
     explicit JackBackend(RelayShared& shared, std::string clientName = "moxel");
@@ -56,7 +61,7 @@ class JackBackend final : public RelayBackend {
     // "cannot connect" lines at every device search while no server runs).
     static void quietLibraryMessages() noexcept;
 
-    // True on the thread that is running Moxel's process callback, inside it.
+    // True on Moxel's JACK process thread, while it runs a cycle.
     static bool inProcessCallback() noexcept;
 
   private:
@@ -68,7 +73,7 @@ class JackBackend final : public RelayBackend {
     void disconnectOutput() override;
     bool relayRunning() override { return liveClient(); }
     std::chrono::steady_clock::duration waitLimit() const override;
-    bool serviceGone() override { return serverGone_.load(std::memory_order_acquire); }
+    bool serviceGone() override;
 
     std::vector<DeviceCaps> list(PortRole role);
     bool ensureClient();
@@ -78,22 +83,27 @@ class JackBackend final : public RelayBackend {
     bool dropDeadClient(bool wait);
     bool openClient();
     void closeClient();
+    // Through the server calls; false when they could not be made in time.
+    bool connectPorts(const std::string& from, const std::string& to);
+    void disconnectPorts(std::string from, std::string to);
     static void onProcessThreadStart(void* arg);
     static void onShutdown(jack_status_t code, const char* reason, void* arg) noexcept;
     static void onPortRegistration(jack_port_id_t port, int registered, void* arg) noexcept;
     static void onPortRename(jack_port_id_t port, const char* oldName, const char* newName,
                              void* arg) noexcept;
 
+    struct Hooks;
+
+    JackServerCalls calls_; // first in, last out: its thread may hold what follows
     std::string requestedName_;
-    ActivityNotifier notifier_;
-    std::atomic<bool> serverGone_{false}; // set by JACK's shutdown callback
+    std::shared_ptr<Hooks> hooks_; // what JACK's threads reach through the callbacks
     // When this thread first saw that the server went away; empty otherwise.
     std::optional<std::chrono::steady_clock::time_point> goneSeen_;
 
     jack_client_t* client_ = nullptr;
     jack_port_t* inputPort_ = nullptr;
     jack_port_t* outputPort_ = nullptr;
-    std::unique_ptr<JackRelayProcess> process_;
+    std::shared_ptr<JackRelayProcess> process_;
     std::string actualName_;
     std::string inputPortName_;
     std::string outputPortName_;

@@ -1,6 +1,8 @@
 #include "midi/backends/jack/JackRelayProcess.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include <jack/midiport.h>
 
@@ -9,9 +11,10 @@
 #include "relay/RealtimeScope.h"
 #include "relay/Relay.h"
 
-// Everything in this file runs on JACK's process thread: no allocation, no
-// lock, no logging, no system call (the single, bounded exception is the
-// notifier wake in ActivityNotifier::signal).
+// Everything in this file but detach() runs on JACK's process thread: no
+// allocation, no lock, no logging, no system call but libjack's own wait and
+// signal of the cycle and, once the cycle is signalled, the notifier wake in
+// ActivityNotifier::signal.
 
 namespace moxel {
 
@@ -36,11 +39,36 @@ class PortWriter final : public RelayWriter {
 
 } // namespace
 
-int JackRelayProcess::processCallback(jack_nframes_t frames, void* arg) noexcept {
-    return static_cast<JackRelayProcess*>(arg)->process(frames);
+void* JackRelayProcess::processThread(void* arg) {
+    auto& self = *static_cast<JackRelayProcess*>(arg);
+    for (;;) {
+        const jack_nframes_t frames = jack_cycle_wait(self.client_);
+        const bool news = self.process(frames);
+        jack_cycle_signal(self.client_, 0);
+        if (news) {
+            self.notifier_.signal(ActivityNotifier::News::Relay);
+        }
+    }
 }
 
-int JackRelayProcess::process(jack_nframes_t frames) noexcept {
+void JackRelayProcess::detach() noexcept {
+    detached_.store(true, std::memory_order_seq_cst);
+    // A callback that began before it saw the flag ends within its cycle.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (inside_.load(std::memory_order_seq_cst) && std::chrono::steady_clock::now() < limit) {
+        std::this_thread::yield();
+    }
+}
+
+bool JackRelayProcess::process(jack_nframes_t frames) noexcept {
+    // seq_cst on both sides: either detach() sees this callback inside, or
+    // the callback sees the flag.
+    inside_.store(true, std::memory_order_seq_cst);
+    if (detached_.load(std::memory_order_seq_cst)) {
+        jack_midi_clear_buffer(jack_port_get_buffer(output_, frames)); // nothing leaves
+        inside_.store(false, std::memory_order_release);
+        return false;
+    }
     const RealtimeScope realtime;
     jackCallbackBegins();
     void* out = jack_port_get_buffer(output_, frames);
@@ -55,11 +83,10 @@ int JackRelayProcess::process(jack_nframes_t frames) noexcept {
             relay_.relayInput(event.buffer, event.size, event.time, writer);
         }
     }
-    if (relay_.endCycle()) {
-        notifier_.signal(ActivityNotifier::News::Relay);
-    }
+    const bool news = relay_.endCycle();
     jackCallbackEnds();
-    return 0;
+    inside_.store(false, std::memory_order_release);
+    return news;
 }
 
 } // namespace moxel

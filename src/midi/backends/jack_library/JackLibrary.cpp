@@ -25,6 +25,8 @@ struct JackFunctions {
     decltype(&::jack_client_close) client_close = nullptr;
     decltype(&::jack_client_open) client_open = nullptr;
     decltype(&::jack_connect) connect = nullptr;
+    decltype(&::jack_cycle_signal) cycle_signal = nullptr;
+    decltype(&::jack_cycle_wait) cycle_wait = nullptr;
     decltype(&::jack_disconnect) disconnect = nullptr;
     decltype(&::jack_free) free = nullptr;
     decltype(&::jack_get_buffer_size) get_buffer_size = nullptr;
@@ -47,7 +49,7 @@ struct JackFunctions {
     decltype(&::jack_set_info_function) set_info_function = nullptr;
     decltype(&::jack_set_port_registration_callback) set_port_registration_callback = nullptr;
     decltype(&::jack_set_port_rename_callback) set_port_rename_callback = nullptr;
-    decltype(&::jack_set_process_callback) set_process_callback = nullptr;
+    decltype(&::jack_set_process_thread) set_process_thread = nullptr;
     decltype(&::jack_set_thread_init_callback) set_thread_init_callback = nullptr;
 
     bool loaded() const { return client_open != nullptr; } // all or none
@@ -74,6 +76,8 @@ JackFunctions load() {
     find(f.client_close, "jack_client_close");
     find(f.client_open, "jack_client_open");
     find(f.connect, "jack_connect");
+    find(f.cycle_signal, "jack_cycle_signal");
+    find(f.cycle_wait, "jack_cycle_wait");
     find(f.disconnect, "jack_disconnect");
     find(f.free, "jack_free");
     find(f.get_buffer_size, "jack_get_buffer_size");
@@ -96,7 +100,7 @@ JackFunctions load() {
     find(f.set_info_function, "jack_set_info_function");
     find(f.set_port_registration_callback, "jack_set_port_registration_callback");
     find(f.set_port_rename_callback, "jack_set_port_rename_callback");
-    find(f.set_process_callback, "jack_set_process_callback");
+    find(f.set_process_thread, "jack_set_process_thread");
     find(f.set_thread_init_callback, "jack_set_thread_init_callback");
     return complete ? f : JackFunctions{};
 }
@@ -171,6 +175,12 @@ int jack_client_close(jack_client_t* client) {
 int jack_connect(jack_client_t* client, const char* source_port, const char* destination_port) {
     return call(jack().connect, client, source_port, destination_port);
 }
+void jack_cycle_signal(jack_client_t* client, int status) {
+    call(jack().cycle_signal, client, status);
+}
+jack_nframes_t jack_cycle_wait(jack_client_t* client) {
+    return call(jack().cycle_wait, client);
+}
 int jack_disconnect(jack_client_t* client, const char* source_port, const char* destination_port) {
     return call(jack().disconnect, client, source_port, destination_port);
 }
@@ -244,9 +254,8 @@ int jack_set_port_rename_callback(jack_client_t* client, JackPortRenameCallback 
                                   void* arg) {
     return call(jack().set_port_rename_callback, client, rename_callback, arg);
 }
-int jack_set_process_callback(jack_client_t* client, JackProcessCallback process_callback,
-                              void* arg) {
-    return call(jack().set_process_callback, client, process_callback, arg);
+int jack_set_process_thread(jack_client_t* client, JackThreadCallback thread_callback, void* arg) {
+    return call(jack().set_process_thread, client, thread_callback, arg);
 }
 int jack_set_thread_init_callback(jack_client_t* client,
                                   JackThreadInitCallback thread_init_callback, void* arg) {
