@@ -249,13 +249,10 @@ void AlsaRelayThread::handle(const snd_seq_event_t& event, SequencerWriter& out)
     std::array<unsigned char, 16> bytes{};
     const long size =
         snd_midi_event_decode(decoder_, bytes.data(), static_cast<long>(bytes.size()), &event);
-    // One event may stand for several messages (a 14-bit controller is two).
-    for (long at = 0; at < size;) {
-        const auto length =
-            static_cast<long>(midi::messageLength(bytes[static_cast<std::size_t>(at)]));
-        relay_.relayInput(bytes.data() + at, static_cast<std::size_t>(std::min(length, size - at)),
-                          0, out);
-        at += length;
+    // One event may stand for several messages (a 14-bit controller is two):
+    // the relay takes them apart.
+    if (size > 0) {
+        relay_.relayInput(bytes.data(), static_cast<std::size_t>(size), 0, out);
     }
 }
 
