@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "encoding/Utf8.h"
+
 namespace moxel {
 
 namespace {
@@ -34,7 +36,7 @@ char32_t decodeOne(std::string_view text, std::size_t& length) {
     }
     for (std::size_t i = 1; i < count; ++i) {
         const auto next = static_cast<std::uint8_t>(text[i]);
-        if ((next & 0xC0) != 0x80) {
+        if (!isUtf8Continuation(next)) {
             return kReplacement;
         }
         value = (value << 6) | (next & 0x3F);

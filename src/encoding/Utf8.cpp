@@ -2,14 +2,6 @@
 
 namespace moxel {
 
-namespace {
-
-bool isContinuation(unsigned char c) {
-    return (c & 0xC0) == 0x80;
-}
-
-} // namespace
-
 std::size_t wellFormedUtf8Length(std::string_view text) {
     if (text.empty()) {
         return 0;
@@ -47,7 +39,7 @@ std::size_t wellFormedUtf8Length(std::string_view text) {
         return 0;
     }
     for (std::size_t i = 2; i < length; ++i) {
-        if (!isContinuation(static_cast<unsigned char>(text[i]))) {
+        if (!isUtf8Continuation(static_cast<unsigned char>(text[i]))) {
             return 0;
         }
     }

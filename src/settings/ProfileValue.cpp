@@ -13,10 +13,6 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-bool isContinuation(unsigned char c) {
-    return (c & 0xC0) == 0x80;
-}
-
 } // namespace
 
 std::string_view valueFromLine(std::string_view text) {
@@ -58,7 +54,7 @@ std::string_view cutToProfileLimit(std::string_view value) {
     // Find where the character holding the last byte kept begins.
     std::size_t start = kProfileValueLimit - 1;
     while (start > 0 && kProfileValueLimit - start < 4 &&
-           isContinuation(static_cast<unsigned char>(value[start]))) {
+           isUtf8Continuation(static_cast<unsigned char>(value[start]))) {
         --start;
     }
     const std::size_t length = wellFormedUtf8Length(value.substr(start));
