@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -10,12 +11,13 @@
 namespace moxel::test {
 
 // What a view passed on, each handler call as text ("Form_MouseDown(2)",
-// "MnuHSNet_Click(1)", "CmbMidiIn_Click()"), and the thread of the last one.
+// "MnuHSNet_Click(1)", "CmbMidiIn_Click(2)"), and the thread of the last one.
 class RecordingEvents : public MainWindowEvents {
   public:
     std::vector<std::string> calls;
     std::thread::id lastThread;
     bool refuseClose = false;
+    std::function<void(const std::string& call)> afterCall; // runs after each call is noted
 
     int count(const std::string& call) const {
         return static_cast<int>(std::ranges::count(calls, call));
@@ -29,16 +31,17 @@ class RecordingEvents : public MainWindowEvents {
     void name(type value) override {                                                               \
         note(#name "(" + std::to_string(static_cast<int>(value)) + ")");                           \
     }
-    MOXEL_RECORD0(CmbMidiIn_Click)
-    MOXEL_RECORD0(CmbMidiOut_Click)
+    MOXEL_RECORD1(CmbMidiIn_Click, int)
+    MOXEL_RECORD1(CmbMidiOut_Click, int)
     MOXEL_RECORD1(channelChosen, int)
+    MOXEL_RECORD1(beatPerChosen, int)
     MOXEL_RECORD1(CmdTempoBeat_MouseDown, MouseButton)
     MOXEL_RECORD0(CmdTempoReset_Click)
     MOXEL_RECORD0(LblPatch_DblClick)
     MOXEL_RECORD1(Form_KeyDown, int)
     MOXEL_RECORD1(Form_MouseDown, MouseButton)
     MOXEL_RECORD0(contextMenuFromKeyboard)
-    MOXEL_RECORD0(Form_Resize)
+    MOXEL_RECORD1(Form_Resize, WindowState)
     MOXEL_RECORD1(trayIconPressed, TrayPress)
     MOXEL_RECORD1(MnuMidiDeviceReFind_Click, std::int16_t)
     MOXEL_RECORD1(MnuMidiDeviceDefault_Click, std::int16_t)
@@ -69,6 +72,9 @@ class RecordingEvents : public MainWindowEvents {
     void note(std::string call) {
         calls.push_back(std::move(call));
         lastThread = std::this_thread::get_id();
+        if (afterCall) {
+            afterCall(calls.back());
+        }
     }
 };
 

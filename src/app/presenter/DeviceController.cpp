@@ -1,27 +1,18 @@
 #include "app/presenter/DeviceController.h"
 
-#include <cstdio>
-
 #include "app/presenter/PreferencesController.h"
+#include "app/presenter/ProblemTexts.h"
 #include "app/window/Texts.h"
 #include "midi/DeviceEntry.h"
 #include "relay/RelayShared.h"
 
 namespace moxel {
 
-namespace {
-
-std::string inUseMessage(const std::string& name, bool input) {
-    return name + "\r\n\r\n" + std::string(text(input ? Text::InUseIn : Text::InUseOut)) + "\r\n" +
-           std::string(text(Text::InUseOther));
-}
-
-} // namespace
-
-DeviceController::DeviceController(MainView& view, UiLoop& loop, MidiBackend& backend,
-                                   RelayShared& relay, const PreferencesController& preferences)
-    : view_(view), loop_(loop), backend_(backend), relay_(relay), preferences_(preferences),
-      in_(view, ListId::MidiIn), out_(view, ListId::MidiOut) {}
+DeviceController::DeviceController(MainView& view, UiLoop& loop, ProblemSink& problems,
+                                   MidiBackend& backend, RelayShared& relay,
+                                   const PreferencesController& preferences)
+    : loop_(loop), problems_(problems), backend_(backend), relay_(relay), preferences_(preferences),
+      channelList_(view, ListId::MidiCh), in_(view, ListId::MidiIn), out_(view, ListId::MidiOut) {}
 
 void DeviceController::FindMidiInDevices() {
     findDevices(ListId::MidiIn);
@@ -48,13 +39,15 @@ void DeviceController::findDevices(ListId list) {
 }
 
 void DeviceController::rebuildChannelList(int outputCount) {
-    view_.clearList(ListId::MidiCh);
-    if (outputCount <= 0) {
-        view_.addListItem(ListId::MidiCh, std::string(kNoChannel));
+    channelsOffered_ = outputCount > 0;
+    std::vector<std::string> texts;
+    if (!channelsOffered_) {
+        texts.emplace_back(kNoChannel);
     }
-    for (int position = 0; outputCount > 0 && position < 16; ++position) {
-        view_.addListItem(ListId::MidiCh, channelItemText(position));
+    for (int position = 0; channelsOffered_ && position < 16; ++position) {
+        texts.push_back(channelItemText(position));
     }
+    channelList_.show(texts);
     selectChannel(0);
 }
 
@@ -134,9 +127,7 @@ MidiHandle DeviceController::open(ListId list, bool automatic) {
     switch (input ? backend_.openInput(id, handle) : backend_.openOutput(id, handle)) {
     case OpenResult::InUse:
         if (!automatic) {
-            view_.messageBox(inUseMessage(name, input),
-                             std::string(text(input ? Text::InUseTitleIn : Text::InUseTitleOut)),
-                             MessageIcon::Information);
+            problems_.tell(deviceInUse(name, input));
         }
         entries.showInUse(id);
         break;
@@ -187,24 +178,24 @@ void DeviceController::defaultChosen(ListId list) {
     slot(list).awaitedDefault.clear();
 }
 
-void DeviceController::inputChosen() {
-    if (absentEntrySelected(ListId::MidiIn)) {
-        return; // still waiting for it
-    }
-    in_.userChose = true;
-    in_.awaitedDefault.clear();
-    in_.wanted.clear();
-    openSelected(ListId::MidiIn, false);
+void DeviceController::inputChosen(int position) {
+    chosen(ListId::MidiIn, position);
 }
 
-void DeviceController::outputChosen() {
-    if (absentEntrySelected(ListId::MidiOut)) {
-        return;
+void DeviceController::outputChosen(int position) {
+    chosen(ListId::MidiOut, position);
+}
+
+void DeviceController::chosen(ListId list, int position) {
+    Slot& s = slot(list);
+    s.entries.select(position);
+    if (absentEntrySelected(list)) {
+        return; // still waiting for it
     }
-    out_.userChose = true;
-    out_.awaitedDefault.clear();
-    out_.wanted.clear();
-    openSelected(ListId::MidiOut, false);
+    s.userChose = true;
+    s.awaitedDefault.clear();
+    s.wanted.clear();
+    openSelected(list, false);
 }
 
 void DeviceController::devicesChanged() {
@@ -246,13 +237,12 @@ void DeviceController::tellServiceProblem() {
         break;
     }
     const std::string said(text(problem));
-    std::fprintf(stderr, "moxel: %s\n", said.c_str());
-    view_.messageBox(said, "Moxel", MessageIcon::Information);
+    problems_.tell({said, "Moxel", said});
 }
 
 void DeviceController::refresh(ListId list) {
     Slot& s = slot(list);
-    const bool hadOutputs = list == ListId::MidiOut && view_.listCount(ListId::MidiCh) == 16;
+    const bool hadOutputs = list == ListId::MidiOut && channelsOffered_;
     const int count = listDevices(list);
     if (list == ListId::MidiOut && count > 0 && !hadOutputs) {
         rebuildChannelList(count);
@@ -306,26 +296,24 @@ std::vector<std::string> DeviceController::absentDevices() const {
 // The stored channel of an output by its name; nothing when it has no row or
 // the row holds no channel (the current one stays).
 std::optional<int> DeviceController::storedChannel(const std::string& name) const {
-    return channels_.storedPosition(name, view_.listCount(ListId::MidiCh));
+    return channels_.storedPosition(name, channelList_.count());
 }
 
 void DeviceController::channelChosen(int position) {
-    relay_.outputChannel.store(position);
+    selectChannel(position);
 }
 
 void DeviceController::selectChannel(int position) {
-    view_.selectIndex(ListId::MidiCh, position);
+    channelList_.select(position);
     relay_.outputChannel.store(position);
 }
 
 void DeviceController::showFollowedChannel(int position) {
-    if (position < view_.listCount(ListId::MidiCh)) {
-        view_.selectIndex(ListId::MidiCh, position);
-    }
+    channelList_.select(position);
 }
 
 int DeviceController::selectedChannel() const {
-    const int position = view_.selectedIndex(ListId::MidiCh);
+    const int position = channelList_.selected();
     return position < 0 ? 0 : position;
 }
 

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "app/presenter/ChannelTable.h"
+#include "app/presenter/ChoiceList.h"
 #include "app/presenter/DeviceList.h"
+#include "app/presenter/ProblemSink.h"
 #include "app/window/MainView.h"
 #include "app/window/UiLoop.h"
 #include "midi/MidiBackend.h"
@@ -33,8 +35,8 @@ class RelayShared;
 // output is connected, since the relay may send from that moment on.
 class DeviceController {
   public:
-    DeviceController(MainView& view, UiLoop& loop, MidiBackend& backend, RelayShared& relay,
-                     const PreferencesController& preferences);
+    DeviceController(MainView& view, UiLoop& loop, ProblemSink& problems, MidiBackend& backend,
+                     RelayShared& relay, const PreferencesController& preferences);
 
     // Rebuild a list and select (and so open) its default device, else the
     // first. Without any device the list shows its placeholder and the open
@@ -42,10 +44,10 @@ class DeviceController {
     void FindMidiInDevices();
     void FindMidiOutDevices();
 
-    // The user chose an entry: close the open device of that direction and
-    // open the chosen one.
-    void inputChosen();
-    void outputChosen();
+    // The user chose the entry at that position: close the open device of
+    // that direction and open the chosen one.
+    void inputChosen(int position);
+    void outputChosen(int position);
     void channelChosen(int position);
     // The user made the device open in that list the default: a default
     // stored before and still awaited is not waited for any more.
@@ -57,8 +59,8 @@ class DeviceController {
     void devicesChanged();
     void lookForService();
     // Tells the user why the service cannot be reached, where that is theirs
-    // to put right: on the error output and in a box. The search itself says
-    // nothing.
+    // to put right (the window: on the error output and in a box). The search
+    // itself says nothing.
     void tellServiceProblem();
     // The wanted devices that are not connected, by name.
     std::vector<std::string> absentDevices() const;
@@ -109,7 +111,10 @@ class DeviceController {
     const Slot& slot(ListId list) const { return list == ListId::MidiIn ? in_ : out_; }
 
     void findDevices(ListId list);
+    // The 16 channels while there are outputs, else the entry that says
+    // there is no channel; channel 0 selected.
     void rebuildChannelList(int outputCount);
+    void chosen(ListId list, int position);
     // Lists the devices (the placeholder when there is none; the outputs'
     // rows of the channel table) and returns their number.
     int listDevices(ListId list);
@@ -126,12 +131,14 @@ class DeviceController {
     std::optional<int> storedChannel(const std::string& name) const;
     void selectChannel(int position);
 
-    MainView& view_;
     UiLoop& loop_;
+    ProblemSink& problems_;
     MidiBackend& backend_;
     RelayShared& relay_;
     const PreferencesController& preferences_;
     ChannelTable channels_;
+    ChoiceList channelList_;
+    bool channelsOffered_ = false; // the channel list offers the 16 channels
     Slot in_;
     Slot out_;
 };

@@ -37,10 +37,11 @@ void DeviceList::show(const std::vector<DeviceCaps>& devices) {
         entries_.push_back({-1, "", "", EntryState::NotFound,
                             std::string(input ? kMidiInNotFound : kMidiOutNotFound)});
     }
-    view_.clearList(list_);
+    std::vector<std::string> texts;
     for (const DeviceListEntry& entry : entries_) {
-        view_.addListItem(list_, entry.text);
+        texts.push_back(entry.text);
     }
+    shown_.show(texts);
 }
 
 const DeviceListEntry& DeviceList::at(int position) const {
@@ -99,12 +100,12 @@ void DeviceList::showInUse(int position) {
 
 void DeviceList::showAbsent(const std::string& name) {
     entries_.push_back({-1, name, "", EntryState::Absent, text(Text::NotConnectedEntry, name)});
-    view_.addListItem(list_, entries_.back().text);
+    shown_.add(entries_.back().text);
     select(static_cast<int>(entries_.size()) - 1);
 }
 
 void DeviceList::redraw(int position) {
-    view_.setListItem(list_, position, at(position).text);
+    shown_.change(position, at(position).text);
 }
 
 } // namespace moxel

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/presenter/ChoiceList.h"
 #include "app/window/MainView.h"
 #include "midi/MidiBackend.h"
 
@@ -30,13 +31,14 @@ struct DeviceListEntry {
     bool namesDevice() const { return state == EntryState::Ok; }
 };
 
-// One device list of the window (MidiIn or MidiOut) and what each entry
-// stands for. Every change of the entries goes through here and is drawn at
-// once, so what the list shows and what the presenter knows stay one: the
-// presenter never reads a name back out of the text shown.
+// One device list of the window (MidiIn or MidiOut), what each entry stands
+// for and which one is selected. Every change of the entries goes through
+// here and is drawn at once, so what the list shows and what the presenter
+// knows stay one: the presenter never reads a name back out of the text
+// shown, nor the selection out of the view.
 class DeviceList {
   public:
-    DeviceList(MainView& view, ListId list) : view_(view), list_(list) {}
+    DeviceList(MainView& view, ListId list) : shown_(view, list), list_(list) {}
 
     // Shows a listing of the service: one entry per device, in its order
     // (entry i is device i), else the placeholder alone. Nothing is selected.
@@ -47,9 +49,9 @@ class DeviceList {
     // The entry at that position; an entry that stands for nothing when
     // there is none.
     const DeviceListEntry& at(int position) const;
-    int selectedPosition() const { return view_.selectedIndex(list_); } // -1: none
+    int selectedPosition() const { return shown_.selected(); } // -1: none
     const DeviceListEntry& selected() const { return at(selectedPosition()); }
-    void select(int position) { view_.selectIndex(list_, position); }
+    void select(int position) { shown_.select(position); }
     // The first entry that names the device of that name; -1 when none does
     // or the name is empty.
     int positionOf(std::string_view name) const;
@@ -67,7 +69,7 @@ class DeviceList {
   private:
     void redraw(int position);
 
-    MainView& view_;
+    ChoiceList shown_;
     ListId list_;
     std::vector<DeviceListEntry> entries_;
     int deviceCount_ = 0;

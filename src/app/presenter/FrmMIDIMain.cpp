@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "app/presenter/ProblemTexts.h"
+
 namespace moxel {
 
 std::string appPathFromFolder(const std::string& folder) {
@@ -12,15 +14,16 @@ std::string appPathFromFolder(const std::string& folder) {
     return folder + separator;
 }
 
-FrmMIDIMain::FrmMIDIMain(MainView& view, NotificationArea& tray, UiLoop& loop, MidiBackend& backend,
-                         ShellServices& shell, RelayShared& relay, TapTempo::Clock clock,
-                         AppEnvironment environment, MidiSystemChoice* systems)
+FrmMIDIMain::FrmMIDIMain(MainView& view, NotificationArea& tray, UiLoop& loop,
+                         ProblemSink& problems, MidiBackend& backend, ShellServices& shell,
+                         RelayShared& relay, TapTempo::Clock clock, AppEnvironment environment,
+                         MidiSystemChoice* systems)
     : view_(view), trayArea_(tray), loop_(loop), backend_(backend), systems_(systems),
-      environment_(std::move(environment)), problems_(view), settings_(loop, problems_, clock),
+      environment_(std::move(environment)), problems_(problems), settings_(loop, problems_, clock),
       preferences_(view, relay, settings_, problems_),
-      devices_(view, loop, backend, relay, preferences_), patches_(view, devices_),
+      devices_(view, loop, problems_, backend, relay, preferences_), patches_(view, devices_),
       lamps_(view, loop, relay, devices_), tray_(view, tray, preferences_, devices_),
-      shell_(view, shell), tempo_(std::move(clock)) {}
+      shell_(view, shell), tempo_(std::move(clock)), beats_(view, ListId::BeatPer) {}
 
 void FrmMIDIMain::MainLoop() {
     InitApplication();
@@ -47,16 +50,13 @@ void FrmMIDIMain::InitApplication() {
     appPath_ = appPathFromFolder(environment_.executableFolder);
     shell_.setProgramFolder(appPath_);
 
-    view_.clearList(ListId::BeatPer);
-    for (const char* item : {"1", "2", "4", "8"}) {
-        view_.addListItem(ListId::BeatPer, item);
-    }
-    view_.selectIndex(ListId::BeatPer, 2);
+    beats_.show({"1", "2", "4", "8"});
+    beats_.select(2);
 
     loop_.processEvents();
 
     if (!environment_.instanceProblem.empty()) {
-        problems_.instanceUnchecked(environment_.instanceProblem);
+        problems_.tell(instanceUnchecked(environment_.instanceProblem));
     }
     preferences_.load(settingsFileLocation(appPath_, environment_.userSettingsFolder));
     if (systems_ != nullptr) { // (waits for the backend, as the listing would)
@@ -119,7 +119,7 @@ void FrmMIDIMain::closeDevices() {
 }
 
 void FrmMIDIMain::storeWaitingSettings() {
-    problems_.windowGone();
+    problems_.ending();
     settings_.finish();
 }
 
@@ -128,7 +128,7 @@ void FrmMIDIMain::MnuAppExit_Click() {
 }
 
 void FrmMIDIMain::CmdTempoBeat_MouseDown(MouseButton /*button*/) {
-    if (const auto text = tempo_.tap(view_.selectedIndex(ListId::BeatPer))) {
+    if (const auto text = tempo_.tap(beats_.selected())) {
         view_.setCaption(LabelId::TempoVal, *text);
     }
 }

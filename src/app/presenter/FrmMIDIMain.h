@@ -4,14 +4,15 @@
 #include <filesystem>
 #include <string>
 
+#include "app/presenter/ChoiceList.h"
 #include "app/presenter/DeviceController.h"
 #include "app/presenter/LampController.h"
 #include "app/presenter/PatchController.h"
 #include "app/presenter/PreferencesController.h"
+#include "app/presenter/ProblemSink.h"
 #include "app/presenter/SettingsWrites.h"
 #include "app/presenter/ShellController.h"
 #include "app/presenter/TrayController.h"
-#include "app/presenter/UserProblems.h"
 #include "app/window/MainView.h"
 #include "app/window/MainWindowEvents.h"
 #include "app/window/NotificationArea.h"
@@ -43,6 +44,7 @@ struct AppEnvironment {
 //   window event                        handler                      controller
 //   entry chosen in CmbMidiIn/Out       CmbMidiIn_Click, ..Out_Click  devices
 //   entry chosen in CmbMidiCh           channelChosen                 devices
+//   entry chosen in CmbBeatPer          beatPerChosen                 tempo
 //   mouse down on CmdTempoBeat          CmdTempoBeat_MouseDown        tempo
 //   click on CmdTempoReset              CmdTempoReset_Click           tempo
 //   double-click on LblPatch            LblPatch_DblClick             patches
@@ -68,16 +70,20 @@ struct AppEnvironment {
 //   menu: MnuAppExit                    MnuAppExit_Click              (here)
 //
 // It knows the window only through its screen (MainView), its notification
-// area and its event loop (UiLoop), and the machine only through the MIDI
-// backend, the shell services and the clock, so it runs the same under tests
-// as in the program. Each controller gets only the parts it uses.
+// area, its event loop (UiLoop) and where problems are told (ProblemSink),
+// and the machine only through the MIDI backend, the shell services and the
+// clock, so it runs the same under tests as in the program. It keeps its own
+// state (what each list holds and selects, the wanted devices, the channel,
+// the options) and never asks the view for any. Each controller gets only the
+// parts it uses.
 class FrmMIDIMain : public MainWindowEvents {
   public:
     // systems: the MIDI systems the program lets the user choose between
     // (none on Windows).
-    FrmMIDIMain(MainView& view, NotificationArea& tray, UiLoop& loop, MidiBackend& backend,
-                ShellServices& shell, RelayShared& relay, TapTempo::Clock clock,
-                AppEnvironment environment, MidiSystemChoice* systems = nullptr);
+    FrmMIDIMain(MainView& view, NotificationArea& tray, UiLoop& loop, ProblemSink& problems,
+                MidiBackend& backend, ShellServices& shell, RelayShared& relay,
+                TapTempo::Clock clock, AppEnvironment environment,
+                MidiSystemChoice* systems = nullptr);
 
     // Runs the initialisation, the event loop until the first close request,
     // and the shutdown. Returns when the window is gone.
@@ -90,8 +96,8 @@ class FrmMIDIMain : public MainWindowEvents {
     void closeDevices();
     // The last try of the settings changes that wait for the file (held by
     // another program), waiting for it a short while: the step after
-    // closeDevices() on every ending. From here on problems go to the error
-    // output.
+    // closeDevices() on every ending. From here on nothing waits for the
+    // user (ProblemSink::ending).
     void storeWaitingSettings();
 
     // The UI's sending path (program changes): channel rule and output lamp
@@ -99,16 +105,17 @@ class FrmMIDIMain : public MainWindowEvents {
     bool midiOut(std::uint32_t message) { return devices_.send(message); }
 
     // MainWindowEvents
-    void CmbMidiIn_Click() override { devices_.inputChosen(); }
-    void CmbMidiOut_Click() override { devices_.outputChosen(); }
+    void CmbMidiIn_Click(int position) override { devices_.inputChosen(position); }
+    void CmbMidiOut_Click(int position) override { devices_.outputChosen(position); }
     void channelChosen(int position) override { devices_.channelChosen(position); }
+    void beatPerChosen(int position) override { beats_.select(position); }
     void CmdTempoBeat_MouseDown(MouseButton button) override;
     void CmdTempoReset_Click() override;
     void LblPatch_DblClick() override { patches_.askForPatch(); }
     void Form_KeyDown(int keyCode) override { patches_.keyDown(keyCode); }
     void Form_MouseDown(MouseButton button) override { tray_.backgroundPressed(button); }
     void contextMenuFromKeyboard() override { tray_.menuKeyPressed(); }
-    void Form_Resize() override { tray_.windowResized(); }
+    void Form_Resize(WindowState state) override { tray_.windowResized(state); }
     void Form_QueryUnload(bool& cancel) override;
     void trayIconPressed(TrayPress press) override { tray_.iconPressed(press); }
     void MnuMidiDeviceReFind_Click(std::int16_t index) override;
@@ -146,7 +153,7 @@ class FrmMIDIMain : public MainWindowEvents {
     MidiBackend& backend_;
     MidiSystemChoice* systems_;
     AppEnvironment environment_;
-    UserProblems problems_;
+    ProblemSink& problems_;
     SettingsWrites settings_;
     PreferencesController preferences_;
     DeviceController devices_;
@@ -155,6 +162,7 @@ class FrmMIDIMain : public MainWindowEvents {
     TrayController tray_;
     ShellController shell_;
     TapTempo tempo_;
+    ChoiceList beats_; // CmbBeatPer: the note value of one tap
 
     void showMidiSystem(MidiSystem system);
 

@@ -2,20 +2,21 @@
 
 #include <utility>
 
+#include "app/presenter/ProblemTexts.h"
 #include "midi/DeviceEntry.h"
 #include "relay/RelayShared.h"
 
 namespace moxel {
 
 PreferencesController::PreferencesController(MainView& view, RelayShared& relay,
-                                             SettingsWrites& settings, UserProblems& problems)
+                                             SettingsWrites& settings, ProblemSink& problems)
     : view_(view), relay_(relay), settings_(settings), problems_(problems) {}
 
 void PreferencesController::load(std::filesystem::path settingsFile) {
     settings_.use(std::move(settingsFile));
     // Told once: every key below then reads its default.
     if (const std::optional<std::string> problem = settings_.file()->readProblem()) {
-        problems_.settingsUnreadable(settings_.file()->path(), *problem);
+        problems_.tell(settingsUnreadable(settings_.file()->path(), *problem));
     }
     readDefaults();
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "app/presenter/ProblemSink.h"
 #include "app/presenter/SettingsWrites.h"
-#include "app/presenter/UserProblems.h"
 #include "app/window/MainView.h"
 #include "midi/MidiSystem.h"
 
@@ -26,7 +26,7 @@ class RelayShared;
 class PreferencesController {
   public:
     PreferencesController(MainView& view, RelayShared& relay, SettingsWrites& settings,
-                          UserProblems& problems);
+                          ProblemSink& problems);
 
     // The start-up read: both default names, then the two options (only the
     // value 1 sets a check mark or the window on top). A file that is there
@@ -71,7 +71,7 @@ class PreferencesController {
     MainView& view_;
     RelayShared& relay_;
     SettingsWrites& settings_;
-    UserProblems& problems_;
+    ProblemSink& problems_;
 
     MidiSystem system_ = MidiSystem::Jack;
     std::string defaultInput_;

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
+#include "app/presenter/ProblemTexts.h"
 #include "settings/ProfileText.h"
 #include "settings/ProfileValue.h"
 
 namespace moxel {
 
-SettingsWrites::SettingsWrites(UiLoop& loop, UserProblems& problems,
+SettingsWrites::SettingsWrites(UiLoop& loop, ProblemSink& problems,
                                std::function<std::uint32_t()> clock)
     : loop_(loop), problems_(problems), clock_(std::move(clock)) {}
 
@@ -57,7 +58,7 @@ void SettingsWrites::finish() {
     for (const auto& [key, value] : waiting_) {
         WriteOutcome lost{WriteOutcome::Status::Failed, heldBecause_};
         lost.reason.append("; not saved: ").append(key).append("=").append(value);
-        problems_.settingNotSaved(file_->path(), lost);
+        problems_.tell(settingNotSaved(file_->path(), lost));
     }
     waiting_.clear();
     loop_.setSettingsRetryActive(false);
@@ -75,7 +76,7 @@ void SettingsWrites::writeWaiting(std::chrono::milliseconds lockWait) {
         }
         waiting_.pop_front();
         if (!outcome.ok()) {
-            problems_.settingNotSaved(file_->path(), outcome);
+            problems_.tell(settingNotSaved(file_->path(), outcome));
         }
     }
     loop_.setSettingsRetryActive(!waiting_.empty());
@@ -89,7 +90,7 @@ void SettingsWrites::writeWaiting(std::chrono::milliseconds lockWait) {
     }
     if (!told_ && clock_() - *heldSince_ >= static_cast<std::uint32_t>(kTellAfter.count())) {
         told_ = true;
-        problems_.settingsKeptBusy(file_->path(), heldBecause_);
+        problems_.tell(settingsKeptBusy(file_->path(), heldBecause_));
     }
 }
 

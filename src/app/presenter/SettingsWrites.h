@@ -10,7 +10,7 @@
 #include <string_view>
 #include <utility>
 
-#include "app/presenter/UserProblems.h"
+#include "app/presenter/ProblemSink.h"
 #include "app/window/UiLoop.h"
 #include "settings/SettingsFile.h"
 
@@ -31,7 +31,7 @@ class SettingsWrites {
     static constexpr std::chrono::milliseconds kLastWait{500};
 
     // clock: milliseconds, wrapping at 2^32.
-    SettingsWrites(UiLoop& loop, UserProblems& problems, std::function<std::uint32_t()> clock);
+    SettingsWrites(UiLoop& loop, ProblemSink& problems, std::function<std::uint32_t()> clock);
 
     // The file from now on; nothing is read or written before.
     void use(std::filesystem::path file);
@@ -54,7 +54,7 @@ class SettingsWrites {
     void writeWaiting(std::chrono::milliseconds lockWait);
 
     UiLoop& loop_;
-    UserProblems& problems_;
+    ProblemSink& problems_;
     std::function<std::uint32_t()> clock_;
     std::optional<SettingsFile> file_;
     std::deque<std::pair<std::string, std::string>> waiting_; // oldest first

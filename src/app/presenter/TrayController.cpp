@@ -26,8 +26,8 @@ void TrayController::refreshTip() {
     }
 }
 
-void TrayController::windowResized() {
-    if (view_.windowState() == WindowState::Minimized) {
+void TrayController::windowResized(WindowState state) {
+    if (state == WindowState::Minimized) {
         // Without a notification area a hidden window could never come back:
         // then it stays an ordinary minimised window.
         if (tray_.trayAvailable()) {

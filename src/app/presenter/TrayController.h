@@ -21,7 +21,7 @@ class TrayController {
     // The window's size or state changed: minimised, it hides behind its
     // icon; otherwise the icon goes and the window is on top again when the
     // option holds 1.
-    void windowResized();
+    void windowResized(WindowState state);
     void iconPressed(TrayPress press);
     void backgroundPressed(MouseButton button);
     // The keyboard's menu key: the menu opens as for a right press on the

@@ -172,7 +172,7 @@ void QtMainView::makeTimers() {
     lampTimer_ = makeTimer("lampTimer", &MainWindowEvents::lampTick);
     lampTimer_->setTimerType(Qt::PreciseTimer);
     serviceSearchTimer_ = makeTimer("serviceSearchTimer", &MainWindowEvents::serviceSearchTick);
-    serviceSearchTimer_->setInterval(1000);
+    serviceSearchTimer_->setInterval(kServiceSearchInterval);
     settingsRetryTimer_ = makeTimer("settingsRetryTimer", &MainWindowEvents::settingsRetryTick);
     settingsRetryTimer_->setInterval(kSettingsRetryInterval);
 }
@@ -285,21 +285,17 @@ void QtMainView::connectControls() {
         });
     }
     // `activated` comes from the user only, also for the entry already chosen.
-    connect(combo(ListId::MidiIn), &QComboBox::activated, this, [this] {
-        if (events_ != nullptr) {
-            events_->CmbMidiIn_Click();
-        }
-    });
-    connect(combo(ListId::MidiOut), &QComboBox::activated, this, [this] {
-        if (events_ != nullptr) {
-            events_->CmbMidiOut_Click();
-        }
-    });
-    connect(combo(ListId::MidiCh), &QComboBox::activated, this, [this](int position) {
-        if (events_ != nullptr) {
-            events_->channelChosen(position);
-        }
-    });
+    for (const auto& chosen : {std::pair{ListId::MidiIn, &MainWindowEvents::CmbMidiIn_Click},
+                               {ListId::MidiOut, &MainWindowEvents::CmbMidiOut_Click},
+                               {ListId::MidiCh, &MainWindowEvents::channelChosen},
+                               {ListId::BeatPer, &MainWindowEvents::beatPerChosen}}) {
+        const auto handler = chosen.second;
+        connect(combo(chosen.first), &QComboBox::activated, this, [this, handler](int position) {
+            if (events_ != nullptr) {
+                (events_->*handler)(position);
+            }
+        });
+    }
     connect(findChild<TapButton*>("CmdTempoBeat"), &TapButton::tapped, this,
             [this](Qt::MouseButton button) {
                 if (events_ != nullptr) {
@@ -633,7 +629,7 @@ void QtMainView::mousePressEvent(QMouseEvent* event) {
 void QtMainView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && events_ != nullptr) {
-        events_->Form_Resize();
+        events_->Form_Resize(windowState());
     }
 }
 
@@ -642,7 +638,7 @@ void QtMainView::showEvent(QShowEvent* event) {
     if (!shownBefore_) {
         shownBefore_ = true;
         if (events_ != nullptr) {
-            events_->Form_Resize();
+            events_->Form_Resize(windowState());
         }
     }
 }

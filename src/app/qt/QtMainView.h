@@ -40,9 +40,7 @@ class QtMainView : public QWidget, public MainView, public NotificationArea, pub
 
     void clearList(ListId list) override;
     void addListItem(ListId list, const std::string& text) override;
-    int listCount(ListId list) const override;
     void setListItem(ListId list, int position, const std::string& text) override;
-    int selectedIndex(ListId list) const override;
     void selectIndex(ListId list, int position) override;
 
     void setCaption(LabelId label, const std::string& text) override;
@@ -55,7 +53,6 @@ class QtMainView : public QWidget, public MainView, public NotificationArea, pub
     void popupMenu(bool eitherButtonChooses, MenuPlace place) override;
 
     void setTopMost(bool topMost) override;
-    WindowState windowState() const override;
     void restoreWindow() override;
     void hideWindow() override;
     void requestClose() override;
@@ -73,9 +70,11 @@ class QtMainView : public QWidget, public MainView, public NotificationArea, pub
     void setServiceSearchActive(bool active) override;
     void setSettingsRetryActive(bool active) override;
 
-    // The text of an entry ("" when there is none), for tests: the presenter
-    // never reads one back.
-    std::string listItem(ListId list, int position) const;
+    // What the window shows, for tests: the presenter never reads it back.
+    std::string listItem(ListId list, int position) const; // "" when there is none
+    int listCount(ListId list) const;
+    int selectedIndex(ListId list) const; // -1: nothing selected
+    WindowState windowState() const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -17,6 +17,7 @@
 #include "app/platform/ShowRequests.h"
 #include "app/platform/SingleInstance.h"
 #include "app/presenter/FrmMIDIMain.h"
+#include "app/presenter/ProblemBoxes.h"
 #include "app/qt/CloseOnExit.h"
 #include "app/qt/CloseOnSignal.h"
 #include "app/qt/FontWarmUp.h"
@@ -135,7 +136,8 @@ int runWindow(int argc, char* argv[], const std::string& showSocket,
     std::optional<LinuxMidi> midi(std::in_place, askedMidiSystem(midiOption, environment), relay);
     moxel::QtShellServices shell;
     moxel::QtMainView view;
-    moxel::FrmMIDIMain window(view, view, view, *midi->backend, shell, relay,
+    moxel::ProblemBoxes problems(view);
+    moxel::FrmMIDIMain window(view, view, view, problems, *midi->backend, shell, relay,
                               moxel::millisecondCounter, environment, &*midi->backend);
     view.setEvents(&window);
 

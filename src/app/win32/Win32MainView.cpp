@@ -282,7 +282,8 @@ void Win32MainView::notifyDevicesChanged() {
 
 void Win32MainView::setServiceSearchActive(bool active) {
     if (active) {
-        SetTimer(window_, kServiceSearchTimer, 1000, nullptr);
+        SetTimer(window_, kServiceSearchTimer, static_cast<UINT>(kServiceSearchInterval.count()),
+                 nullptr);
     } else {
         KillTimer(window_, kServiceSearchTimer);
     }

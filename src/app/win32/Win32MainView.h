@@ -50,9 +50,7 @@ class Win32MainView final : public MainView, public NotificationArea, public UiL
 
     void clearList(ListId list) override;
     void addListItem(ListId list, const std::string& text) override;
-    int listCount(ListId list) const override;
     void setListItem(ListId list, int position, const std::string& text) override;
-    int selectedIndex(ListId list) const override;
     void selectIndex(ListId list, int position) override;
 
     void setCaption(LabelId label, const std::string& text) override;
@@ -65,7 +63,6 @@ class Win32MainView final : public MainView, public NotificationArea, public UiL
     void popupMenu(bool eitherButtonChooses, MenuPlace place) override;
 
     void setTopMost(bool topMost) override;
-    WindowState windowState() const override;
     void restoreWindow() override;
     void hideWindow() override;
     void requestClose() override;
@@ -83,9 +80,12 @@ class Win32MainView final : public MainView, public NotificationArea, public UiL
     void setServiceSearchActive(bool active) override;
     void setSettingsRetryActive(bool active) override;
 
-    // The text of an entry ("" when there is none): the tip of a device list
-    // shows it whole.
-    std::string listItem(ListId list, int position) const;
+    // What the window shows (the tip of a device list shows its entry
+    // whole): the presenter never reads it back.
+    std::string listItem(ListId list, int position) const; // "" when there is none
+    int listCount(ListId list) const;
+    int selectedIndex(ListId list) const; // -1: nothing selected
+    WindowState windowState() const;
 
     // The window class, by which a second start finds the running window.
     static constexpr wchar_t kWindowClass[] = L"MoxelMainWindow";

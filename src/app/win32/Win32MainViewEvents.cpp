@@ -177,13 +177,13 @@ bool Win32MainView::handleWindowState(UINT message, WPARAM wParam, LPARAM lParam
         if (wParam != FALSE && !shownBefore_) {
             DefWindowProcW(window_, message, wParam, lParam);
             shownBefore_ = true;
-            events_->Form_Resize(); // the first showing
+            events_->Form_Resize(windowState()); // the first showing
             return true;
         }
         return false;
     case WM_SIZE:
         if (shownBefore_) {
-            events_->Form_Resize();
+            events_->Form_Resize(windowState());
         }
         return true;
     case WM_CLOSE: {
@@ -274,18 +274,20 @@ void Win32MainView::handleCommand(WPARAM wParam) {
 
 void Win32MainView::listChosen(ListId id) {
     choicePending_[static_cast<int>(id)] = false;
+    const int position = selectedIndex(id);
     switch (id) {
     case ListId::MidiIn:
-        events_->CmbMidiIn_Click();
+        events_->CmbMidiIn_Click(position);
         break;
     case ListId::MidiOut:
-        events_->CmbMidiOut_Click();
+        events_->CmbMidiOut_Click(position);
         break;
     case ListId::MidiCh:
-        events_->channelChosen(selectedIndex(ListId::MidiCh));
+        events_->channelChosen(position);
         break;
     case ListId::BeatPer:
-        break; // read when a tap comes
+        events_->beatPerChosen(position);
+        break;
     }
 }
 

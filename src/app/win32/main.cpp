@@ -13,6 +13,7 @@
 #include "app/platform/MillisecondClock.h"
 #include "app/platform/SingleInstance.h"
 #include "app/presenter/FrmMIDIMain.h"
+#include "app/presenter/ProblemBoxes.h"
 #include "app/win32/Win32MainView.h"
 #include "app/win32/Win32ShellServices.h"
 #include "app/window/Texts.h"
@@ -142,7 +143,9 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     moxel::WinmmBackend backend(relay);
     moxel::Win32ShellServices shell;
     moxel::Win32MainView view;
-    moxel::FrmMIDIMain window(view, view, view, backend, shell, relay, moxel::millisecondCounter,
+    moxel::ProblemBoxes problems(view);
+    moxel::FrmMIDIMain window(view, view, view, problems, backend, shell, relay,
+                              moxel::millisecondCounter,
                               {programFolder(), moxel::appDataSettingsFolder(appDataFolder()),
                                ""}); // the session's mutex always tells
     view.setEvents(&window);

@@ -42,8 +42,6 @@ enum class MessageIcon { None, Information };
 // keyboard) at the control that has the focus.
 enum class MenuPlace { Pointer, FocusedControl };
 
-enum class WindowState { Normal, Minimized, Maximized };
-
 struct Rgb {
     int red = 0;
     int green = 0;
@@ -52,23 +50,24 @@ struct Rgb {
 };
 
 // The main window's screen as the presenter sees it: its lists, captions,
-// lamps, check marks, boxes and the window itself. All texts are UTF-8. The Qt
-// window (QtMainView) and the Win32 window (Win32MainView) implement it, with
-// the notification area (NotificationArea) and the event loop (UiLoop); tests
-// use a recording fake.
+// lamps, check marks, boxes and the window itself. It only shows what it is
+// told and reports the user's acts (MainWindowEvents): the presenter reads
+// nothing back, so a view that keeps no state serves as well. All texts are
+// UTF-8. The Qt window (QtMainView) and the Win32 window (Win32MainView)
+// implement it, with the notification area (NotificationArea) and the event
+// loop (UiLoop); tests use a recording fake.
 class MainView {
   public:
     virtual ~MainView() = default;
 
     // Lists. Selecting from code never calls back into the presenter; the
     // presenter runs the click handler itself where one belongs. The
-    // presenter keeps what the device lists hold: it never reads a text back.
+    // presenter keeps what each list holds and which entry is selected: it
+    // never asks the view.
     virtual void clearList(ListId list) = 0;
     virtual void addListItem(ListId list, const std::string& text) = 0;
-    virtual int listCount(ListId list) const = 0;
     virtual void setListItem(ListId list, int position, const std::string& text) = 0;
-    virtual int selectedIndex(ListId list) const = 0; // -1: nothing selected
-    virtual void selectIndex(ListId list, int position) = 0;
+    virtual void selectIndex(ListId list, int position) = 0; // -1: none
 
     virtual void setCaption(LabelId label, const std::string& text) = 0;
     virtual void setLampColor(LampId lamp, Rgb color) = 0;
@@ -85,7 +84,6 @@ class MainView {
 
     // The window.
     virtual void setTopMost(bool topMost) = 0;
-    virtual WindowState windowState() const = 0;
     virtual void restoreWindow() = 0; // normal state, shown, focused
     virtual void hideWindow() = 0;
     virtual void requestClose() = 0; // an unload request, as the close box makes

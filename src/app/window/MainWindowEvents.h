@@ -13,6 +13,8 @@ inline constexpr int vkSubtract = 0x6D; // numeric keypad minus
 // Why the notification-area icon was pressed.
 enum class TrayPress { Left, Right };
 
+enum class WindowState { Normal, Minimized, Maximized };
+
 // The window's events, each with its handler. The Qt window (QtMainView) and
 // the Win32 window (Win32MainView) call these, on the UI thread; the
 // presenter FrmMIDIMain implements them.
@@ -20,11 +22,12 @@ class MainWindowEvents {
   public:
     virtual ~MainWindowEvents() = default;
 
-    // Lists: an entry chosen by the user (also when it was already selected).
-    virtual void CmbMidiIn_Click() = 0;
-    virtual void CmbMidiOut_Click() = 0;
-    // The user chose a channel in the channel list.
+    // Lists: the position of the entry the user chose (also when it was
+    // already selected).
+    virtual void CmbMidiIn_Click(int position) = 0;
+    virtual void CmbMidiOut_Click(int position) = 0;
     virtual void channelChosen(int position) = 0;
+    virtual void beatPerChosen(int position) = 0;
 
     virtual void CmdTempoBeat_MouseDown(MouseButton button) = 0;
     virtual void CmdTempoReset_Click() = 0;
@@ -34,7 +37,8 @@ class MainWindowEvents {
     virtual void Form_MouseDown(MouseButton button) = 0;
     // Shift+F10 or the Menu key, whichever control has the focus.
     virtual void contextMenuFromKeyboard() = 0;
-    virtual void Form_Resize() = 0;
+    // The window's size or state changed (or it showed for the first time).
+    virtual void Form_Resize(WindowState state) = 0;
     // cancel: set true to refuse the close request.
     virtual void Form_QueryUnload(bool& cancel) = 0;
     virtual void trayIconPressed(TrayPress press) = 0;

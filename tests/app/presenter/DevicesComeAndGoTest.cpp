@@ -43,8 +43,7 @@ TEST_F(DevicesComeAndGoTest, AVanishedDeviceStaysWantedAndOpensAgainWithItsChann
 
 TEST_F(DevicesComeAndGoTest, WithoutTheServiceItIsLookedForOnceASecondUntilItIsBack) {
     auto& w = startedWith({device("keys:out")}, {device("synth:in")});
-    view.state = WindowState::Minimized;
-    w.Form_Resize();
+    w.Form_Resize(WindowState::Minimized);
     backend.service = false;
     change();
     EXPECT_TRUE(view.serviceSearch);

@@ -17,8 +17,10 @@
 
 namespace moxel::testing {
 
-// A window for the presenter's tests (its screen, tray and loop): keeps what
-// it was told, and logs the calls whose order matters.
+// A window for the presenter's tests (its screen, tray and loop) that only
+// records: what it was told to show, and a log of the calls whose order
+// matters. It answers nothing about what it shows (the view interfaces ask
+// nothing of it), so the presenter works from its own state alone.
 class FakeView : public MainView, public NotificationArea, public UiLoop {
   public:
     struct Box {
@@ -39,7 +41,6 @@ class FakeView : public MainView, public NotificationArea, public UiLoop {
     std::vector<Box> boxes;
     std::deque<std::optional<std::string>> inputAnswers; // what the user types
     std::string lastPrompt;
-    WindowState state = WindowState::Normal;
     bool topMost = false, visible = true, tray = true, lampTimer = false, closed = false;
     bool serviceSearch = false, settingsRetry = false;
     std::optional<std::string> trayTip;
@@ -52,14 +53,8 @@ class FakeView : public MainView, public NotificationArea, public UiLoop {
         log.push_back("clear " + std::to_string(static_cast<int>(list)));
     }
     void addListItem(ListId list, const std::string& text) override { lists[list].push_back(text); }
-    int listCount(ListId list) const override {
-        return lists.contains(list) ? static_cast<int>(lists.at(list).size()) : 0;
-    }
     void setListItem(ListId list, int position, const std::string& text) override {
         lists.at(list).at(position) = text;
-    }
-    int selectedIndex(ListId list) const override {
-        return selected.contains(list) ? selected.at(list) : -1;
     }
     void selectIndex(ListId list, int position) override { selected[list] = position; }
     void setCaption(LabelId label, const std::string& text) override { captions[label] = text; }
@@ -90,12 +85,10 @@ class FakeView : public MainView, public NotificationArea, public UiLoop {
         topMost = on;
         log.push_back(on ? "topMost on" : "topMost off");
     }
-    WindowState windowState() const override { return state; }
     void restoreWindow() override {
-        state = WindowState::Normal;
         visible = true;
         log.push_back("restore");
-        events->Form_Resize();
+        events->Form_Resize(WindowState::Normal);
     }
     void hideWindow() override {
         visible = false;

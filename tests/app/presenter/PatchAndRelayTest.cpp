@@ -77,7 +77,7 @@ TEST_F(PatchAndRelayTest, TapTempoShowsTheAverageAndResetStartsOver) {
         w.CmdTempoBeat_MouseDown(MouseButton::Right);
     }
     EXPECT_EQ(view.captions[LabelId::TempoVal], "110.000");
-    view.selectIndex(ListId::BeatPer, 3); // "8": the next interval counts half
+    choose(ListId::BeatPer, 3); // "8": the next interval counts half
     now = 3100;
     w.CmdTempoBeat_MouseDown(MouseButton::Middle);
     EXPECT_EQ(view.captions[LabelId::TempoVal], "92.000"); // (60 + 120 + 120 + 100 + 60) / 5

@@ -12,9 +12,9 @@ namespace {
 
 TEST_F(PresenterTest, DefaultDevicesAreStoredAndOpenAtTheNextStart) {
     auto& w = startedWith({device("Keys"), device("Pads")}, {device("Synth"), device("Drums")});
-    view.selectIndex(ListId::MidiIn, 1);
+    choose(ListId::MidiIn, 1);
     w.MnuMidiDeviceDefault_Click(0);
-    view.selectIndex(ListId::MidiOut, 1);
+    choose(ListId::MidiOut, 1);
     w.MnuMidiDeviceDefault_Click(1);
     w.MnuMidiDeviceDefault_Click(2); // no such item
     EXPECT_EQ(w.preferences().defaultDevice(ListId::MidiIn), "Pads");
@@ -30,7 +30,7 @@ TEST_F(PresenterTest, EntriesThatNameNoDeviceAreRefused) {
     auto& w = started(); // and no output at all: only the placeholder
     ASSERT_EQ(list(ListId::MidiIn)[0], "1|---(Alloc Other Application)---");
     w.MnuMidiDeviceDefault_Click(0);
-    view.selectIndex(ListId::MidiOut, 0);
+    choose(ListId::MidiOut, 0);
     w.MnuMidiDeviceDefault_Click(1);
     w.MnuMidiChDefault_Click();
     EXPECT_EQ(w.preferences().defaultDevice(ListId::MidiIn), "");
@@ -83,7 +83,7 @@ TEST_F(PresenterTest, TheMenuSwitchesTheMidiSystemAndEachKeepsItsOwnDefaults) {
                                            "outputs", "openOutput 1"));
     EXPECT_THAT(list(ListId::MidiOut), ElementsAre("1|Synth:a", "2|Synth:b"));
     EXPECT_TRUE(view.checks[CheckItem::MidiSystemAlsa] && !view.checks[CheckItem::MidiSystemJack]);
-    view.selectIndex(ListId::MidiOut, 0);
+    choose(ListId::MidiOut, 0);
     w.MnuMidiDeviceDefault_Click(1);
     EXPECT_EQ(settingsText(),
               "[Moxel Settings.]\nDefaultMidiOut=jack:b\nAlsaDefaultMidiOut=Synth:a\n"
@@ -146,23 +146,38 @@ TEST_F(PresenterTest, TogglesFollowTheStoredValueNotTheCheckMark) {
     }
 }
 
-// Each in a box, the settings file's with the file and the reason.
+// Each in a box, the settings file's with the file and the reason; the
+// unreadable file also on the error output at once. Without a window each is
+// a line on the error output.
 TEST_F(PresenterTest, ProblemsOfTheSettingsAndTheInstanceCheckAreToldAndTheChoiceStillActs) {
     std::filesystem::create_directory(folder / "setting.ini"); // neither read nor replaced
     instanceProblem = "/tmp/moxel-1 belongs to another user";
-    auto& w = started();
-    w.MnuUpdateInCh_Click();
-    EXPECT_TRUE(relay.followInputChannel.load());
-    const std::string file = programPath() + "setting.ini\r\n\"" + programPath() + "setting.ini\"";
+    const std::string path = programPath() + "setting.ini";
+    const std::string file = path + "\r\n\"" + path + "\"";
     const std::string told[] = {
         "Moxelが既に起動しているかどうかを確認できませんでした。二重に起動しないようご注意下さい。"
         "\r\n/tmp/moxel-1 belongs to another user",
         "設定ファイルを読み込めませんでした。標準の設定で起動します。\r\n" + file +
             " is not a regular file but a folder",
         "設定を保存できませんでした。\r\n" + file + " is not a regular file but a folder"};
-    ASSERT_EQ(view.boxes.size(), std::size(told));
-    for (std::size_t i = 0; i < std::size(told); ++i) {
-        EXPECT_EQ(view.boxes[i].text, told[i]);
+    const std::string lines[] = {
+        "moxel: Moxelが既に起動しているかどうかを確認できませんでした。"
+        "二重に起動しないようご注意下さい。 /tmp/moxel-1 belongs to another user\n",
+        "moxel: \"" + path + "\" is not a regular file but a folder; using the defaults\n",
+        "moxel: 設定を保存できませんでした。 " + path + ": \"" + path +
+            "\" is not a regular file but a folder\n"};
+    for (const bool withoutWindow : {false, true}) {
+        SCOPED_TRACE(withoutWindow ? "without a window" : "in the window");
+        screenless = withoutWindow;
+        ::testing::internal::CaptureStderr();
+        started().MnuUpdateInCh_Click();
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+                  withoutWindow ? lines[0] + lines[1] + lines[2] : lines[1]);
+        EXPECT_TRUE(relay.followInputChannel.load());
+        ASSERT_EQ(view.boxes.size(), withoutWindow ? 0 : std::size(told));
+        for (std::size_t i = 0; i < view.boxes.size(); ++i) {
+            EXPECT_EQ(view.boxes[i].text, told[i]);
+        }
     }
 }
 

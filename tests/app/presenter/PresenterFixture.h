@@ -10,6 +10,8 @@
 
 #include "FakeView.h"
 #include "app/presenter/FrmMIDIMain.h"
+#include "app/presenter/ProblemBoxes.h"
+#include "app/presenter/ProblemLines.h"
 #include "encoding/Utf8Path.h"
 #include "relay/RelayShared.h"
 #include "support/FakeBackend.h"
@@ -29,8 +31,11 @@ class PresenterTest : public ::testing::Test {
     // Builds the presenter anew (after scripting devices and the settings).
     FrmMIDIMain& make(std::string programFolder = "") {
         view = FakeView{};
+        window.reset();
+        problems = screenless ? std::unique_ptr<ProblemSink>(std::make_unique<ProblemLines>())
+                              : std::make_unique<ProblemBoxes>(view);
         window = std::make_unique<FrmMIDIMain>(
-            view, view, view, backend, shell, relay, [this] { return now; },
+            view, view, view, *problems, backend, shell, relay, [this] { return now; },
             AppEnvironment{programFolder.empty() ? utf8FromPath(folder) : programFolder,
                            folder / "user", instanceProblem},
             systems);
@@ -49,14 +54,10 @@ class PresenterTest : public ::testing::Test {
     }
     // The user picks an entry of a list.
     void choose(ListId list, int position) {
-        view.selectIndex(list, position);
-        if (list == ListId::MidiIn) {
-            window->CmbMidiIn_Click();
-        } else if (list == ListId::MidiOut) {
-            window->CmbMidiOut_Click();
-        } else {
-            window->channelChosen(position);
-        }
+        constexpr void (FrmMIDIMain::*chosen[])(int) = {
+            &FrmMIDIMain::CmbMidiIn_Click, &FrmMIDIMain::CmbMidiOut_Click,
+            &FrmMIDIMain::channelChosen, &FrmMIDIMain::beatPerChosen}; // by ListId
+        (window.get()->*chosen[static_cast<int>(list)])(position);
     }
 
     void writeSettings(const std::string& content) {
@@ -69,7 +70,8 @@ class PresenterTest : public ::testing::Test {
         return {caps, name, open, name.substr(0, name.find(':'))};
     }
     std::vector<std::string>& list(ListId id) { return view.lists[id]; }
-    int selected(ListId id) const { return view.selectedIndex(id); }
+    // The entry the list shows selected, -1 for none.
+    int selected(ListId id) const { return view.selected.contains(id) ? view.selected.at(id) : -1; }
     const DeviceController& devices() const { return window->devices(); }
 
     // The program folder with its trailing separator, as the window keeps it.
@@ -84,6 +86,8 @@ class PresenterTest : public ::testing::Test {
     FakeView view;
     FakeShell shell;
     std::uint32_t now = 0;
+    bool screenless = false; // problems go to the error output, not into boxes
+    std::unique_ptr<ProblemSink> problems;
     std::unique_ptr<FrmMIDIMain> window;
     MidiSystemChoice* systems = nullptr; // the MIDI systems offered (none: Windows)
     std::string instanceProblem;         // why the start cannot tell whether Moxel runs

@@ -11,8 +11,7 @@ TEST_F(PresenterTest, MinimiseGoesToTheTrayAndALeftPressBringsItBack) {
         writeSettings(std::string("[Moxel Settings.]\nWindowTopMost=") + topMost + "\n");
         auto& w = started();
         view.log.clear();
-        view.state = WindowState::Minimized;
-        w.Form_Resize();
+        w.Form_Resize(WindowState::Minimized);
         EXPECT_FALSE(view.visible);
         w.trayIconPressed(TrayPress::Left);
         EXPECT_TRUE(view.visible);
@@ -26,16 +25,14 @@ TEST_F(PresenterTest, MinimiseGoesToTheTrayAndALeftPressBringsItBack) {
         EXPECT_EQ(view.log, expected);
     }
     view.tray = false; // without a notification area minimise stays ordinary
-    view.state = WindowState::Minimized;
-    window->Form_Resize();
+    window->Form_Resize(WindowState::Minimized);
     EXPECT_TRUE(view.visible);
     EXPECT_FALSE(view.trayTip.has_value());
 }
 
 TEST_F(PresenterTest, RightPressesOpenThePopUpWithTheirButtonRules) {
     auto& w = started();
-    view.state = WindowState::Minimized;
-    w.Form_Resize();
+    w.Form_Resize(WindowState::Minimized);
     view.log.clear();
     w.trayIconPressed(TrayPress::Right); // the window stays hidden
     w.Form_MouseDown(MouseButton::Left);

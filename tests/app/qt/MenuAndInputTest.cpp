@@ -259,7 +259,7 @@ TEST_F(ViewTest, TheMenuOpenedFromTheKeyboardOpensAtTheFocusedControl) {
 }
 
 TEST_F(ViewTest, ListChoicesByTheUserReachTheirHandlersAndChoicesFromCodeDoNot) {
-    for (const ListId list : {ListId::MidiIn, ListId::MidiOut, ListId::MidiCh}) {
+    for (const ListId list : {ListId::MidiIn, ListId::MidiOut, ListId::MidiCh, ListId::BeatPer}) {
         view.addListItem(list, "1|a");
         view.addListItem(list, "2|b");
         EXPECT_EQ(view.selectedIndex(list), -1); // adding selects nothing
@@ -267,11 +267,12 @@ TEST_F(ViewTest, ListChoicesByTheUserReachTheirHandlersAndChoicesFromCodeDoNot) 
     }
     showActive();
     ASSERT_TRUE(events.calls.empty());
-    for (const char* name : {"CmbMidiIn", "CmbMidiOut", "CmbMidiCh"}) {
+    for (const char* name : {"CmbMidiIn", "CmbMidiOut", "CmbMidiCh", "CmbBeatPer"}) {
         control(name)->setFocus();
         QTest::keyClick(control(name), Qt::Key_Down);
     }
-    EXPECT_EQ(events.calls, (Calls{"CmbMidiIn_Click()", "CmbMidiOut_Click()", "channelChosen(1)"}));
+    EXPECT_EQ(events.calls, (Calls{"CmbMidiIn_Click(1)", "CmbMidiOut_Click(1)", "channelChosen(1)",
+                                   "beatPerChosen(1)"}));
 
     events.calls.clear(); // the entry already chosen, chosen again
     auto* list = control<QComboBox>("CmbMidiIn");
@@ -285,7 +286,7 @@ TEST_F(ViewTest, ListChoicesByTheUserReachTheirHandlersAndChoicesFromCodeDoNot) 
     view.selectIndex(ListId::MidiIn, 0);
     const QRect entry = list->view()->visualRect(list->model()->index(1, 0));
     QTest::mouseClick(list->view()->viewport(), Qt::LeftButton, {}, entry.center());
-    EXPECT_EQ(events.calls, Calls{"CmbMidiIn_Click()"});
+    EXPECT_EQ(events.calls, Calls{"CmbMidiIn_Click(1)"});
 }
 
 } // namespace

@@ -74,8 +74,9 @@ TEST_F(ViewTest, ShowMinimiseRestoreRunFormResizeAndCloseAsksTheHandler) {
     EXPECT_EQ(view.windowState(), WindowState::Normal);
     EXPECT_TRUE(view.isVisible());
     view.hideWindow();
-    view.show(); // showing again after a hide is no size change
-    EXPECT_EQ(events.count("Form_Resize()"), 3);
+    view.show();                                  // showing again after a hide is no size change
+    EXPECT_EQ(events.count("Form_Resize(0)"), 2); // shown, restored: WindowState::Normal
+    EXPECT_EQ(events.count("Form_Resize(1)"), 1); // minimised
 
     events.refuseClose = true;
     view.requestClose();

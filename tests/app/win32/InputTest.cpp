@@ -14,7 +14,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 TEST_F(Win32ViewTest, AChoiceInAListIsOneClickAndMovingThroughADroppedListIsNone) {
-    for (const ListId list : {ListId::MidiIn, ListId::MidiCh}) {
+    for (const ListId list : {ListId::MidiIn, ListId::MidiCh, ListId::BeatPer}) {
         view.addListItem(list, "1|A");
         view.addListItem(list, "2|B");
         view.addListItem(list, "3|C");
@@ -24,7 +24,7 @@ TEST_F(Win32ViewTest, AChoiceInAListIsOneClickAndMovingThroughADroppedListIsNone
     SetFocus(in);
     SendMessageW(in, WM_KEYDOWN, VK_DOWN, 0); // the closed list moves on: a choice
     settle();
-    EXPECT_THAT(events.calls, ElementsAre("CmbMidiIn_Click()"));
+    EXPECT_THAT(events.calls, ElementsAre("CmbMidiIn_Click(1)"));
     events.calls.clear();
     SendMessageW(in, CB_SHOWDROPDOWN, TRUE, 0);
     SendMessageW(in, WM_KEYDOWN, VK_DOWN, 0); // moving through the open list
@@ -32,16 +32,17 @@ TEST_F(Win32ViewTest, AChoiceInAListIsOneClickAndMovingThroughADroppedListIsNone
     EXPECT_THAT(events.calls, IsEmpty());
     SendMessageW(in, WM_KEYDOWN, VK_RETURN, 0); // and choosing
     settle();
-    EXPECT_THAT(events.calls, ElementsAre("CmbMidiIn_Click()"));
+    EXPECT_THAT(events.calls, ElementsAre("CmbMidiIn_Click(2)"));
     EXPECT_EQ(view.selectedIndex(ListId::MidiIn), 2);
 
     events.calls.clear();
     view.selectIndex(ListId::MidiIn, 0); // from code: no click
-    const HWND channel = view.control("CmbMidiCh");
-    SetFocus(channel);
-    SendMessageW(channel, WM_KEYDOWN, VK_DOWN, 0);
-    settle();
-    EXPECT_THAT(events.calls, ElementsAre("channelChosen(1)"));
+    for (const char* name : {"CmbMidiCh", "CmbBeatPer"}) {
+        SetFocus(view.control(name));
+        SendMessageW(view.control(name), WM_KEYDOWN, VK_DOWN, 0);
+        settle();
+    }
+    EXPECT_THAT(events.calls, ElementsAre("channelChosen(1)", "beatPerChosen(1)"));
 }
 
 // The keypad's + and - whichever control has the focus (the window itself
@@ -173,7 +174,8 @@ TEST_F(Win32ViewTest, CloseIsAskedFirstAndMinimiseIsASizeChange) {
     EXPECT_EQ(view.windowState(), WindowState::Minimized);
     view.restoreWindow();
     EXPECT_EQ(view.windowState(), WindowState::Normal);
-    EXPECT_THAT(events.calls, Contains("Form_Resize()"));
+    EXPECT_THAT(events.calls, Contains("Form_Resize(1)"));
+    EXPECT_EQ(events.calls.back(), "Form_Resize(0)");
     events.calls.clear();
     view.requestClose();
     EXPECT_THAT(events.calls, ElementsAre("Form_QueryUnload()"));

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace moxel {
+
+// A problem the user must hear of, in the user's language.
+struct Problem {
+    std::string text;            // what it is, then its details: lines separated by "\r\n"
+    std::string title = "Moxel"; // the title of a box that shows it
+    std::string said;            // also said at once on the error output ("" when not)
+};
+
+// Where the presenter tells the user of problems, one call per problem: the
+// window shows each in a box (ProblemBoxes), a program without a window
+// writes each as a line on the error output (ProblemLines).
+class ProblemSink {
+  public:
+    virtual ~ProblemSink() = default;
+
+    virtual void tell(const Problem& problem) = 0;
+    // The start-up has opened the devices.
+    virtual void started() {}
+    // The program is ending: from here on nothing may wait for the user.
+    virtual void ending() {}
+};
+
+} // namespace moxel
