@@ -17,7 +17,7 @@
 #include "app/window/NotificationArea.h"
 #include "app/window/UiLoop.h"
 #include "midi/MidiBackend.h"
-#include "midi/MidiSystem.h"
+#include "midi/MidiSystems.h"
 #include "shell/ShellServices.h"
 #include "tempo/TapTempo.h"
 
@@ -156,7 +156,7 @@ class FrmMIDIMain : public MainWindowEvents {
     ShellController shell_;
     TapTempo tempo_;
 
-    void showMidiSystem(MidiSystem system);
+    void showMidiSystem(const MidiSystem& system);
 
     bool closing_ = false;          // the first close request was accepted
     bool listed_ = false;           // the start-up has built the device lists

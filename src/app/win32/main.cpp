@@ -18,7 +18,8 @@
 #include "app/window/Texts.h"
 #include "encoding/Utf16.h"
 #include "encoding/Utf8Path.h"
-#include "midi/backends/winmm/WinmmBackend.h"
+#include "midi/ProgramMidi.h"
+#include "midi/systems/BuiltInMidiSystems.h"
 #include "relay/RelayShared.h"
 #include "settings/SettingsFile.h"
 
@@ -65,6 +66,7 @@ moxel::CommandLine commandLine() {
     for (const std::string& arg : args) {
         argv.push_back(arg.c_str());
     }
+    // One MIDI system: nothing for --midi to choose.
     return moxel::readCommandLine(count, argv.data());
 }
 
@@ -139,12 +141,15 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     InitCommonControlsEx(&controls);
 
     moxel::RelayShared relay;
-    moxel::WinmmBackend backend(relay);
+    // Made at its first use, on this thread (its device watch is a window).
+    moxel::ProgramMidi midi(moxel::builtInMidiSystems(), nullptr, relay);
     moxel::Win32ShellServices shell;
     moxel::Win32MainView view;
-    moxel::FrmMIDIMain window(view, view, view, backend, shell, relay, moxel::millisecondCounter,
+    moxel::FrmMIDIMain window(view, view, view, midi.backend(), shell, relay,
+                              moxel::millisecondCounter,
                               {programFolder(), moxel::appDataSettingsFolder(appDataFolder()),
-                               ""}); // the session's mutex always tells
+                               ""}, // the session's mutex always tells
+                              &midi.backend());
     view.setEvents(&window);
 
     view.show();
