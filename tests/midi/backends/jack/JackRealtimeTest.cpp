@@ -5,8 +5,8 @@
 #include <mutex>
 
 #include "JackFixture.h"
-#include "RealtimeHooks.h"
 #include "relay/RealtimeScope.h"
+#include "support/RealtimeHooks.h"
 
 namespace moxel::test {
 namespace {
