@@ -115,6 +115,19 @@ std::vector<moxel::MenuChoice> midiSystemMenu() {
     return items;
 }
 
+// The MIDI of the systems built in, which the menu offers. The service's
+// client opens once the window is on the screen (startMaking). It may also
+// end early, when the toolkit ends the program by itself (CloseOnExit): what
+// the MIDI libraries left for exit() to undo comes after that close.
+std::optional<moxel::ProgramMidi> programMidi(const std::string& option,
+                                              const moxel::AppEnvironment& environment,
+                                              moxel::RelayShared& relay) {
+    moxel::offerMidiSystems(midiSystemMenu());
+    return std::optional<moxel::ProgramMidi>(std::in_place, moxel::builtInMidiSystems(),
+                                             askedMidiSystem(option, environment), relay,
+                                             [] { moxel::CloseOnExit::hookIntoExit(); });
+}
+
 // The window and the relay, until the window is closed. A second start's
 // requests come on showSocket (none when empty).
 int runWindow(int argc, char* argv[], const std::string& showSocket,
@@ -137,14 +150,7 @@ int runWindow(int argc, char* argv[], const std::string& showSocket,
         QCoreApplication::applicationDirPath().toStdString(),
         moxel::xdgSettingsFolder(environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME")),
         instanceProblem};
-    // The MIDI service's client opens once the window is on the screen. It
-    // may also end early, when the toolkit ends the program by itself
-    // (CloseOnExit): what the MIDI libraries left for exit() to undo comes
-    // after that close.
-    std::optional<moxel::ProgramMidi> midi(std::in_place, moxel::builtInMidiSystems(),
-                                           askedMidiSystem(midiOption, environment), relay,
-                                           [] { moxel::CloseOnExit::hookIntoExit(); });
-    moxel::offerMidiSystems(midiSystemMenu());
+    std::optional<moxel::ProgramMidi> midi = programMidi(midiOption, environment, relay);
     moxel::QtShellServices shell;
     moxel::QtMainView view;
     moxel::FrmMIDIMain window(view, view, view, midi->backend(), shell, relay,
