@@ -18,6 +18,11 @@ if grep -rnE '^\s*#\s*include\s*[<"](\.\./)*app/' src/midi src/relay src/setting
   echo "lint: the files above include app/ from below it" >&2
   status=1
 fi
+echo "lint: app/ includes no MIDI backend (the rows of midi/systems make them)"
+if grep -rnE '^\s*#\s*include\s*[<"](\.\./)*midi/backends/' src/app; then
+  echo "lint: the files above include a backend from app/" >&2
+  status=1
+fi
 
 echo "lint: formatting (.clang-format)"
 mapfile -t sources < <(git ls-files '*.cpp' '*.h' | grep -v '^tests/settings/fuzz/corpus/')

@@ -43,15 +43,12 @@ class BackgroundOpenedBackend final : public MidiBackend {
     bool sendShort(MidiHandle handle, std::uint32_t message) override {
         return made().sendShort(handle, message);
     }
-    void setActivityCallback(std::function<void()> callback) override {
-        made().setActivityCallback(std::move(callback));
+    void setNewsCallback(News kind, std::function<void()> callback) override {
+        made().setNewsCallback(kind, std::move(callback));
     }
     bool deviceConnected(MidiHandle handle) override { return made().deviceConnected(handle); }
-    void setDeviceChangeCallback(std::function<void()> callback) override {
-        made().setDeviceChangeCallback(std::move(callback));
-    }
     bool serviceAvailable() override { return made().serviceAvailable(); }
-    bool connectService() override { return made().connectService(); }
+    bool lookForService() override { return made().lookForService(); }
     ServiceProblem serviceProblem() override { return made().serviceProblem(); }
 
   private:

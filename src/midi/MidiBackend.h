@@ -47,17 +47,28 @@ enum class ServiceProblem {
 // Handle of an open device; 0 means none.
 using MidiHandle = std::uint32_t;
 
+// Which side of Moxel a device stands on.
+enum class Direction {
+    Input,  // Moxel's input: the relay reads from it
+    Output, // Moxel's output: the relay writes to it
+};
+
+// What a backend's threads tell the UI thread.
+enum class News : std::uint32_t {
+    Relay = 1,   // the relay left something in RelayShared (a lamp, a followed channel)
+    Devices = 2, // devices may have come or gone, or the service went away
+};
+
 // The one interface to the platform's MIDI service. Every member is called
 // from the UI thread only. The relay itself runs inside the backend (in its
 // real-time context), reading and writing the RelayShared state it was
 // given; RelayBackend holds what every backend does the same way.
 //
-// Devices come and go: the backend tells the UI thread (through the device
-// change callback) whenever devices appeared or vanished or the service went
-// away; the UI then looks at the lists again and reopens what it wants. An
-// output that vanished (closed without a reset) keeps the notes that were
-// sounding on it, and opening a device of the same name later releases them
-// there before anything else is sent.
+// Devices come and go: the backend tells the UI thread (device news)
+// whenever devices appeared or vanished or the service went away; the UI then looks at the lists
+// again and reopens what it wants. An output that vanished (closed without a reset) keeps the notes
+// that were sounding on it, and opening a device of the same name later releases them there before
+// anything else is sent.
 class MidiBackend {
   public:
     virtual ~MidiBackend() = default;
@@ -91,25 +102,23 @@ class MidiBackend {
     // not be queued or sent.
     virtual bool sendShort(MidiHandle handle, std::uint32_t message) = 0;
 
-    // Called, from some thread of the backend's, when the relay has left
-    // something for the UI thread in RelayShared (a lamp, a followed channel).
-    // The callee must only hand the news over to the UI thread.
-    virtual void setActivityCallback(std::function<void()> callback) = 0;
-
-    // Called, from some thread of the backend's, when devices may have come
-    // or gone or the service went away. The callee only hands the news over.
-    // A service whose devices never change ignores it.
-    virtual void setDeviceChangeCallback(std::function<void()> /*callback*/) {}
+    // Sets (or, with an empty function, removes) the callback for one kind of
+    // news. It is called from some thread of the backend's and must only hand
+    // the news over to the UI thread. A service whose devices never change
+    // never tells device news.
+    virtual void setNewsCallback(News kind, std::function<void()> callback) = 0;
     // False once the device of an open handle is gone (it vanished, or was
     // replaced by a new one of the same name); the handle stays open until
     // it is closed.
-    virtual bool deviceConnected(MidiHandle handle) { return handle != 0; }
-    // True while the MIDI service can be reached. Without it there are no
+    virtual bool deviceConnected(MidiHandle handle) = 0;
+
+    // The service is available while it can be reached (and, for a
+    // RelayBackend, its real-time context runs). Without it there are no
     // devices, and the UI looks for the service again now and then.
     virtual bool serviceAvailable() { return true; }
-    // Tries to reach the service if it cannot be reached now; true when it can.
-    virtual bool connectService() { return serviceAvailable(); }
-    // Why the service could not be reached at the last try.
+    // Looks for the service if it is not available now; true when it is.
+    virtual bool lookForService() { return serviceAvailable(); }
+    // Why the service could not be reached at the last look.
     virtual ServiceProblem serviceProblem() { return ServiceProblem::None; }
 };
 

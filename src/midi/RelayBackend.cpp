@@ -1,5 +1,6 @@
 #include "midi/RelayBackend.h"
 
+#include <algorithm>
 #include <thread>
 #include <utility>
 
@@ -15,16 +16,55 @@ constexpr auto kPollInterval = std::chrono::microseconds(250);
 } // namespace
 
 RelayBackend::RelayBackend(RelayShared& shared, Relay::Delivery delivery)
-    : shared_(shared), relay_(shared, delivery) {}
+    : shared_(shared), relay_(shared, delivery), news_(std::make_shared<NewsCallbacks>()) {}
+
+// A thread of the service's that outlives the backend (a NewsThread kept by
+// a JACK client left to its server) tells nobody.
+RelayBackend::~RelayBackend() {
+    news_->setCallback(News::Relay, {});
+    news_->setCallback(News::Devices, {});
+}
 
 std::vector<DeviceCaps> RelayBackend::inputs() {
-    inputs_ = listInputs();
+    inputs_ = list(Direction::Input);
     return inputs_;
 }
 
 std::vector<DeviceCaps> RelayBackend::outputs() {
-    outputs_ = listOutputs();
+    outputs_ = list(Direction::Output);
     return outputs_;
+}
+
+namespace {
+
+bool sameListing(const std::vector<DeviceCaps>& a, const std::vector<DeviceCaps>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const DeviceCaps& x, const DeviceCaps& y) {
+                          return x.result == y.result && x.name == y.name;
+                      });
+}
+
+} // namespace
+
+bool RelayBackend::relist() {
+    std::vector<DeviceCaps> inputs = list(Direction::Input);
+    std::vector<DeviceCaps> outputs = list(Direction::Output);
+    const bool same = sameListing(inputs, inputs_) && sameListing(outputs, outputs_);
+    inputs_ = std::move(inputs);
+    outputs_ = std::move(outputs);
+    return !same;
+}
+
+void RelayBackend::setNewsCallback(News kind, std::function<void()> callback) {
+    news_->setCallback(kind, std::move(callback));
+}
+
+bool RelayBackend::deviceConnected(MidiHandle handle) {
+    const bool input = handle == input_.handle;
+    if (handle == 0 || (!input && handle != output_.handle) || !serviceAvailable()) {
+        return false;
+    }
+    return connected(input ? Direction::Input : Direction::Output);
 }
 
 DeviceCaps RelayBackend::atPosition(const std::vector<DeviceCaps>& listing, int id) {
@@ -42,16 +82,16 @@ MidiHandle RelayBackend::nextHandle() noexcept {
     return lastHandle_;
 }
 
-bool RelayBackend::settled(MidiHandle handle) const noexcept {
-    const Open& open = handle == input_.handle ? input_ : output_;
-    return handle != 0 && handle == open.handle && relay_.cycles() >= open.readyCycle;
+bool RelayBackend::settled(Direction side) const noexcept {
+    const Open& open = side == Direction::Input ? input_ : output_;
+    return open.handle != 0 && relay_.cycles() >= open.readyCycle;
 }
 
 OpenResult RelayBackend::openInput(int id, MidiHandle& handle) {
     handle = 0;
     closeInput(input_.handle);
     DeviceCaps device = atPosition(inputs_, id);
-    const OpenResult result = connectInput(id, device);
+    const OpenResult result = connect(Direction::Input, id, device);
     if (result == OpenResult::Ok) {
         // In effect a cycle or two later, by which time startInput has let
         // the relay take what comes.
@@ -69,7 +109,7 @@ std::string RelayBackend::openName(MidiHandle handle) {
 }
 
 void RelayBackend::startInput(MidiHandle handle) {
-    if (handle != 0 && handle == input_.handle && relayRunning()) {
+    if (handle != 0 && handle == input_.handle && serviceAvailable()) {
         shared_.inputOpen.store(true, std::memory_order_release);
         startInputDevice();
     }
@@ -81,10 +121,10 @@ void RelayBackend::closeInput(MidiHandle handle) {
     }
     shared_.inputOpen.store(false, std::memory_order_release);
     input_ = {};
-    if (!relayRunning()) {
+    if (!serviceAvailable()) {
         return;
     }
-    disconnectInput();
+    disconnect(Direction::Input);
     passCycles(); // no cycle carries the old device's data any more
     // Its note-offs can never come now: release what it left sounding.
     if (output_.handle != 0) {
@@ -103,7 +143,7 @@ OpenResult RelayBackend::openOutput(int id, MidiHandle& handle) {
     // connection is dropped.
     const bool release = !parkedFor_.empty() && parkedFor_ == device.name;
     shared_.outputOpen.store(!release, std::memory_order_release);
-    const OpenResult result = connectOutput(id, device);
+    const OpenResult result = connect(Direction::Output, id, device);
     if (result != OpenResult::Ok) {
         shared_.outputOpen.store(false, std::memory_order_release);
         return result;
@@ -121,7 +161,7 @@ OpenResult RelayBackend::openOutput(int id, MidiHandle& handle) {
 }
 
 void RelayBackend::resetOutput(MidiHandle handle) {
-    if (handle == 0 || handle != output_.handle || !relayRunning()) {
+    if (handle == 0 || handle != output_.handle || !serviceAvailable()) {
         return;
     }
     waitUntilOutputReady();
@@ -137,10 +177,10 @@ void RelayBackend::closeOutput(MidiHandle handle) {
     }
     shared_.outputOpen.store(false, std::memory_order_release);
     const Open closing = std::exchange(output_, Open{});
-    if (!relayRunning()) {
+    if (!serviceAvailable()) {
         return; // the service went: the relay keeps what sounded (relayStopped)
     }
-    disconnectOutput();
+    disconnect(Direction::Output);
     passCycles(); // nothing reaches the old device any more
     // Closed without a reset (the device went away): what still sounds on it
     // is released when a device of its name is opened again.
@@ -151,7 +191,7 @@ void RelayBackend::closeOutput(MidiHandle handle) {
 }
 
 bool RelayBackend::sendShort(MidiHandle handle, std::uint32_t message) {
-    if (handle == 0 || handle != output_.handle || !relayRunning() ||
+    if (handle == 0 || handle != output_.handle || !serviceAvailable() ||
         !midi::isSendableShortMessage(message)) {
         return false;
     }

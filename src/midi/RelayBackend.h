@@ -3,10 +3,12 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "midi/MidiBackend.h"
+#include "midi/NewsCallbacks.h"
 #include "relay/Relay.h"
 
 namespace moxel {
@@ -17,9 +19,10 @@ class RelayShared;
 // opening and closing in the right order, the reset, the release of a
 // closed input's notes, keeping aside the notes of an output that went away
 // and releasing them when a device of its name is opened again, and the UI's
-// sending path. It owns the Relay that the backend's real-time context
-// drives. A backend adds only what is its service's: its devices, how a
-// device is connected and disconnected, its real-time context and its news.
+// sending path, the UI's news callbacks. It owns the Relay that the backend's
+// real-time context drives. A backend adds only what is its service's: its
+// devices, how a device is connected and disconnected, its real-time context
+// and when it has news (docs/design.md, "Adding a backend").
 //
 // The order of things, for every backend:
 //   open an output:  the relay may send from the moment the connection is
@@ -34,6 +37,9 @@ class RelayShared;
 class RelayBackend : public MidiBackend {
   public:
     RelayBackend(RelayShared& shared, Relay::Delivery delivery);
+    ~RelayBackend() override;
+    RelayBackend(const RelayBackend&) = delete;
+    RelayBackend& operator=(const RelayBackend&) = delete;
 
     // Each takes a new look; a device id is a position in the last one.
     std::vector<DeviceCaps> inputs() final;
@@ -46,26 +52,31 @@ class RelayBackend : public MidiBackend {
     void resetOutput(MidiHandle handle) final;
     void closeOutput(MidiHandle handle) final;
     bool sendShort(MidiHandle handle, std::uint32_t message) final;
+    void setNewsCallback(News kind, std::function<void()> callback) final;
+    // An open handle of an available service whose connection holds.
+    bool deviceConnected(MidiHandle handle) final;
 
     // Relayed messages the output could not take.
     std::uint64_t lostEvents() const noexcept { return relay_.lostEvents(); }
 
   protected:
-    // What the backend supplies. Each is called on the UI thread.
-    // The devices as the service lists them now.
-    virtual std::vector<DeviceCaps> listInputs() = 0;
-    virtual std::vector<DeviceCaps> listOutputs() = 0;
+    // What every backend writes. Each is called on the UI thread.
+    // The devices of that side as the service lists them now.
+    virtual std::vector<DeviceCaps> list(Direction side) = 0;
     // Connects the device listed at that position to the relay; what the
     // service tells of the device meanwhile (its name now) goes into device.
-    virtual OpenResult connectInput(int id, DeviceCaps& device) = 0;
-    // The service's own start of an input, if it has one.
+    virtual OpenResult connect(Direction side, int id, DeviceCaps& device) = 0;
+    // After it returns nothing of that side's device reaches or leaves the
+    // relay any more.
+    virtual void disconnect(Direction side) = 0;
+
+    // What a backend may write; the defaults suit a service that has none.
+    // The open device of that side is still the one connected (not gone, nor
+    // replaced by another of its name); asked only while the service is
+    // available (serviceAvailable(), which also says the real-time context runs).
+    virtual bool connected(Direction /*side*/) { return true; }
+    // The service's own start of an input.
     virtual void startInputDevice() {}
-    // After it returns nothing from the input reaches the relay any more.
-    virtual void disconnectInput() = 0;
-    virtual OpenResult connectOutput(int id, DeviceCaps& device) = 0;
-    virtual void disconnectOutput() = 0;
-    // The real-time context runs and drives the relay.
-    virtual bool relayRunning() = 0;
     // A context that waits for work runs a cycle soon.
     virtual void wakeRelay() {}
     // How long a wait for the relay may take before it gives up, so a stalled
@@ -73,17 +84,25 @@ class RelayBackend : public MidiBackend {
     virtual std::chrono::steady_clock::duration waitLimit() const {
         return std::chrono::seconds(2);
     }
-    // The service went away: waits end at once.
+    // The service went away (or stopped answering) while in use: waits end at once.
     virtual bool serviceGone() { return false; }
 
     Relay& relay() noexcept { return relay_; }
     RelayShared& shared() noexcept { return shared_; }
+    // Tells the UI's callback, on the calling thread (see NewsCallbacks); a
+    // real-time context that may not call out hands its news to a NewsThread
+    // made with newsCallbacks().
+    void tellNews(News kind) noexcept { news_->tell(kind); }
+    const std::shared_ptr<NewsCallbacks>& newsCallbacks() const noexcept { return news_; }
     MidiHandle inputHandle() const noexcept { return input_.handle; }
     MidiHandle outputHandle() const noexcept { return output_.handle; }
     const std::string& inputName() const noexcept { return input_.name; }
     const std::string& outputName() const noexcept { return output_.name; }
-    // The connection of that open device holds by now (not only asked for).
-    bool settled(MidiHandle handle) const noexcept;
+    // The connection of that side's open device holds by now (not only asked for).
+    bool settled(Direction side) const noexcept;
+    // Takes a new look at both sides; true when either differs from the last
+    // (by name, and whether it could be read).
+    bool relist();
 
     // A wait ran out without a single cycle of the real-time context: it is
     // stalled (its service stopped, or hangs). Until a cycle runs again the
@@ -115,6 +134,7 @@ class RelayBackend : public MidiBackend {
 
     RelayShared& shared_;
     Relay relay_;
+    std::shared_ptr<NewsCallbacks> news_;
     std::vector<DeviceCaps> inputs_, outputs_; // the last listings
     Open input_, output_;
     MidiHandle lastHandle_ = 0;

@@ -4,39 +4,43 @@
 
 namespace moxel {
 
-SwitchingBackend::SwitchingBackend(std::unique_ptr<MidiBackend> first,
-                                   std::function<MidiSystem()> firstSystem, Make make)
-    : backend_(std::move(first)), firstSystem_(std::move(firstSystem)), make_(std::move(make)) {}
+namespace {
 
-MidiSystem SwitchingBackend::current() {
+constexpr std::array kNews = {News::Relay, News::Devices};
+
+} // namespace
+
+SwitchingBackend::SwitchingBackend(MidiSystems systems, std::unique_ptr<MidiBackend> first,
+                                   std::function<const MidiSystem&()> firstSystem, MakeBackend make)
+    : systems_(systems), backend_(std::move(first)), firstSystem_(std::move(firstSystem)),
+      make_(std::move(make)) {}
+
+const MidiSystem& SwitchingBackend::current() {
     if (firstSystem_) {
-        system_ = std::exchange(firstSystem_, nullptr)();
+        system_ = &std::exchange(firstSystem_, nullptr)();
     }
-    return system_;
+    return *system_;
 }
 
-void SwitchingBackend::use(MidiSystem system) {
+void SwitchingBackend::use(const MidiSystem& system) {
     if (system == current()) {
         return;
     }
     // The old backend goes first: its threads stop before the new one's start.
-    backend_->setActivityCallback({});
-    backend_->setDeviceChangeCallback({});
+    for (const News kind : kNews) {
+        backend_->setNewsCallback(kind, {});
+    }
     backend_.reset();
     backend_ = make_(system);
-    system_ = system;
-    backend_->setActivityCallback(activity_);
-    backend_->setDeviceChangeCallback(devices_);
+    system_ = &system;
+    for (const News kind : kNews) {
+        backend_->setNewsCallback(kind, callbacks_[kind == News::Relay ? 0 : 1]);
+    }
 }
 
-void SwitchingBackend::setActivityCallback(std::function<void()> callback) {
-    activity_ = callback;
-    backend_->setActivityCallback(std::move(callback));
-}
-
-void SwitchingBackend::setDeviceChangeCallback(std::function<void()> callback) {
-    devices_ = callback;
-    backend_->setDeviceChangeCallback(std::move(callback));
+void SwitchingBackend::setNewsCallback(News kind, std::function<void()> callback) {
+    callbacks_[kind == News::Relay ? 0 : 1] = callback;
+    backend_->setNewsCallback(kind, std::move(callback));
 }
 
 } // namespace moxel

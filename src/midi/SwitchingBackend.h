@@ -1,10 +1,11 @@
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 
 #include "midi/MidiBackend.h"
-#include "midi/MidiSystem.h"
+#include "midi/MidiSystems.h"
 
 namespace moxel {
 
@@ -14,14 +15,14 @@ namespace moxel {
 // making (BackgroundOpenedBackend): current() and every call wait for it.
 class SwitchingBackend final : public MidiBackend, public MidiSystemChoice {
   public:
-    using Make = std::function<std::unique_ptr<MidiBackend>(MidiSystem)>;
     // first: the backend to start with, and the system it serves (found once
     // it is made, for a backend that chooses for itself).
-    SwitchingBackend(std::unique_ptr<MidiBackend> first, std::function<MidiSystem()> firstSystem,
-                     Make make);
+    SwitchingBackend(MidiSystems systems, std::unique_ptr<MidiBackend> first,
+                     std::function<const MidiSystem&()> firstSystem, MakeBackend make);
 
-    MidiSystem current() override;
-    void use(MidiSystem system) override;
+    MidiSystems systems() override { return systems_; }
+    const MidiSystem& current() override;
+    void use(const MidiSystem& system) override;
 
     std::vector<DeviceCaps> inputs() override { return backend_->inputs(); }
     std::vector<DeviceCaps> outputs() override { return backend_->outputs(); }
@@ -39,19 +40,19 @@ class SwitchingBackend final : public MidiBackend, public MidiSystemChoice {
     bool sendShort(MidiHandle handle, std::uint32_t message) override {
         return backend_->sendShort(handle, message);
     }
-    void setActivityCallback(std::function<void()> callback) override;
-    void setDeviceChangeCallback(std::function<void()> callback) override;
+    void setNewsCallback(News kind, std::function<void()> callback) override;
     bool deviceConnected(MidiHandle handle) override { return backend_->deviceConnected(handle); }
     bool serviceAvailable() override { return backend_->serviceAvailable(); }
-    bool connectService() override { return backend_->connectService(); }
+    bool lookForService() override { return backend_->lookForService(); }
     ServiceProblem serviceProblem() override { return backend_->serviceProblem(); }
 
   private:
+    MidiSystems systems_;
     std::unique_ptr<MidiBackend> backend_;
-    std::function<MidiSystem()> firstSystem_; // until current() asked it once
-    MidiSystem system_ = MidiSystem::Jack;
-    Make make_;
-    std::function<void()> activity_, devices_;
+    std::function<const MidiSystem&()> firstSystem_; // until current() asked it once
+    const MidiSystem* system_ = nullptr;
+    MakeBackend make_;
+    std::array<std::function<void()>, 2> callbacks_; // Relay, Devices
 };
 
 } // namespace moxel

@@ -71,21 +71,24 @@ TEST(SwitchingBackend, TheOtherSystemsBackendServesWithTheSameCallbacks) {
     RelayShared shared;
     int made = 0, news = 0;
     FakeBackend* alsaFake = nullptr;
+    constexpr MidiSystem systems[] = {{"jack", "", "", "", "", nullptr},
+                                      {"alsa", "", "", "", "Alsa", nullptr}};
     SwitchingBackend backend(
-        std::make_unique<FakeBackend>(shared), [] { return MidiSystem::Jack; },
-        [&](MidiSystem) {
+        systems, std::make_unique<FakeBackend>(shared),
+        [&]() -> const MidiSystem& { return systems[0]; },
+        [&](const MidiSystem&) {
             ++made;
             auto alsa = std::make_unique<FakeBackend>(shared);
             alsa->outputs = {{CapsResult::Ok, "Synth:in", OpenResult::Ok, "Synth"}};
             alsaFake = alsa.get();
             return alsa;
         });
-    backend.setDeviceChangeCallback([&] { ++news; });
+    backend.setNewsCallback(News::Devices, [&] { ++news; });
     EXPECT_TRUE(backend.outputs().empty());
-    backend.use(MidiSystem::Jack); // the one that serves: nothing
+    backend.use(systems[0]); // the one that serves: nothing
     EXPECT_EQ(made, 0);
-    backend.use(MidiSystem::Alsa);
-    EXPECT_EQ(backend.current(), MidiSystem::Alsa);
+    backend.use(systems[1]);
+    EXPECT_EQ(backend.current().key, "alsa");
     ASSERT_EQ(backend.outputs().size(), 1U);
     MidiHandle handle = 0;
     ASSERT_EQ(backend.openOutput(0, handle), OpenResult::Ok);

@@ -26,61 +26,55 @@ class FakeBackend::Writer final : public RelayWriter {
     FakeBackend& backend_;
 };
 
-std::vector<DeviceCaps> FakeBackend::list(const std::vector<Device>& devices) const {
-    std::vector<DeviceCaps> listing;
+std::vector<DeviceCaps> FakeBackend::listing(const std::vector<Device>& devices) const {
+    std::vector<DeviceCaps> listed;
     for (const Device& device : service ? devices : std::vector<Device>{}) {
-        listing.push_back({device.caps, device.caps == CapsResult::Ok ? device.name : std::string(),
-                           device.owner});
+        listed.push_back({device.caps, device.caps == CapsResult::Ok ? device.name : std::string(),
+                          device.owner});
     }
-    return listing;
+    return listed;
 }
 
-OpenResult FakeBackend::open(const std::vector<Device>& devices, int id, const char* what) {
-    log(what, id);
-    const bool exists = service && id >= 0 && id < static_cast<int>(devices.size());
-    return exists ? devices[static_cast<std::size_t>(id)].open : OpenResult::Failed;
+std::vector<DeviceCaps> FakeBackend::list(Direction side) {
+    const bool input = side == Direction::Input;
+    calls.emplace_back(input ? "inputs" : "outputs");
+    return listing(input ? inputs : outputs);
 }
 
 // The device's name as it is now, as a service reads it again at the open.
-OpenResult FakeBackend::connectInput(int id, DeviceCaps& device) {
-    const OpenResult result = open(inputs, id, "openInput");
-    inputId_ = result == OpenResult::Ok ? id : -1;
-    if (result == OpenResult::Ok) {
-        device = list(inputs)[static_cast<std::size_t>(id)];
+OpenResult FakeBackend::connect(Direction side, int id, DeviceCaps& device) {
+    const bool input = side == Direction::Input;
+    const std::vector<Device>& devices = input ? inputs : outputs;
+    log(input ? "openInput" : "openOutput", id);
+    const bool exists = service && id >= 0 && id < static_cast<int>(devices.size());
+    const OpenResult result =
+        exists ? devices[static_cast<std::size_t>(id)].open : OpenResult::Failed;
+    (input ? inputId_ : outputId_) = result == OpenResult::Ok ? id : -1;
+    if (result != OpenResult::Ok) {
+        return result;
+    }
+    device = listing(devices)[static_cast<std::size_t>(id)];
+    if (!input) {
+        outputDevice_ = outputs[static_cast<std::size_t>(id)].name;
+        if (onOutputOpened) {
+            onOutputOpened();
+        }
     }
     return result;
 }
 
-void FakeBackend::disconnectInput() {
-    log("closeInput", inputId_);
-    inputId_ = -1;
-}
-
-OpenResult FakeBackend::connectOutput(int id, DeviceCaps& device) {
-    const OpenResult result = open(outputs, id, "openOutput");
-    outputId_ = result == OpenResult::Ok ? id : -1;
-    outputDevice_ = result == OpenResult::Ok ? outputs[static_cast<std::size_t>(id)].name : "";
-    if (result == OpenResult::Ok) {
-        device = list(outputs)[static_cast<std::size_t>(id)];
-    }
-    if (result == OpenResult::Ok && onOutputOpened) {
-        onOutputOpened();
-    }
-    return result;
-}
-
-void FakeBackend::disconnectOutput() {
-    log("closeOutput", outputId_);
-    outputId_ = -1;
+void FakeBackend::disconnect(Direction side) {
+    int& id = side == Direction::Input ? inputId_ : outputId_;
+    log(side == Direction::Input ? "closeInput" : "closeOutput", id);
+    id = -1;
 }
 
 // Connected while a device of its name is still listed.
-bool FakeBackend::deviceConnected(MidiHandle handle) {
-    const bool input = handle == inputHandle();
-    const std::vector<Device>& devices = input ? inputs : outputs;
+bool FakeBackend::connected(Direction side) {
+    const bool input = side == Direction::Input;
     const std::string& name = input ? inputName() : outputName();
-    return handle != 0 && (input || handle == outputHandle()) && service &&
-           std::ranges::any_of(devices, [&](const Device& d) { return d.name == name; });
+    return std::ranges::any_of(input ? inputs : outputs,
+                               [&](const Device& d) { return d.name == name; });
 }
 
 void FakeBackend::receive(std::vector<std::uint8_t> bytes) {
@@ -97,8 +91,8 @@ void FakeBackend::runCycle() {
         const auto& bytes = arrived_.front();
         relay().relayInput(bytes.data(), bytes.size(), 0, out);
     }
-    if (relay().endCycle() && activity_) {
-        activity_();
+    if (relay().endCycle()) {
+        tellNews(News::Relay);
     }
 }
 

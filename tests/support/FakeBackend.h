@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,11 +36,7 @@ class FakeBackend : public RelayBackend {
 
     // The devices or the service changed (after the test changed them): the
     // backend tells the window.
-    void announceChange() {
-        if (devicesChanged_) {
-            devicesChanged_();
-        }
-    }
+    void announceChange() { tellNews(News::Devices); }
 
     // A message (or a SysEx chunk) arrives on the input, open or not: the
     // relay runs a cycle with it.
@@ -50,44 +45,26 @@ class FakeBackend : public RelayBackend {
     int openInputId() const { return inputId_; }
     int openOutputId() const { return outputId_; }
 
-    void setActivityCallback(std::function<void()> callback) override {
-        activity_ = std::move(callback);
-    }
-    void setDeviceChangeCallback(std::function<void()> callback) override {
-        devicesChanged_ = std::move(callback);
-    }
     bool serviceAvailable() override { return service; }
-    bool deviceConnected(MidiHandle handle) override;
-    bool connectService() override {
-        calls.emplace_back("connectService");
+    bool lookForService() override {
+        calls.emplace_back("lookForService");
         return service;
     }
     ServiceProblem serviceProblem() override { return problem; }
 
   private:
     class Writer;
-    std::vector<DeviceCaps> listInputs() override {
-        calls.emplace_back("inputs");
-        return list(inputs);
-    }
-    std::vector<DeviceCaps> listOutputs() override {
-        calls.emplace_back("outputs");
-        return list(outputs);
-    }
-    OpenResult connectInput(int id, DeviceCaps& device) override;
+    std::vector<DeviceCaps> list(Direction side) override;
+    OpenResult connect(Direction side, int id, DeviceCaps& device) override;
+    void disconnect(Direction side) override;
+    bool connected(Direction side) override;
     void startInputDevice() override { log("startInput", inputId_); }
-    void disconnectInput() override;
-    OpenResult connectOutput(int id, DeviceCaps& device) override;
-    void disconnectOutput() override;
-    bool relayRunning() override { return service; }
     void wakeRelay() override { runCycle(); }
 
-    std::vector<DeviceCaps> list(const std::vector<Device>& devices) const;
-    OpenResult open(const std::vector<Device>& devices, int id, const char* what);
+    std::vector<DeviceCaps> listing(const std::vector<Device>& devices) const;
     void log(const char* what, int id) { calls.push_back(what + (" " + std::to_string(id))); }
     void runCycle();
 
-    std::function<void()> activity_, devicesChanged_;
     std::deque<std::vector<std::uint8_t>> arrived_;
     int inputId_ = -1, outputId_ = -1;
     std::string outputDevice_; // the open output's name

@@ -7,6 +7,7 @@
 // QT_SCALE_FACTOR=2 gives the pictures of a 2x display.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QDir>
@@ -15,7 +16,9 @@
 #include <QTest>
 
 #include "app/qt/QtMainView.h"
+#include "app/window/MenuTree.h"
 #include "app/window/Texts.h"
+#include "midi/systems/BuiltInMidiSystems.h"
 
 namespace {
 
@@ -72,6 +75,11 @@ int main(int argc, char* argv[]) {
                                                                  : moxel::Language::Japanese);
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
+    std::vector<moxel::MenuChoice> systems; // the program's menu items
+    for (const moxel::MidiSystem& system : moxel::builtInMidiSystems()) {
+        systems.push_back({std::string(system.menuJapanese), std::string(system.menuEnglish)});
+    }
+    moxel::offerMidiSystems(std::move(systems));
     QtMainView view;
     fill(view);
     view.move(40, 40);

@@ -1,5 +1,6 @@
 #include "app/platform/CommandLine.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -7,14 +8,7 @@ namespace moxel {
 
 namespace {
 
-constexpr std::string_view kUsage =
-#ifdef _WIN32
-    "Usage: moxel [--lang ja|en] [--help] [--version]\n"
-#else
-    "Usage: moxel [--lang ja|en] [--midi jack|alsa] [--help] [--version]\n"
-#endif
-    "Relays live MIDI from one input to one output, on the channel you choose.\n"
-    "\n"
+constexpr std::string_view kUsageLanguage =
     "  --lang ja|en  the language of the window, its menus and boxes and the help\n"
 #ifdef _WIN32
     "                page (default: the Windows display language: Japanese for\n"
@@ -24,11 +18,9 @@ constexpr std::string_view kUsage =
     "                LC_ALL, LC_MESSAGES or LANG: Japanese for \"ja...\", English\n"
     "                otherwise; LANGUAGE is ignored in the C locale)\n"
 #endif
-#ifndef _WIN32
-    "  --midi jack|alsa  the MIDI system for this run: JACK (or PipeWire's JACK\n"
-    "                service) or the ALSA sequencer (default: the one chosen in\n"
-    "                the menu, else JACK when a JACK server runs, else ALSA)\n"
-#endif
+    ;
+
+constexpr std::string_view kUsageEnd =
     "  --help        show this help and exit\n"
     "  --version     show the version and exit\n"
     "\n"
@@ -40,6 +32,38 @@ constexpr std::string_view kUsage =
     "cannot take; 3 when Moxel is already running but does not answer.\n"
 #endif
     ;
+
+// "jack|alsa", "jack or alsa".
+std::string keys(const std::vector<CommandLine::Choice>& choices, std::string_view between,
+                 std::string_view beforeLast) {
+    std::string joined;
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        joined += i == 0 ? "" : i + 1 == choices.size() ? beforeLast : between;
+        joined += choices[i].key;
+    }
+    return joined;
+}
+
+std::string usage(const std::vector<CommandLine::Choice>& midiSystems) {
+    std::string text = "Usage: moxel [--lang ja|en] ";
+    if (!midiSystems.empty()) {
+        text += "[--midi " + keys(midiSystems, "|", "|") + "] ";
+    }
+    text += "[--help] [--version]\n"
+            "Relays live MIDI from one input to one output, on the channel you choose.\n"
+            "\n";
+    text += kUsageLanguage;
+    if (!midiSystems.empty()) {
+        text += "  --midi " + keys(midiSystems, "|", "|") +
+                "  the MIDI system for this run (default: the one chosen in\n"
+                "                the menu, else the first of these whose service answers,\n"
+                "                else the first):\n";
+        for (const CommandLine::Choice& system : midiSystems) {
+            text += "                  " + system.key + "  " + system.what + "\n";
+        }
+    }
+    return text += kUsageEnd;
+}
 
 // The window toolkit's own options: those with a value, and those without.
 constexpr std::array<std::string_view, 8> kToolkitWithValue = {
@@ -69,12 +93,13 @@ CommandLine refuse(const std::string& why) {
 
 } // namespace
 
-CommandLine readCommandLine(int argc, const char* const* argv) {
+CommandLine readCommandLine(int argc, const char* const* argv,
+                            const std::vector<CommandLine::Choice>& midiSystems) {
     CommandLine line;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            return answer(CommandLine::Action::Help, std::string(kUsage));
+            return answer(CommandLine::Action::Help, usage(midiSystems));
         }
         if (arg == "--version") {
             return answer(CommandLine::Action::Version, "Moxel " MOXEL_VERSION "\n");
@@ -86,15 +111,14 @@ CommandLine readCommandLine(int argc, const char* const* argv) {
                 return refuse("--lang takes ja or en");
             }
             line.language = value;
-#ifndef _WIN32
-        } else if (arg == "--midi" || arg.starts_with("--midi=")) {
+        } else if (!midiSystems.empty() && (arg == "--midi" || arg.starts_with("--midi="))) {
             const std::string_view value =
                 arg == "--midi" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(7);
-            if (value != "jack" && value != "alsa") {
-                return refuse("--midi takes jack or alsa");
+            if (std::ranges::find(midiSystems, value, &CommandLine::Choice::key) ==
+                midiSystems.end()) {
+                return refuse("--midi takes " + keys(midiSystems, ", ", " or "));
             }
             line.midiSystem = value;
-#endif
         } else if (oneOf(arg, kToolkitWithValue) && i + 1 < argc) {
             ++i;
         } else if (!oneOf(arg, kToolkitAlone)) {

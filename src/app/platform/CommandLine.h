@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace moxel {
 
@@ -8,7 +9,7 @@ namespace moxel {
 //
 //   moxel [--lang ja|en] [--midi jack|alsa] [--help] [--version]
 //
-// (--midi on Linux only.)
+// (--midi where the program offers MIDI systems to choose from.)
 //
 // Options the window toolkit takes (-platform NAME, -style NAME, ...) are
 // left to it. Anything else is refused, with the reason.
@@ -17,9 +18,17 @@ struct CommandLine {
     Action action = Action::Run;
     std::string language;   // "ja", "en", or "" for the locale's
     std::string text;       // what Help and Version print, why Refuse refused
-    std::string midiSystem; // "jack", "alsa", or "" for the stored or found one
+    std::string midiSystem; // one of midiSystems' keys, or "" for the stored or found one
+
+    // A MIDI system --midi may name: its key ("jack") and what it is.
+    struct Choice {
+        std::string key, what;
+    };
 };
 
-CommandLine readCommandLine(int argc, const char* const* argv);
+// midiSystems: what --midi may name, in the order of the automatic choice;
+// none: no --midi.
+CommandLine readCommandLine(int argc, const char* const* argv,
+                            const std::vector<CommandLine::Choice>& midiSystems = {});
 
 } // namespace moxel

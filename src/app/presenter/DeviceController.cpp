@@ -216,7 +216,7 @@ void DeviceController::devicesChanged() {
 }
 
 void DeviceController::lookForService() {
-    if (backend_.connectService()) {
+    if (backend_.lookForService()) {
         devicesChanged();
     }
 }

@@ -35,8 +35,8 @@ void FrmMIDIMain::MainLoop() {
     lamps_.stop();
     loop_.setServiceSearchActive(false);
     trayArea_.removeTrayIcon();
-    backend_.setActivityCallback({});
-    backend_.setDeviceChangeCallback({});
+    backend_.setNewsCallback(News::Relay, {});
+    backend_.setNewsCallback(News::Devices, {});
     view_.requestClose(); // the second request goes through
 }
 
@@ -44,8 +44,8 @@ void FrmMIDIMain::InitApplication() {
     // News from the backend's threads reaches the window from the start: the
     // relay is live as soon as an input opens, and devices may come or go
     // while the lists are being built. The callbacks only hand it over.
-    backend_.setActivityCallback([this] { loop_.notifyRelayActivity(); });
-    backend_.setDeviceChangeCallback([this] { loop_.notifyDevicesChanged(); });
+    backend_.setNewsCallback(News::Relay, [this] { loop_.notifyRelayActivity(); });
+    backend_.setNewsCallback(News::Devices, [this] { loop_.notifyDevicesChanged(); });
 
     appPath_ = appPathFromFolder(environment_.executableFolder);
     shell_.setProgramFolder(appPath_);
@@ -60,7 +60,7 @@ void FrmMIDIMain::InitApplication() {
     }
     preferences_.load(settingsFileLocation(appPath_, environment_.userSettingsFolder));
     if (systems_ != nullptr) { // (waits for the backend, as the listing would)
-        const MidiSystem system = systems_->current();
+        const MidiSystem& system = systems_->current();
         preferences_.useDefaultsOf(system);
         showMidiSystem(system);
     }
@@ -157,18 +157,21 @@ void FrmMIDIMain::MnuMidiDeviceDefault_Click(std::int16_t index) {
     }
 }
 
-void FrmMIDIMain::showMidiSystem(MidiSystem system) {
-    view_.setChecked(CheckItem::MidiSystemJack, system == MidiSystem::Jack);
-    view_.setChecked(CheckItem::MidiSystemAlsa, system == MidiSystem::Alsa);
+void FrmMIDIMain::showMidiSystem(const MidiSystem& system) {
+    const MidiSystems systems = systems_->systems();
+    for (std::size_t i = 0; i < systems.size(); ++i) {
+        view_.setChecked(midiSystemItem(static_cast<int>(i)), systems[i] == system);
+    }
 }
 
 // The devices close with a reset, as on any close; the other system's lists
 // come with its own stored defaults. The choice is stored.
 void FrmMIDIMain::MnuMidiSystem_Click(std::int16_t index) {
-    if (systems_ == nullptr || (index != 0 && index != 1)) {
+    if (systems_ == nullptr || index < 0 ||
+        static_cast<std::size_t>(index) >= systems_->systems().size()) {
         return;
     }
-    const MidiSystem system = index == 0 ? MidiSystem::Jack : MidiSystem::Alsa;
+    const MidiSystem& system = systems_->systems()[static_cast<std::size_t>(index)];
     preferences_.storeMidiSystem(system);
     showMidiSystem(system);
     if (system == systems_->current()) {

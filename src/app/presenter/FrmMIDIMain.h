@@ -18,7 +18,7 @@
 #include "app/window/NotificationArea.h"
 #include "app/window/UiLoop.h"
 #include "midi/MidiBackend.h"
-#include "midi/MidiSystem.h"
+#include "midi/MidiSystems.h"
 #include "shell/ShellServices.h"
 #include "tempo/TapTempo.h"
 
@@ -164,7 +164,7 @@ class FrmMIDIMain : public MainWindowEvents {
     TapTempo tempo_;
     ChoiceList beats_; // CmbBeatPer: the note value of one tap
 
-    void showMidiSystem(MidiSystem system);
+    void showMidiSystem(const MidiSystem& system);
 
     bool closing_ = false;          // the first close request was accepted
     bool listed_ = false;           // the start-up has built the device lists

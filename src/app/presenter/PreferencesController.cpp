@@ -36,34 +36,31 @@ void PreferencesController::load(std::filesystem::path settingsFile) {
 namespace {
 
 // The keys of the default devices, as read and as written (the same key:
-// names match without regard to case).
+// names match without regard to case), after the MIDI system's prefix.
 struct DefaultKeys {
-    const char *readIn, *readOut, *writeIn, *writeOut;
+    std::string readIn, readOut, writeIn, writeOut;
 };
 
-DefaultKeys defaultKeys(MidiSystem system) {
-    if (system == MidiSystem::Alsa) {
-        return {"AlsaDefaultMidiIn", "AlsaDefaultMidiOut", "AlsaDefaultMIDIIn",
-                "AlsaDefaultMIDIOut"};
-    }
-    return {"DefaultMidiIn", "DefaultMidiOut", "DefaultMIDIIn", "DefaultMIDIOut"};
+DefaultKeys defaultKeys(const std::string& prefix) {
+    return {prefix + "DefaultMidiIn", prefix + "DefaultMidiOut", prefix + "DefaultMIDIIn",
+            prefix + "DefaultMIDIOut"};
 }
 
 } // namespace
 
 void PreferencesController::readDefaults() {
-    const DefaultKeys keys = defaultKeys(system_);
+    const DefaultKeys keys = defaultKeys(settingsPrefix_);
     defaultInput_ = TrimDeviceName(settings_.readString(keys.readIn, ""));
     defaultOutput_ = TrimDeviceName(settings_.readString(keys.readOut, ""));
 }
 
-void PreferencesController::useDefaultsOf(MidiSystem system) {
-    system_ = system;
+void PreferencesController::useDefaultsOf(const MidiSystem& system) {
+    settingsPrefix_ = system.settingsPrefix;
     readDefaults();
 }
 
-void PreferencesController::storeMidiSystem(MidiSystem system) {
-    write(std::string(kMidiSystemKey), std::string(keyOf(system)));
+void PreferencesController::storeMidiSystem(const MidiSystem& system) {
+    write(std::string(kMidiSystemKey), std::string(system.key));
 }
 
 const std::string& PreferencesController::defaultDevice(ListId list) const {
@@ -71,7 +68,7 @@ const std::string& PreferencesController::defaultDevice(ListId list) const {
 }
 
 void PreferencesController::setDefaultDevice(ListId list, const std::string& name) {
-    const DefaultKeys keys = defaultKeys(system_);
+    const DefaultKeys keys = defaultKeys(settingsPrefix_);
     if (list == ListId::MidiIn) {
         defaultInput_ = name;
         write(keys.writeIn, name);

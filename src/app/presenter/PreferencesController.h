@@ -8,7 +8,7 @@
 #include "app/presenter/ProblemSink.h"
 #include "app/presenter/SettingsWrites.h"
 #include "app/window/MainView.h"
-#include "midi/MidiSystem.h"
+#include "midi/MidiSystems.h"
 
 namespace moxel {
 
@@ -38,9 +38,9 @@ class PreferencesController {
     // its own (JACK's, and where there is no choice the only service's, under
     // DefaultMidiIn/Out; the ALSA sequencer's under AlsaDefaultMidiIn/Out),
     // so using one never loses the other's. Read again from the file.
-    void useDefaultsOf(MidiSystem system);
+    void useDefaultsOf(const MidiSystem& system);
     // Stores the MIDI system chosen in the menu.
-    void storeMidiSystem(MidiSystem system);
+    void storeMidiSystem(const MidiSystem& system);
 
     // The default device of MidiIn or MidiOut ("" when none is stored).
     const std::string& defaultDevice(ListId list) const;
@@ -73,7 +73,7 @@ class PreferencesController {
     SettingsWrites& settings_;
     ProblemSink& problems_;
 
-    MidiSystem system_ = MidiSystem::Jack;
+    std::string settingsPrefix_; // the MIDI system's (MidiSystem::settingsPrefix)
     std::string defaultInput_;
     std::string defaultOutput_;
     std::int32_t windowTopMost_ = 0;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -21,14 +22,14 @@
 #include "app/qt/CloseOnExit.h"
 #include "app/qt/CloseOnSignal.h"
 #include "app/qt/FontWarmUp.h"
-#include "app/qt/LinuxMidi.h"
 #include "app/qt/QtMainView.h"
 #include "app/qt/QtShellServices.h"
 #include "app/qt/ShowOnRequest.h"
 #include "app/qt/ToolkitStartFailure.h"
+#include "app/window/MenuTree.h"
 #include "app/window/Texts.h"
-#include "midi/BackgroundOpenedBackend.h"
-#include "midi/SwitchingBackend.h"
+#include "midi/ProgramMidi.h"
+#include "midi/systems/BuiltInMidiSystems.h"
 #include "relay/RelayShared.h"
 #include "settings/SettingsFile.h"
 
@@ -74,42 +75,59 @@ moxel::Language chosenLanguage(const std::string& option) {
                                    std::getenv("LC_MESSAGES"), std::getenv("LANG"));
 }
 
-// The MIDI system asked for: on the command line, else the one chosen in the
-// menu before (setting.ini); nothing when neither says.
-std::optional<moxel::MidiSystem> askedMidiSystem(const std::string& option,
-                                                 const moxel::AppEnvironment& environment) {
+// The MIDI system asked for: on the command line (which takes only the
+// systems built in), else the one chosen in the menu before (setting.ini);
+// nothing when neither says. A stored system this Moxel does not have is
+// told, and the choice is made as if none were stored.
+const moxel::MidiSystem* askedMidiSystem(const std::string& option,
+                                         const moxel::AppEnvironment& environment) {
+    const moxel::MidiSystems systems = moxel::builtInMidiSystems();
     if (!option.empty()) {
-        return moxel::midiSystemNamed(option);
+        return moxel::midiSystemNamed(systems, option);
     }
     const moxel::SettingsFile settings(moxel::settingsFileLocation(
         moxel::appPathFromFolder(environment.executableFolder), environment.userSettingsFolder));
-    return moxel::midiSystemNamed(settings.readString(moxel::kMidiSystemKey, ""));
+    const std::string stored = settings.readString(moxel::kMidiSystemKey, "");
+    const moxel::MidiSystem* system = moxel::midiSystemNamed(systems, stored);
+    if (system == nullptr && !stored.empty()) {
+        std::fprintf(stderr,
+                     "moxel: setting.ini asks for the MIDI system '%s', which this Moxel "
+                     "does not have; choosing one as if it asked for none\n",
+                     stored.c_str());
+    }
+    return system;
 }
 
-// The backend, made once started: the MIDI service's client opens once the
-// window is on the screen, while its first turns run: opening it is mostly
-// waiting for the service, and the window waits for it at its first use of
-// the backend, before it fills the lists. The menu may switch to the other
-// system later. It may also end early, when the toolkit ends the program by
-// itself (CloseOnExit).
-struct LinuxMidi {
-    moxel::BackgroundOpenedBackend* first = nullptr;
-    moxel::MidiSystem chosen = moxel::MidiSystem::Jack;
-    std::optional<moxel::SwitchingBackend> backend;
-
-    LinuxMidi(std::optional<moxel::MidiSystem> asked, moxel::RelayShared& relay) {
-        auto background = std::make_unique<moxel::BackgroundOpenedBackend>(
-            [this, asked, &relay] { return moxel::makeFirstLinuxBackend(asked, relay, chosen); });
-        first = background.get();
-        backend.emplace(
-            std::move(background),
-            [this] {
-                first->made();
-                return chosen;
-            },
-            [&relay](moxel::MidiSystem system) { return moxel::makeLinuxBackend(system, relay); });
+// What --midi may name, and what --help says of each.
+std::vector<moxel::CommandLine::Choice> midiSystemChoices() {
+    std::vector<moxel::CommandLine::Choice> choices;
+    for (const moxel::MidiSystem& system : moxel::builtInMidiSystems()) {
+        choices.push_back({std::string(system.key), std::string(system.usage)});
     }
-};
+    return choices;
+}
+
+// The menu's MIDI system items, one per system built in.
+std::vector<moxel::MenuChoice> midiSystemMenu() {
+    std::vector<moxel::MenuChoice> items;
+    for (const moxel::MidiSystem& system : moxel::builtInMidiSystems()) {
+        items.push_back({std::string(system.menuJapanese), std::string(system.menuEnglish)});
+    }
+    return items;
+}
+
+// The MIDI of the systems built in, which the menu offers. The service's
+// client opens once the window is on the screen (startMaking). It may also
+// end early, when the toolkit ends the program by itself (CloseOnExit): what
+// the MIDI libraries left for exit() to undo comes after that close.
+std::optional<moxel::ProgramMidi> programMidi(const std::string& option,
+                                              const moxel::AppEnvironment& environment,
+                                              moxel::RelayShared& relay) {
+    moxel::offerMidiSystems(midiSystemMenu());
+    return std::optional<moxel::ProgramMidi>(std::in_place, moxel::builtInMidiSystems(),
+                                             askedMidiSystem(option, environment), relay,
+                                             [] { moxel::CloseOnExit::hookIntoExit(); });
+}
 
 // The window and the relay, until the window is closed. A second start's
 // requests come on showSocket (none when empty).
@@ -133,12 +151,12 @@ int runWindow(int argc, char* argv[], const std::string& showSocket,
         QCoreApplication::applicationDirPath().toStdString(),
         moxel::xdgSettingsFolder(environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME")),
         instanceProblem};
-    std::optional<LinuxMidi> midi(std::in_place, askedMidiSystem(midiOption, environment), relay);
+    std::optional<moxel::ProgramMidi> midi = programMidi(midiOption, environment, relay);
     moxel::QtShellServices shell;
     moxel::QtMainView view;
     moxel::ProblemBoxes problems(view);
-    moxel::FrmMIDIMain window(view, view, view, problems, *midi->backend, shell, relay,
-                              moxel::millisecondCounter, environment, &*midi->backend);
+    moxel::FrmMIDIMain window(view, view, view, problems, midi->backend(), shell, relay,
+                              moxel::millisecondCounter, environment, &midi->backend());
     view.setEvents(&window);
 
     moxel::CloseOnSignal closeOnSignal([&view] { view.requestClose(); });
@@ -154,7 +172,7 @@ int runWindow(int argc, char* argv[], const std::string& showSocket,
 
     view.show();
     QCoreApplication::processEvents();
-    midi->first->startMaking();
+    midi->startMaking();
     // The buttons of Qt's own boxes in the window's language; no box comes
     // before this.
     QTranslator toolkitTexts;
@@ -217,7 +235,7 @@ OneInstance checkOneInstance() {
 // Main: a second start while Moxel runs shows the running window and ends.
 int main(int argc, char* argv[]) {
     moxel::CloseOnSignal::installHandlers();
-    const moxel::CommandLine line = moxel::readCommandLine(argc, argv);
+    const moxel::CommandLine line = moxel::readCommandLine(argc, argv, midiSystemChoices());
     if (line.action != moxel::CommandLine::Action::Run) {
         const bool refused = line.action == moxel::CommandLine::Action::Refuse;
         std::fputs(line.text.c_str(), refused ? stderr : stdout);

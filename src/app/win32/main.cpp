@@ -19,7 +19,8 @@
 #include "app/window/Texts.h"
 #include "encoding/Utf16.h"
 #include "encoding/Utf8Path.h"
-#include "midi/backends/winmm/WinmmBackend.h"
+#include "midi/ProgramMidi.h"
+#include "midi/systems/BuiltInMidiSystems.h"
 #include "relay/RelayShared.h"
 #include "settings/SettingsFile.h"
 
@@ -66,6 +67,7 @@ moxel::CommandLine commandLine() {
     for (const std::string& arg : args) {
         argv.push_back(arg.c_str());
     }
+    // One MIDI system: nothing for --midi to choose.
     return moxel::readCommandLine(count, argv.data());
 }
 
@@ -140,14 +142,16 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     InitCommonControlsEx(&controls);
 
     moxel::RelayShared relay;
-    moxel::WinmmBackend backend(relay);
+    // Made at its first use, on this thread (its device watch is a window).
+    moxel::ProgramMidi midi(moxel::builtInMidiSystems(), nullptr, relay);
     moxel::Win32ShellServices shell;
     moxel::Win32MainView view;
     moxel::ProblemBoxes problems(view);
-    moxel::FrmMIDIMain window(view, view, view, problems, backend, shell, relay,
+    moxel::FrmMIDIMain window(view, view, view, problems, midi.backend(), shell, relay,
                               moxel::millisecondCounter,
                               {programFolder(), moxel::appDataSettingsFolder(appDataFolder()),
-                               ""}); // the session's mutex always tells
+                               ""}, // the session's mutex always tells
+                              &midi.backend());
     view.setEvents(&window);
 
     view.show();

@@ -13,8 +13,14 @@ enum class LabelId { TempoVal, Patch };
 
 enum class LampId { Input = 0, Output = 1 };
 
-// Menu items that carry a check mark.
-enum class CheckItem { TopMost, UpdateInCh, MidiSystemJack, MidiSystemAlsa };
+// Menu items that carry a check mark; from MidiSystem on, one per MIDI system
+// the menu offers (midiSystemItem).
+enum class CheckItem { TopMost, UpdateInCh, MidiSystem };
+
+// The item of the MIDI system at that position of the menu array MnuMidiSystem.
+constexpr CheckItem midiSystemItem(int index) {
+    return static_cast<CheckItem>(static_cast<int>(CheckItem::MidiSystem) + index);
+}
 
 // The menu item that carries a check mark: its name and index (-1 for an
 // item that is no menu array).
@@ -23,17 +29,11 @@ struct CheckedMenuItem {
     int index;
 };
 constexpr CheckedMenuItem menuItemOf(CheckItem item) {
-    switch (item) {
-    case CheckItem::TopMost:
-        return {"MnuTopMost", -1};
-    case CheckItem::UpdateInCh:
-        return {"MnuUpdateInCh", -1};
-    case CheckItem::MidiSystemJack:
-        return {"MnuMidiSystem", 0};
-    case CheckItem::MidiSystemAlsa:
-        return {"MnuMidiSystem", 1};
+    if (item >= CheckItem::MidiSystem) {
+        return {"MnuMidiSystem", static_cast<int>(item) - static_cast<int>(CheckItem::MidiSystem)};
     }
-    return {"", -1};
+    return item == CheckItem::TopMost ? CheckedMenuItem{"MnuTopMost", -1}
+                                      : CheckedMenuItem{"MnuUpdateInCh", -1};
 }
 
 enum class MessageIcon { None, Information };

@@ -10,6 +10,11 @@ namespace {
 // The tree is built once per language; tx() reads the one being built.
 Language building = Language::Japanese;
 
+std::vector<MenuChoice>& midiSystems() {
+    static std::vector<MenuChoice> offered;
+    return offered;
+}
+
 std::string tx(Text id) {
     return std::string(text(id, building));
 }
@@ -47,12 +52,6 @@ MenuNode buildMainMenu() {
                                    // The key works whichever control has the focus.
                                    item("MnuAllSoundOff", tx(Text::MenuAllSoundOff), -1,
                                         std::string(windowKeyName(WindowKey::AllSoundOff))),
-#ifndef _WIN32
-                                   // Linux has two MIDI systems to choose from.
-                                   separator("MnuLine7"),
-                                   checkItem("MnuMidiSystem", tx(Text::MenuMidiSystemJack), 0),
-                                   checkItem("MnuMidiSystem", tx(Text::MenuMidiSystemAlsa), 1),
-#endif
                                }),
                        submenu("MnuOption", tx(Text::MenuOption),
                                {
@@ -78,12 +77,32 @@ MenuNode buildMainMenu() {
                    });
 }
 
+// The MIDI systems, where there is a choice, end the MIDI device menu.
+MenuNode withMidiSystems(MenuNode menu) {
+    if (midiSystems().size() < 2) {
+        return menu;
+    }
+    std::vector<MenuNode>& items = menu.children.front().children;
+    items.push_back(separator("MnuLine7"));
+    for (std::size_t i = 0; i < midiSystems().size(); ++i) {
+        const MenuChoice& system = midiSystems()[i];
+        items.push_back(checkItem("MnuMidiSystem",
+                                  building == Language::Japanese ? system.japanese : system.english,
+                                  static_cast<int>(i)));
+    }
+    return menu;
+}
+
 } // namespace
+
+void offerMidiSystems(std::vector<MenuChoice> systems) {
+    midiSystems() = std::move(systems);
+}
 
 const MenuNode& mainMenu() {
     static const MenuNode trees[] = {
-        (building = Language::Japanese, buildMainMenu()),
-        (building = Language::English, buildMainMenu()),
+        (building = Language::Japanese, withMidiSystems(buildMainMenu())),
+        (building = Language::English, withMidiSystems(buildMainMenu())),
     };
     return trees[static_cast<int>(language())];
 }

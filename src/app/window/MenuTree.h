@@ -23,4 +23,14 @@ struct MenuNode {
 // entries of the pop-up menu. Its captions are in the current language.
 const MenuNode& mainMenu();
 
+// An item the menu offers to choose, its caption in both languages.
+struct MenuChoice {
+    std::string japanese, english;
+};
+
+// The MIDI systems to choose from, in order: item i of the menu array
+// MnuMidiSystem (CheckItem midiSystemItem(i)). The menu offers them where
+// there are two or more. Set once at start, before mainMenu() is first read.
+void offerMidiSystems(std::vector<MenuChoice> systems);
+
 } // namespace moxel

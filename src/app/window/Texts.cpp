@@ -40,8 +40,6 @@ constexpr std::array<Entry, static_cast<std::size_t>(Count)> kTexts{{
     {MenuAuthor, "Ostrafy network [作者個人サイト]", "Ostrafy network [author's site]"},
     {MenuIntro, "Moxelの紹介ページ", "About Moxel"},
     {MenuExit, "終了", "Exit"},
-    {MenuMidiSystemJack, "MIDIシステム: JACK", "MIDI system: JACK"},
-    {MenuMidiSystemAlsa, "MIDIシステム: ALSA", "MIDI system: ALSA"},
     {InUseTitleIn, "Midi In Device Open Error", "Midi In Device Open Error"},
     {InUseTitleOut, "Midi Out Device Open Error", "Midi Out Device Open Error"},
     {InUseIn, "このMIDI Inデバイスは、現在使用できません。",

@@ -32,8 +32,6 @@ enum class Text {
     MenuAuthor,
     MenuIntro,
     MenuExit,
-    MenuMidiSystemJack,
-    MenuMidiSystemAlsa,
     // Boxes; "{}" stands for what the program puts in.
     InUseTitleIn,
     InUseTitleOut,

@@ -53,7 +53,7 @@ TEST_F(DevicesComeAndGoTest, WithoutTheServiceItIsLookedForOnceASecondUntilItIsB
                                 text(Text::NotConnectedTip, "synth:in"));
     backend.calls.clear();
     w.serviceSearchTick();
-    EXPECT_THAT(backend.calls, ElementsAre("connectService"));
+    EXPECT_THAT(backend.calls, ElementsAre("lookForService"));
     backend.service = true;
     w.serviceSearchTick();
     EXPECT_FALSE(view.serviceSearch);

@@ -52,18 +52,23 @@ TEST_F(PresenterTest, ChannelIsStoredForTheDeviceNameAndRestoredNextTime) {
     EXPECT_EQ(selected(ListId::MidiCh), 3);
 }
 
-// Two MIDI systems behind one scripted service: using the other one makes the
-// service list that system's devices.
+// Two MIDI systems, each with its own keys in setting.ini, behind one
+// scripted service: using the other one makes the service list that system's
+// devices.
+constexpr MidiSystem kTwo[] = {{"jack", "", "", "", "", nullptr},
+                               {"alsa", "", "", "", "Alsa", nullptr}};
+
 struct TwoSystems : MidiSystemChoice {
     explicit TwoSystems(FakeBackend& fake) : backend(fake) {}
-    MidiSystem current() override { return now; }
-    void use(MidiSystem system) override {
-        now = system;
-        backend.calls.emplace_back(std::string("use ") + std::string(keyOf(system)));
-        backend.outputs = outputs[system == MidiSystem::Alsa];
+    MidiSystems systems() override { return kTwo; }
+    const MidiSystem& current() override { return *now; }
+    void use(const MidiSystem& system) override {
+        now = &system;
+        backend.calls.emplace_back("use " + std::string(system.key));
+        backend.outputs = outputs[&system - kTwo];
     }
     FakeBackend& backend;
-    MidiSystem now = MidiSystem::Jack;
+    const MidiSystem* now = &kTwo[0];
     std::vector<FakeBackend::Device> outputs[2];
 };
 
@@ -76,13 +81,13 @@ TEST_F(PresenterTest, TheMenuSwitchesTheMidiSystemAndEachKeepsItsOwnDefaults) {
     backend.outputs = two.outputs[0];
     auto& w = started();
     EXPECT_EQ(backend.openOutputId(), 1);
-    EXPECT_TRUE(view.checks[CheckItem::MidiSystemJack] && !view.checks[CheckItem::MidiSystemAlsa]);
+    EXPECT_TRUE(view.checks[midiSystemItem(0)] && !view.checks[midiSystemItem(1)]);
     backend.calls.clear();
     w.MnuMidiSystem_Click(1); // closed with a reset, the ALSA default opened
     EXPECT_THAT(backend.calls, ElementsAre("resetOutput 1", "closeOutput 1", "use alsa", "inputs",
                                            "outputs", "openOutput 1"));
     EXPECT_THAT(list(ListId::MidiOut), ElementsAre("1|Synth:a", "2|Synth:b"));
-    EXPECT_TRUE(view.checks[CheckItem::MidiSystemAlsa] && !view.checks[CheckItem::MidiSystemJack]);
+    EXPECT_TRUE(view.checks[midiSystemItem(1)] && !view.checks[midiSystemItem(0)]);
     choose(ListId::MidiOut, 0);
     w.MnuMidiDeviceDefault_Click(1);
     EXPECT_EQ(settingsText(),
@@ -104,7 +109,7 @@ TEST_F(PresenterTest, ASequencerThatCannotBeOpenedIsToldOnceEachTimeItIsChosen) 
           {ServiceProblem::SequencerMissing, Text::SequencerMissing},
           {ServiceProblem::SequencerNotPermitted, Text::SequencerNotPermitted},
           {ServiceProblem::SequencerFailed, Text::SequencerFailed}}) {
-        two.now = MidiSystem::Alsa;
+        two.now = &kTwo[1];
         backend.service = false;
         backend.problem = problem;
         ::testing::internal::CaptureStderr();

@@ -92,7 +92,7 @@ std::vector<Bytes> BackendContract::heardSoFar(const std::string& source,
 
 TEST_P(BackendContract, ListsOpensAndClosesDevicesAndTellsOfDevicesThatGo) {
     std::atomic<int> news{0};
-    backend().setDeviceChangeCallback([&] { ++news; });
+    backend().setNewsCallback(News::Devices, [&] { ++news; });
     plugIn("keys");
     plugIn("synth");
     EXPECT_GE(positionOf(backend().inputs(), names_["keys"].input), 0);
@@ -120,7 +120,7 @@ TEST_P(BackendContract, ListsOpensAndClosesDevicesAndTellsOfDevicesThatGo) {
     service->unplug("synth");
     EXPECT_TRUE(waitUntil([&] { return news > 0 && !backend().deviceConnected(again); }));
     EXPECT_LT(positionOf(backend().outputs(), names_["synth"].output), 0);
-    backend().setDeviceChangeCallback({});
+    backend().setNewsCallback(News::Devices, {});
 }
 
 TEST_P(BackendContract, RelaysWithTheChannelRuleAndTakesTheWindowsMessages) {

@@ -55,7 +55,7 @@ void AlsaBackend::close() {
     }
 }
 
-bool AlsaBackend::connectService() {
+bool AlsaBackend::lookForService() {
     if (seq_ == nullptr && !open(clientName_)) {
         close();
     }
@@ -98,7 +98,7 @@ bool AlsaBackend::open(const std::string& clientName) {
         error_ = "cannot hear of the sequencer's clients and ports";
         return false;
     }
-    thread_ = std::make_unique<AlsaRelayThread>(seq_, inputPort_, outputPort_, relay(), notifier_);
+    thread_ = std::make_unique<AlsaRelayThread>(seq_, inputPort_, outputPort_, relay(), news_);
     error_.clear();
     problem_ = ServiceProblem::None;
     return true;
@@ -112,11 +112,14 @@ std::string AlsaBackend::outputPortName() const {
     return seq_ != nullptr ? clientName_ + ":midi_out" : "";
 }
 
-snd_seq_addr_t AlsaBackend::own(int port) const {
-    snd_seq_addr_t address{};
-    address.client = static_cast<unsigned char>(client_);
-    address.port = static_cast<unsigned char>(port);
-    return address;
+void AlsaBackend::describe(snd_seq_port_subscribe_t* subscription, Direction side,
+                           const snd_seq_addr_t& other) const {
+    snd_seq_addr_t self{};
+    self.client = static_cast<unsigned char>(client_);
+    self.port = static_cast<unsigned char>(side == Direction::Input ? inputPort_ : outputPort_);
+    const bool input = side == Direction::Input;
+    snd_seq_port_subscribe_set_sender(subscription, input ? &other : &self);
+    snd_seq_port_subscribe_set_dest(subscription, input ? &self : &other);
 }
 
 void AlsaBackend::wakeRelay() {
@@ -125,98 +128,54 @@ void AlsaBackend::wakeRelay() {
     }
 }
 
-void AlsaBackend::setActivityCallback(std::function<void()> callback) {
-    notifier_.setCallback(ActivityNotifier::News::Relay, std::move(callback));
-}
-
-void AlsaBackend::setDeviceChangeCallback(std::function<void()> callback) {
-    notifier_.setCallback(ActivityNotifier::News::Devices, std::move(callback));
-}
-
-std::vector<DeviceCaps> AlsaBackend::listInputs() {
-    sources_ = seq_ != nullptr ? listAlsaPorts(seq_, AlsaRole::Source) : std::vector<AlsaPort>{};
-    return devicesOf(sources_);
-}
-
-std::vector<DeviceCaps> AlsaBackend::listOutputs() {
-    destinations_ =
-        seq_ != nullptr ? listAlsaPorts(seq_, AlsaRole::Destination) : std::vector<AlsaPort>{};
-    return devicesOf(destinations_);
-}
-
-bool AlsaBackend::subscribe(const snd_seq_addr_t& sender, const snd_seq_addr_t& dest) {
-    snd_seq_port_subscribe_t* subscription = nullptr;
-    snd_seq_port_subscribe_alloca(&subscription);
-    snd_seq_port_subscribe_set_sender(subscription, &sender);
-    snd_seq_port_subscribe_set_dest(subscription, &dest);
-    const int result = snd_seq_subscribe_port(seq_, subscription);
-    return result == 0 || result == -EBUSY; // -EBUSY: connected already
-}
-
-void AlsaBackend::unsubscribe(const snd_seq_addr_t& sender, const snd_seq_addr_t& dest) {
-    snd_seq_port_subscribe_t* subscription = nullptr;
-    snd_seq_port_subscribe_alloca(&subscription);
-    snd_seq_port_subscribe_set_sender(subscription, &sender);
-    snd_seq_port_subscribe_set_dest(subscription, &dest);
-    snd_seq_unsubscribe_port(seq_, subscription);
+std::vector<DeviceCaps> AlsaBackend::list(Direction side) {
+    return seq_ != nullptr ? devicesOf(listAlsaPorts(seq_, side)) : std::vector<DeviceCaps>{};
 }
 
 // The port is looked up again by its name: a client that restarted has a
 // new number.
-OpenResult AlsaBackend::connectInput(int /*id*/, DeviceCaps& device) {
+OpenResult AlsaBackend::connect(Direction side, int /*id*/, DeviceCaps& device) {
     AlsaPort port;
     if (seq_ == nullptr || device.result != CapsResult::Ok ||
-        !findAlsaPort(seq_, AlsaRole::Source, device.name, port) ||
-        !subscribe(port.address, own(inputPort_))) {
+        !findAlsaPort(seq_, side, device.name, port)) {
         return OpenResult::Failed;
     }
-    source_ = port.address;
+    snd_seq_port_subscribe_t* subscription = nullptr;
+    snd_seq_port_subscribe_alloca(&subscription);
+    describe(subscription, side, port.address);
+    const int result = snd_seq_subscribe_port(seq_, subscription);
+    if (result != 0 && result != -EBUSY) { // -EBUSY: connected already
+        return OpenResult::Failed;
+    }
+    connectedTo_[static_cast<std::size_t>(side)] = port.address;
+    if (side == Direction::Output) {
+        thread_->setReceiver(port.address.client);
+    }
     return OpenResult::Ok;
 }
 
-void AlsaBackend::disconnectInput() {
-    if (source_) {
-        unsubscribe(*std::exchange(source_, std::nullopt), own(inputPort_));
-    }
-}
-
-OpenResult AlsaBackend::connectOutput(int /*id*/, DeviceCaps& device) {
-    AlsaPort port;
-    if (seq_ == nullptr || device.result != CapsResult::Ok ||
-        !findAlsaPort(seq_, AlsaRole::Destination, device.name, port) ||
-        !subscribe(own(outputPort_), port.address)) {
-        return OpenResult::Failed;
-    }
-    destination_ = port.address;
-    thread_->setReceiver(port.address.client);
-    return OpenResult::Ok;
-}
-
-void AlsaBackend::disconnectOutput() {
-    if (thread_) {
+void AlsaBackend::disconnect(Direction side) {
+    if (side == Direction::Output && thread_) {
         thread_->setReceiver(-1);
     }
-    if (destination_) {
-        unsubscribe(own(outputPort_), *std::exchange(destination_, std::nullopt));
+    if (const auto other = std::exchange(connectedTo_[static_cast<std::size_t>(side)], {})) {
+        snd_seq_port_subscribe_t* subscription = nullptr;
+        snd_seq_port_subscribe_alloca(&subscription);
+        describe(subscription, side, *other);
+        snd_seq_unsubscribe_port(seq_, subscription);
     }
 }
 
 // A port that exits takes its subscriptions with it, and a client that comes
 // back has a new number: the subscription itself tells.
-bool AlsaBackend::deviceConnected(MidiHandle handle) {
-    const bool input = handle == inputHandle();
-    if (handle == 0 || seq_ == nullptr || (!input && handle != outputHandle())) {
-        return false;
-    }
-    const std::optional<snd_seq_addr_t>& other = input ? source_ : destination_;
+bool AlsaBackend::connected(Direction side) {
+    const std::optional<snd_seq_addr_t>& other = connectedTo_[static_cast<std::size_t>(side)];
     if (!other) {
         return false;
     }
     snd_seq_port_subscribe_t* subscription = nullptr;
     snd_seq_port_subscribe_alloca(&subscription);
-    const snd_seq_addr_t self = own(input ? inputPort_ : outputPort_);
-    snd_seq_port_subscribe_set_sender(subscription, input ? &*other : &self);
-    snd_seq_port_subscribe_set_dest(subscription, input ? &self : &*other);
+    describe(subscription, side, *other);
     return snd_seq_get_port_subscription(seq_, subscription) == 0;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -7,7 +8,7 @@
 
 #include <alsa/asoundlib.h>
 
-#include "midi/ActivityNotifier.h"
+#include "midi/NewsThread.h"
 #include "midi/RelayBackend.h"
 #include "midi/backends/alsa/AlsaPorts.h"
 
@@ -42,13 +43,10 @@ class AlsaBackend final : public RelayBackend {
     AlsaBackend(const AlsaBackend&) = delete;
     AlsaBackend& operator=(const AlsaBackend&) = delete;
 
-    void setActivityCallback(std::function<void()> callback) override;
-    void setDeviceChangeCallback(std::function<void()> callback) override;
-    bool deviceConnected(MidiHandle handle) override;
     bool serviceAvailable() override { return seq_ != nullptr; }
     // Opens the sequencer if it could not be opened before (its module was
     // loaded since, or its device made readable).
-    bool connectService() override;
+    bool lookForService() override;
 
     // Moxel's client number and its ports' full names ("Moxel:midi_in"); -1
     // and empty without the sequencer.
@@ -60,20 +58,18 @@ class AlsaBackend final : public RelayBackend {
     const std::string& error() const noexcept { return error_; }
 
   private:
-    std::vector<DeviceCaps> listInputs() override;
-    std::vector<DeviceCaps> listOutputs() override;
-    OpenResult connectInput(int id, DeviceCaps& device) override;
-    void disconnectInput() override;
-    OpenResult connectOutput(int id, DeviceCaps& device) override;
-    void disconnectOutput() override;
-    bool relayRunning() override { return seq_ != nullptr; }
+    std::vector<DeviceCaps> list(Direction side) override;
+    OpenResult connect(Direction side, int id, DeviceCaps& device) override;
+    void disconnect(Direction side) override;
+    bool connected(Direction side) override;
     void wakeRelay() override;
 
     bool open(const std::string& clientName);
     void close();
-    bool subscribe(const snd_seq_addr_t& sender, const snd_seq_addr_t& dest);
-    void unsubscribe(const snd_seq_addr_t& sender, const snd_seq_addr_t& dest);
-    snd_seq_addr_t own(int port) const;
+    // The subscription between another port and Moxel's port on that side
+    // (from an input device to midi_in, from midi_out to an output device).
+    void describe(snd_seq_port_subscribe_t* subscription, Direction side,
+                  const snd_seq_addr_t& other) const;
 
     snd_seq_t* seq_ = nullptr;
     int client_ = -1;
@@ -81,10 +77,11 @@ class AlsaBackend final : public RelayBackend {
     std::string clientName_;
     std::string error_;
     ServiceProblem problem_ = ServiceProblem::None;
-    ActivityNotifier notifier_;
+    NewsThread news_{newsCallbacks()};
     std::unique_ptr<AlsaRelayThread> thread_;
-    std::vector<AlsaPort> sources_, destinations_;       // the last listings
-    std::optional<snd_seq_addr_t> source_, destination_; // connected now
+    // The port connected to Moxel's input, and the one its output is
+    // subscribed to (by Direction).
+    std::array<std::optional<snd_seq_addr_t>, 2> connectedTo_;
 };
 
 } // namespace moxel

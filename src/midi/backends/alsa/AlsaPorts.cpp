@@ -7,17 +7,17 @@ namespace {
 constexpr unsigned kReadable = SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ;
 constexpr unsigned kWritable = SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE;
 
-bool fits(unsigned capability, AlsaRole role) {
+bool fits(unsigned capability, Direction side) {
     if ((capability & SND_SEQ_PORT_CAP_NO_EXPORT) != 0) {
         return false;
     }
-    const unsigned wanted = role == AlsaRole::Source ? kReadable : kWritable;
+    const unsigned wanted = side == Direction::Input ? kReadable : kWritable;
     return (capability & wanted) == wanted;
 }
 
 } // namespace
 
-std::vector<AlsaPort> listAlsaPorts(snd_seq_t* seq, AlsaRole role) {
+std::vector<AlsaPort> listAlsaPorts(snd_seq_t* seq, Direction side) {
     std::vector<AlsaPort> ports;
     snd_seq_client_info_t* client = nullptr;
     snd_seq_port_info_t* port = nullptr;
@@ -34,7 +34,7 @@ std::vector<AlsaPort> listAlsaPorts(snd_seq_t* seq, AlsaRole role) {
         snd_seq_port_info_set_client(port, id);
         snd_seq_port_info_set_port(port, -1);
         while (snd_seq_query_next_port(seq, port) >= 0) {
-            if (fits(snd_seq_port_info_get_capability(port), role)) {
+            if (fits(snd_seq_port_info_get_capability(port), side)) {
                 ports.push_back({*snd_seq_port_info_get_addr(port),
                                  clientName + ":" + snd_seq_port_info_get_name(port), clientName});
             }
@@ -43,8 +43,8 @@ std::vector<AlsaPort> listAlsaPorts(snd_seq_t* seq, AlsaRole role) {
     return ports;
 }
 
-bool findAlsaPort(snd_seq_t* seq, AlsaRole role, const std::string& name, AlsaPort& found) {
-    for (AlsaPort& port : listAlsaPorts(seq, role)) {
+bool findAlsaPort(snd_seq_t* seq, Direction side, const std::string& name, AlsaPort& found) {
+    for (AlsaPort& port : listAlsaPorts(seq, side)) {
         if (port.name == name) {
             found = std::move(port);
             return true;

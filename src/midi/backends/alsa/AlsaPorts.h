@@ -16,19 +16,14 @@ struct AlsaPort {
     std::string client; // the client's name: what the port belongs to
 };
 
-// Which side a port can stand on for Moxel.
-enum class AlsaRole {
-    Source,      // Moxel reads from it (it can be read and subscribed to)
-    Destination, // Moxel writes to it (it can be written and subscribed to)
-};
+// The ports that can stand on that side of Moxel (an input device can be
+// read and subscribed to, an output device written and subscribed to), in the order of their
+// clients and port numbers, leaving out the System client, Moxel's own client and ports that are
+// not exported.
+std::vector<AlsaPort> listAlsaPorts(snd_seq_t* seq, Direction side);
 
-// The ports of one role, in the order of their clients and port numbers,
-// leaving out the System client, Moxel's own client and ports that are not
-// exported.
-std::vector<AlsaPort> listAlsaPorts(snd_seq_t* seq, AlsaRole role);
-
-// The port of that name and role, if one is there now.
-bool findAlsaPort(snd_seq_t* seq, AlsaRole role, const std::string& name, AlsaPort& port);
+// The port of that name on that side, if one is there now.
+bool findAlsaPort(snd_seq_t* seq, Direction side, const std::string& name, AlsaPort& port);
 
 std::vector<DeviceCaps> devicesOf(const std::vector<AlsaPort>& ports);
 

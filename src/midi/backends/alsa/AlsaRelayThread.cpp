@@ -13,7 +13,7 @@
 #include <cstring>
 #include <vector>
 
-#include "midi/ActivityNotifier.h"
+#include "midi/NewsThread.h"
 #include "relay/MidiMessage.h"
 #include "relay/RealtimeScope.h"
 #include "relay/Relay.h"
@@ -111,8 +111,8 @@ class AlsaRelayThread::SequencerWriter final : public RelayWriter {
 };
 
 AlsaRelayThread::AlsaRelayThread(snd_seq_t* seq, int inputPort, int outputPort, Relay& relay,
-                                 ActivityNotifier& notifier)
-    : seq_(seq), inputPort_(inputPort), outputPort_(outputPort), relay_(relay), notifier_(notifier),
+                                 NewsThread& news)
+    : seq_(seq), inputPort_(inputPort), outputPort_(outputPort), relay_(relay), news_(news),
       wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     snd_midi_event_new(16, &decoder_);
     snd_midi_event_new(16, &encoder_);
@@ -229,13 +229,13 @@ void AlsaRelayThread::pass(SequencerWriter& out, bool arrived) noexcept {
         arrived = snd_seq_event_input_pending(seq_, 0) > 0;
     }
     if (relay_.endCycle()) {
-        notifier_.signal(ActivityNotifier::News::Relay);
+        news_.signal(News::Relay);
     }
 }
 
 void AlsaRelayThread::handle(const snd_seq_event_t& event, SequencerWriter& out) noexcept {
     if (isDeviceNews(event)) {
-        notifier_.signal(ActivityNotifier::News::Devices);
+        news_.signal(News::Devices);
         return;
     }
     if (event.dest.port != inputPort_) {

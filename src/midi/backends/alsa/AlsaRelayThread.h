@@ -9,7 +9,7 @@
 
 namespace moxel {
 
-class ActivityNotifier;
+class NewsThread;
 class Relay;
 
 // The relay's own thread on the ALSA sequencer: the real-time context that
@@ -17,7 +17,7 @@ class Relay;
 // the UI's work), reads every event that arrived on Moxel's input port, turns
 // it into MIDI bytes for the relay and writes what the relay sends straight
 // to the subscribers of Moxel's output port: no queue, no added delay. Device
-// news from the System Announce port goes to the notifier.
+// news from the System Announce port goes to the news thread.
 //
 // The relay's own messages (a reset, a release) go out at a pace a receiver
 // keeps up with, and only while its queue has room (WritePace): the
@@ -26,15 +26,14 @@ class Relay;
 // At real-time priority (SCHED_FIFO) where the system allows it; it says so
 // once on the error output when it does not. Once it runs: no allocation,
 // lock or logging; the system calls are poll, the sequencer's reads and
-// writes, the wake's read when poll reported it, the notifier's wake, and,
+// writes, the wake's read when poll reported it, the news thread's wake, and,
 // while a message of the relay's own waits, the look at the receiver's queue.
 class AlsaRelayThread {
   public:
     // The largest event relayed whole (a SysEx chunk); larger ones are lost.
     static constexpr std::size_t kLargestEvent = 64 * 1024;
 
-    AlsaRelayThread(snd_seq_t* seq, int inputPort, int outputPort, Relay& relay,
-                    ActivityNotifier& notifier);
+    AlsaRelayThread(snd_seq_t* seq, int inputPort, int outputPort, Relay& relay, NewsThread& news);
     ~AlsaRelayThread();
     AlsaRelayThread(const AlsaRelayThread&) = delete;
     AlsaRelayThread& operator=(const AlsaRelayThread&) = delete;
@@ -57,7 +56,7 @@ class AlsaRelayThread {
     const int inputPort_;
     const int outputPort_;
     Relay& relay_;
-    ActivityNotifier& notifier_;
+    NewsThread& news_;
     int wakeFd_ = -1;
     snd_midi_event_t* decoder_ = nullptr;
     snd_midi_event_t* encoder_ = nullptr;

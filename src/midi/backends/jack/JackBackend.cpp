@@ -7,7 +7,7 @@
 #include <thread>
 #include <utility>
 
-#include "midi/ActivityNotifier.h"
+#include "midi/NewsThread.h"
 #include "midi/backends/jack/JackRelayProcess.h"
 #include "relay/RealtimeScope.h"
 
@@ -28,26 +28,25 @@ constexpr auto kAnswerLimit = std::chrono::milliseconds(1000);
 
 // Held by the client until it is closed (see closeClient).
 struct JackBackend::Hooks {
-    ActivityNotifier notifier;
+    explicit Hooks(std::shared_ptr<NewsCallbacks> callbacks) : news(std::move(callbacks)) {}
+    NewsThread news;
     std::atomic<bool> serverGone{false}; // set by JACK's shutdown callback
 };
 
 JackBackend::JackBackend(RelayShared& shared, std::string clientName)
     : RelayBackend(shared, Relay::Delivery::NextCycle), calls_(kAnswerLimit),
-      requestedName_(std::move(clientName)), hooks_(std::make_shared<Hooks>()) {
+      requestedName_(std::move(clientName)), hooks_(std::make_shared<Hooks>(newsCallbacks())) {
     openClient();
 }
 
 JackBackend::~JackBackend() {
-    // The client goes first: once it is closed nothing signals the notifier.
+    // The client goes first: once it is closed nothing signals the news
+    // thread. A close still waiting for its server keeps it (RelayBackend
+    // removes the callbacks it tells).
     if (client_ != nullptr && hooks_->serverGone.load(std::memory_order_acquire)) {
         dropDeadClient(true);
     }
     closeClient();
-    // A close still waiting for its server keeps the news thread: it tells
-    // nobody any more.
-    hooks_->notifier.setCallback(ActivityNotifier::News::Relay, {});
-    hooks_->notifier.setCallback(ActivityNotifier::News::Devices, {});
 }
 
 bool JackBackend::inProcessCallback() noexcept {
@@ -65,17 +64,17 @@ void JackBackend::onShutdown(jack_status_t /*code*/, const char* /*reason*/, voi
     // tell the UI, which drops the client at its next call.
     auto* hooks = static_cast<Hooks*>(arg);
     hooks->serverGone.store(true, std::memory_order_release);
-    hooks->notifier.signal(ActivityNotifier::News::Devices);
+    hooks->news.signal(News::Devices);
 }
 
 void JackBackend::onPortRegistration(jack_port_id_t /*port*/, int /*registered*/,
                                      void* arg) noexcept {
-    static_cast<Hooks*>(arg)->notifier.signal(ActivityNotifier::News::Devices);
+    static_cast<Hooks*>(arg)->news.signal(News::Devices);
 }
 
 void JackBackend::onPortRename(jack_port_id_t /*port*/, const char* /*oldName*/,
                                const char* /*newName*/, void* arg) noexcept {
-    static_cast<Hooks*>(arg)->notifier.signal(ActivityNotifier::News::Devices);
+    static_cast<Hooks*>(arg)->news.signal(News::Devices);
 }
 
 bool JackBackend::openClient() {
@@ -93,7 +92,7 @@ bool JackBackend::openClient() {
         jack_client_close(client);
         return false;
     }
-    auto process = std::make_shared<JackRelayProcess>(client, relay(), hooks_->notifier, in, out);
+    auto process = std::make_shared<JackRelayProcess>(client, relay(), hooks_->news, in, out);
     hooks_->serverGone.store(false, std::memory_order_release);
     jack_on_info_shutdown(client, &JackBackend::onShutdown, hooks_.get());
     // Ports that come and go are device news; no polling while a server runs.
@@ -143,8 +142,7 @@ void JackBackend::closeClient() {
     actualName_.clear();
     inputPortName_.clear();
     outputPortName_.clear();
-    source_.clear();
-    destination_.clear();
+    connectedTo_ = {};
 }
 
 // When the server goes away, libjack's threads for the client go on a little
@@ -190,10 +188,10 @@ bool JackBackend::ensureClient() {
     return client_ == nullptr && calls_.answering() && openClient();
 }
 
-std::vector<DeviceCaps> JackBackend::list(PortRole role) {
+std::vector<DeviceCaps> JackBackend::list(Direction side) {
     std::vector<DeviceCaps> devices;
     if (ensureClient()) {
-        for (std::string& port : listMidiPorts(client_, role)) {
+        for (std::string& port : listMidiPorts(client_, side)) {
             std::string owner = portOwner(port);
             devices.push_back({CapsResult::Ok, std::move(port), std::move(owner)});
         }
@@ -201,42 +199,28 @@ std::vector<DeviceCaps> JackBackend::list(PortRole role) {
     return devices;
 }
 
-std::vector<DeviceCaps> JackBackend::listInputs() {
-    return list(PortRole::Source);
-}
-
-std::vector<DeviceCaps> JackBackend::listOutputs() {
-    return list(PortRole::Destination);
-}
-
-OpenResult JackBackend::connectInput(int /*id*/, DeviceCaps& device) {
+// An input device's port is connected to Moxel's input port, Moxel's output
+// port to an output device's.
+OpenResult JackBackend::connect(Direction side, int /*id*/, DeviceCaps& device) {
     if (device.result != CapsResult::Ok || !liveClient() || !portExists(client_, device.name)) {
         return OpenResult::Failed;
     }
-    if (!connectPorts(device.name, inputPortName_)) {
+    const bool input = side == Direction::Input;
+    if (!connectPorts(input ? device.name : outputPortName_,
+                      input ? inputPortName_ : device.name)) {
         return OpenResult::Failed;
     }
-    source_ = device.name;
+    connectedTo_[static_cast<std::size_t>(side)] = device.name;
     return OpenResult::Ok;
 }
 
-void JackBackend::disconnectInput() {
-    disconnectPorts(std::exchange(source_, {}), inputPortName_);
-}
-
-OpenResult JackBackend::connectOutput(int /*id*/, DeviceCaps& device) {
-    if (device.result != CapsResult::Ok || !liveClient() || !portExists(client_, device.name)) {
-        return OpenResult::Failed;
+void JackBackend::disconnect(Direction side) {
+    std::string port = std::exchange(connectedTo_[static_cast<std::size_t>(side)], {});
+    if (side == Direction::Input) {
+        disconnectPorts(std::move(port), inputPortName_);
+    } else {
+        disconnectPorts(outputPortName_, std::move(port));
     }
-    if (!connectPorts(outputPortName_, device.name)) {
-        return OpenResult::Failed;
-    }
-    destination_ = device.name;
-    return OpenResult::Ok;
-}
-
-void JackBackend::disconnectOutput() {
-    disconnectPorts(outputPortName_, std::exchange(destination_, {}));
 }
 
 bool JackBackend::connectPorts(const std::string& from, const std::string& to) {
@@ -261,27 +245,16 @@ void JackBackend::disconnectPorts(std::string from, std::string to) {
                 {}, !relayStalled());
 }
 
-void JackBackend::setActivityCallback(std::function<void()> callback) {
-    hooks_->notifier.setCallback(ActivityNotifier::News::Relay, std::move(callback));
-}
-
-void JackBackend::setDeviceChangeCallback(std::function<void()> callback) {
-    hooks_->notifier.setCallback(ActivityNotifier::News::Devices, std::move(callback));
-}
-
 // A port that unregisters loses its connections, and a new port of the same
 // name starts without them: the connection itself tells, once the graph
 // holds it. Until then (a cycle or two after the open) the port's name does.
-bool JackBackend::deviceConnected(MidiHandle handle) {
-    const bool input = handle == inputHandle();
-    if (handle == 0 || !liveClient() || (!input && handle != outputHandle())) {
-        return false;
-    }
-    const std::string& port = input ? source_ : destination_;
-    if (!settled(handle)) {
+bool JackBackend::connected(Direction side) {
+    const std::string& port = connectedTo_[static_cast<std::size_t>(side)];
+    if (!settled(side)) {
         return portExists(client_, port);
     }
-    return jack_port_connected_to(input ? inputPort_ : outputPort_, port.c_str()) != 0;
+    return jack_port_connected_to(side == Direction::Input ? inputPort_ : outputPort_,
+                                  port.c_str()) != 0;
 }
 
 // Gone, or not answering: a wait for the relay would be for nothing.
@@ -293,7 +266,7 @@ bool JackBackend::serviceAvailable() {
     return liveClient();
 }
 
-bool JackBackend::connectService() {
+bool JackBackend::lookForService() {
     return ensureClient();
 }
 

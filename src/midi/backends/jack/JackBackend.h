@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -27,7 +28,7 @@ class JackRelayProcess;
 // each event leaves in the cycle and at the frame offset it arrived with.
 //
 // Without a reachable server there is no MIDI service (no devices); every
-// listing tries to reach the server again (as does connectService), so a
+// listing tries to reach the server again (as does lookForService), so a
 // server that starts, or comes back after it went away, is found. Ports that
 // register, unregister or change their name, and the server going away, are
 // reported through the device change callback.
@@ -43,15 +44,11 @@ class JackBackend final : public RelayBackend {
     JackBackend(const JackBackend&) = delete;
     JackBackend& operator=(const JackBackend&) = delete;
 
-    void setActivityCallback(std::function<void()> callback) override;
-    void setDeviceChangeCallback(std::function<void()> callback) override;
-    bool deviceConnected(MidiHandle handle) override;
     // True while a client is open on a live server.
     bool serviceAvailable() override;
     // Opens a client on the server, if none is open and one runs.
-    bool connectService() override;
+    bool lookForService() override;
 
-    bool available() { return serviceAvailable(); }
     // The client's name as JACK gave it (JACK renames a taken name), and the
     // full names of Moxel's two ports; empty without a client.
     const std::string& clientName() const noexcept { return actualName_; }
@@ -65,17 +62,13 @@ class JackBackend final : public RelayBackend {
     static bool inProcessCallback() noexcept;
 
   private:
-    std::vector<DeviceCaps> listInputs() override;
-    std::vector<DeviceCaps> listOutputs() override;
-    OpenResult connectInput(int id, DeviceCaps& device) override;
-    void disconnectInput() override;
-    OpenResult connectOutput(int id, DeviceCaps& device) override;
-    void disconnectOutput() override;
-    bool relayRunning() override { return liveClient(); }
+    std::vector<DeviceCaps> list(Direction side) override;
+    OpenResult connect(Direction side, int id, DeviceCaps& device) override;
+    void disconnect(Direction side) override;
+    bool connected(Direction side) override;
     std::chrono::steady_clock::duration waitLimit() const override;
     bool serviceGone() override;
 
-    std::vector<DeviceCaps> list(PortRole role);
     bool ensureClient();
     bool liveClient();
     // Closes the client of a server that went away once libjack's own
@@ -108,8 +101,9 @@ class JackBackend final : public RelayBackend {
     std::string inputPortName_;
     std::string outputPortName_;
     std::chrono::microseconds cycleTime_{0};
-    std::string source_;      // the port connected to Moxel's input, "" when none
-    std::string destination_; // the port Moxel's output is connected to
+    // The port connected to Moxel's input, and the one its output is
+    // connected to (by Direction); "" when none.
+    std::array<std::string, 2> connectedTo_;
 };
 
 } // namespace moxel

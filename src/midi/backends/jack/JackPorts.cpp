@@ -5,9 +5,9 @@
 
 namespace moxel {
 
-std::vector<std::string> listMidiPorts(jack_client_t* client, PortRole role) {
+std::vector<std::string> listMidiPorts(jack_client_t* client, Direction side) {
     std::vector<std::pair<bool, std::string>> found; // (not physical, name)
-    const unsigned long flags = role == PortRole::Source ? JackPortIsOutput : JackPortIsInput;
+    const unsigned long flags = side == Direction::Input ? JackPortIsOutput : JackPortIsInput;
     const char** ports = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
     for (const char** p = ports; p != nullptr && *p != nullptr; ++p) {
         jack_port_t* port = jack_port_by_name(client, *p);

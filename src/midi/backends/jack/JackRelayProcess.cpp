@@ -6,15 +6,15 @@
 
 #include <jack/midiport.h>
 
-#include "midi/ActivityNotifier.h"
+#include "midi/NewsThread.h"
 #include "midi/backends/jack/JackCycleOrder.h"
 #include "relay/RealtimeScope.h"
 #include "relay/Relay.h"
 
 // Everything in this file but detach() runs on JACK's process thread: no
 // allocation, no lock, no logging, no system call but libjack's own wait and
-// signal of the cycle and, once the cycle is signalled, the notifier wake in
-// ActivityNotifier::signal.
+// signal of the cycle and, once the cycle is signalled, the news thread's
+// wake in NewsThread::signal.
 
 namespace moxel {
 
@@ -46,7 +46,7 @@ void* JackRelayProcess::processThread(void* arg) {
         const bool news = self.process(frames);
         jack_cycle_signal(self.client_, 0);
         if (news) {
-            self.notifier_.signal(ActivityNotifier::News::Relay);
+            self.news_.signal(News::Relay);
         }
     }
 }

@@ -6,7 +6,7 @@
 
 namespace moxel {
 
-class ActivityNotifier;
+class NewsThread;
 class Relay;
 
 // The real-time half of the JACK backend: the process thread, which each
@@ -21,9 +21,9 @@ class Relay;
 // wait for them (jackd's default) they would lose what the cycle carried.
 class JackRelayProcess {
   public:
-    JackRelayProcess(jack_client_t* client, Relay& relay, ActivityNotifier& notifier,
-                     jack_port_t* input, jack_port_t* output) noexcept
-        : client_(client), relay_(relay), notifier_(notifier), input_(input), output_(output) {}
+    JackRelayProcess(jack_client_t* client, Relay& relay, NewsThread& news, jack_port_t* input,
+                     jack_port_t* output) noexcept
+        : client_(client), relay_(relay), news_(news), input_(input), output_(output) {}
 
     // JACK process thread (arg: the JackRelayProcess), for
     // jack_set_process_thread. Not noexcept: libjack ends it by cancelling it.
@@ -40,7 +40,7 @@ class JackRelayProcess {
 
     jack_client_t* client_;
     Relay& relay_;
-    ActivityNotifier& notifier_;
+    NewsThread& news_;
     jack_port_t* input_;
     jack_port_t* output_;
     std::atomic<bool> detached_{false};

@@ -15,14 +15,6 @@ namespace {
 constexpr std::size_t kInputBuffers = 4;
 constexpr std::size_t kOutputBuffers = 16;
 
-bool sameCaps(const DeviceCaps& a, const DeviceCaps& b) {
-    return a.result == b.result && a.name == b.name;
-}
-
-bool sameList(const std::vector<DeviceCaps>& a, const std::vector<DeviceCaps>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), sameCaps);
-}
-
 std::vector<DeviceCaps> listInputDevices(const WinmmApi& api) {
     std::vector<DeviceCaps> devices(api.midiInGetNumDevs());
     for (std::size_t id = 0; id < devices.size(); ++id) {
@@ -47,13 +39,10 @@ bool isListed(const std::vector<DeviceCaps>& devices, const std::string& name) {
 
 } // namespace
 
-bool WinmmBackend::Listing::operator==(const Listing& other) const {
-    return sameList(inputs, other.inputs) && sameList(outputs, other.outputs);
-}
-
 WinmmBackend::WinmmBackend(RelayShared& shared, const WinmmApi& api)
-    : RelayBackend(shared, Relay::Delivery::OnWrite), api_(api), thread_(api, relay()),
-      inputBuffers_(kInputBuffers), outputBuffers_(kOutputBuffers),
+    : RelayBackend(shared, Relay::Delivery::OnWrite), api_(api),
+      thread_(api, relay(), newsCallbacks()), inputBuffers_(kInputBuffers),
+      outputBuffers_(kOutputBuffers),
       watch_(std::make_unique<DeviceWatch>([this] { checkDevices(); })) {}
 
 WinmmBackend::~WinmmBackend() {
@@ -62,41 +51,35 @@ WinmmBackend::~WinmmBackend() {
     closeOutput(outputHandle());
 }
 
-std::vector<DeviceCaps> WinmmBackend::listInputs() {
-    listed_.inputs = listInputDevices(api_);
-    return listed_.inputs;
-}
-
-std::vector<DeviceCaps> WinmmBackend::listOutputs() {
-    listed_.outputs = listOutputDevices(api_);
-    return listed_.outputs;
-}
-
-void WinmmBackend::setDeviceChangeCallback(std::function<void()> callback) {
-    deviceChange_ = std::move(callback);
+std::vector<DeviceCaps> WinmmBackend::list(Direction side) {
+    return side == Direction::Input ? listInputDevices(api_) : listOutputDevices(api_);
 }
 
 // A device unplugged and plugged in again between two looks leaves the list
 // as it was, but not the open handle: the handle tells.
 bool WinmmBackend::checkDevices() {
-    Listing now{listInputDevices(api_), listOutputDevices(api_)};
-    UINT id = 0;
-    const bool inputDied =
-        inputHandle() != 0 && !inputGone_ &&
-        (!isListed(now.inputs, inputName()) || api_.midiInGetID(input_, &id) != MMSYSERR_NOERROR);
-    const bool outputDied = outputHandle() != 0 && !outputGone_ &&
-                            (!isListed(now.outputs, outputName()) ||
-                             api_.midiOutGetID(output_, &id) != MMSYSERR_NOERROR);
+    const bool changed = relist();
+    const bool inputDied = inputHandle() != 0 && !inputGone_ && !connected(Direction::Input);
+    const bool outputDied = outputHandle() != 0 && !outputGone_ && !connected(Direction::Output);
     inputGone_ = inputGone_ || inputDied;
     outputGone_ = outputGone_ || outputDied;
-    if (now == listed_ && !inputDied && !outputDied) {
+    if (!changed && !inputDied && !outputDied) {
         return false;
     }
-    listed_ = std::move(now);
-    if (deviceChange_) {
-        deviceChange_();
-    }
+    tellNews(News::Devices);
     return true;
+}
+
+OpenResult WinmmBackend::connect(Direction side, int id, DeviceCaps& device) {
+    return side == Direction::Input ? connectInput(id, device) : connectOutput(id, device);
+}
+
+void WinmmBackend::disconnect(Direction side) {
+    if (side == Direction::Input) {
+        disconnectInput();
+    } else {
+        disconnectOutput();
+    }
 }
 
 // A device is opened by its number; its name is read again as it opens.
@@ -169,21 +152,14 @@ void WinmmBackend::disconnectOutput() {
     output_ = nullptr;
 }
 
-bool WinmmBackend::deviceConnected(MidiHandle handle) {
+bool WinmmBackend::connected(Direction side) {
     UINT id = 0;
-    if (handle != 0 && handle == inputHandle()) {
+    if (side == Direction::Input) {
         return !inputGone_ && isListed(listInputDevices(api_), inputName()) &&
                api_.midiInGetID(input_, &id) == MMSYSERR_NOERROR;
     }
-    if (handle != 0 && handle == outputHandle()) {
-        return !outputGone_ && isListed(listOutputDevices(api_), outputName()) &&
-               api_.midiOutGetID(output_, &id) == MMSYSERR_NOERROR;
-    }
-    return false;
-}
-
-void WinmmBackend::setActivityCallback(std::function<void()> callback) {
-    thread_.setActivityCallback(std::move(callback));
+    return !outputGone_ && isListed(listOutputDevices(api_), outputName()) &&
+           api_.midiOutGetID(output_, &id) == MMSYSERR_NOERROR;
 }
 
 } // namespace moxel

@@ -25,8 +25,8 @@ class DeviceWatch;
 //
 // Devices that come and go are noticed: the system's device-change message
 // (or any caller of checkDevices()) makes the backend list the devices again,
-// and when the counts or names differ from the last listing the device-change
-// callback runs, on the UI thread. An open device whose name left the list,
+// and when the counts or names differ from the last listing it tells device
+// news, on the UI thread. An open device whose name left the list,
 // or whose handle no longer answers, is gone for good, even if a device of
 // that name is back: its handle is dead.
 // An output closed without a reset (it went away) keeps the notes sounding on
@@ -39,29 +39,22 @@ class WinmmBackend final : public RelayBackend {
     WinmmBackend(const WinmmBackend&) = delete;
     WinmmBackend& operator=(const WinmmBackend&) = delete;
 
-    void setActivityCallback(std::function<void()> callback) override;
-    bool deviceConnected(MidiHandle handle) override;
-    void setDeviceChangeCallback(std::function<void()> callback) override;
-
-    // Lists the devices again; true (and the callback runs) when they differ
-    // from the last listing or an open device's handle died.
+    // Lists the devices again; true (and device news is told) when they
+    // differ from the last listing or an open device's handle died.
     bool checkDevices();
 
   private:
-    struct Listing {
-        std::vector<DeviceCaps> inputs, outputs;
-        bool operator==(const Listing& other) const;
-    };
-
-    std::vector<DeviceCaps> listInputs() override;
-    std::vector<DeviceCaps> listOutputs() override;
-    OpenResult connectInput(int id, DeviceCaps& device) override;
+    std::vector<DeviceCaps> list(Direction side) override;
+    OpenResult connect(Direction side, int id, DeviceCaps& device) override;
+    void disconnect(Direction side) override;
+    bool connected(Direction side) override;
     void startInputDevice() override;
-    void disconnectInput() override;
-    OpenResult connectOutput(int id, DeviceCaps& device) override;
-    void disconnectOutput() override;
-    bool relayRunning() override { return true; }
     void wakeRelay() override { thread_.wake(); }
+
+    OpenResult connectInput(int id, DeviceCaps& device);
+    void disconnectInput();
+    OpenResult connectOutput(int id, DeviceCaps& device);
+    void disconnectOutput();
 
     const WinmmApi& api_;
     WinmmRelayThread thread_;
@@ -70,8 +63,6 @@ class WinmmBackend final : public RelayBackend {
     HMIDIIN input_ = nullptr;
     HMIDIOUT output_ = nullptr;
     bool inputGone_ = false, outputGone_ = false;
-    Listing listed_;
-    std::function<void()> deviceChange_;
     std::unique_ptr<DeviceWatch> watch_;
 };
 

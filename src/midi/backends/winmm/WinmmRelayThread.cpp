@@ -54,8 +54,9 @@ class WinmmRelayThread::DeviceWriter final : public RelayWriter {
     SysexBuffers* buffers_;
 };
 
-WinmmRelayThread::WinmmRelayThread(const WinmmApi& api, Relay& relay)
-    : api_(api), relay_(relay), thread_([this] { run(); }) {}
+WinmmRelayThread::WinmmRelayThread(const WinmmApi& api, Relay& relay,
+                                   std::shared_ptr<NewsCallbacks> news)
+    : api_(api), relay_(relay), news_(std::move(news)), thread_([this] { run(); }) {}
 
 WinmmRelayThread::~WinmmRelayThread() {
     stopping_.store(true, std::memory_order_release);
@@ -91,23 +92,6 @@ void WinmmRelayThread::wake() noexcept {
     wake_.signal();
 }
 
-void WinmmRelayThread::setActivityCallback(std::function<void()> callback) {
-    std::unique_ptr<std::function<void()>> next;
-    if (callback) {
-        next = std::make_unique<std::function<void()>>(std::move(callback));
-    }
-    activity_.store(next.get(), std::memory_order_release);
-    // The old callback is destroyed here, on the UI thread, once the thread
-    // has finished a pass begun after the change and so can no longer be
-    // running it.
-    const std::uint64_t ready = relay_.cycles() + 2;
-    while (relay_.cycles() < ready && !stopping_.load(std::memory_order_acquire)) {
-        wake();
-        Sleep(0);
-    }
-    activityStorage_ = std::move(next);
-}
-
 bool WinmmRelayThread::hasWork() noexcept {
     return inputRing_.size() > 0 || relay_.hasWork() ||
            cycleAsked_.exchange(false, std::memory_order_acq_rel) ||
@@ -130,7 +114,7 @@ void WinmmRelayThread::run() noexcept {
             handleInput(input, out);
         }
         if (relay_.endCycle()) {
-            tellActivity();
+            news_->tell(News::Relay);
         }
     }
 }
@@ -152,12 +136,6 @@ void WinmmRelayThread::handleInput(const WinmmInputEvent& event, RelayWriter& ou
     if (input != nullptr) {
         header.dwBytesRecorded = 0;
         api_.midiInAddBuffer(input, &header, sizeof(MIDIHDR));
-    }
-}
-
-void WinmmRelayThread::tellActivity() noexcept {
-    if (const std::function<void()>* callback = activity_.load(std::memory_order_acquire)) {
-        (*callback)();
     }
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <thread>
 
+#include "midi/NewsCallbacks.h"
 #include "midi/backends/winmm/RelayWake.h"
 #include "midi/backends/winmm/SysexBuffers.h"
 #include "midi/backends/winmm/WinmmApi.h"
@@ -31,10 +32,11 @@ struct WinmmInputEvent {
 //
 // Real-time path (run(), callback()): no allocation, lock, logging or I/O;
 // the system calls are the sends themselves, the wait for work, and at most
-// one activity callback (one PostMessage in the program) per burst of news.
+// one call of the relay news callback (one PostMessage in the program) per
+// burst of news.
 class WinmmRelayThread {
   public:
-    WinmmRelayThread(const WinmmApi& api, Relay& relay);
+    WinmmRelayThread(const WinmmApi& api, Relay& relay, std::shared_ptr<NewsCallbacks> news);
     ~WinmmRelayThread();
     WinmmRelayThread(const WinmmRelayThread&) = delete;
     WinmmRelayThread& operator=(const WinmmRelayThread&) = delete;
@@ -50,9 +52,6 @@ class WinmmRelayThread {
     void setOutput(HMIDIOUT output, SysexBuffers* buffers) noexcept;
     // Any thread: the thread runs a cycle soon, work or not.
     void wake() noexcept;
-    // UI side: called from this thread when the relay left news in
-    // RelayShared. The callee must only hand the news over.
-    void setActivityCallback(std::function<void()> callback);
 
   private:
     static constexpr std::size_t kInputRingSize = 4096;
@@ -61,7 +60,6 @@ class WinmmRelayThread {
     void run() noexcept;
     bool hasWork() noexcept;
     void handleInput(const WinmmInputEvent& event, RelayWriter& out) noexcept;
-    void tellActivity() noexcept;
 
     const WinmmApi& api_;
     Relay& relay_;
@@ -73,8 +71,7 @@ class WinmmRelayThread {
     RelayWake wake_;
     std::atomic<bool> cycleAsked_{false};
     std::atomic<bool> stopping_{false};
-    std::atomic<const std::function<void()>*> activity_{nullptr};
-    std::unique_ptr<std::function<void()>> activityStorage_; // UI side
+    std::shared_ptr<NewsCallbacks> news_; // told of the relay's news from this thread
 
     std::thread thread_;
 };

@@ -8,13 +8,13 @@
 
 #include <thread>
 
-#include "RealtimeHooks.h"
 #include "midi/backends/alsa/AlsaBackend.h"
 #include "peer/AlsaPeer.h"
 #include "peer/ProcessThreads.h"
 #include "peer/WaitUntil.h"
 #include "relay/MidiMessage.h"
 #include "relay/RelayShared.h"
+#include "support/RealtimeHooks.h"
 
 namespace moxel::test {
 namespace {

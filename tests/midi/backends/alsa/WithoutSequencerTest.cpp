@@ -55,7 +55,7 @@ TEST(SequencerProblem, AFailedOpenIsToldForWhatTheUserCanDoAndAlsaLibPrintsNothi
     ::testing::internal::CaptureStderr();
     RelayShared shared;
     AlsaBackend backend(shared);
-    const bool available = backend.serviceAvailable() || backend.connectService();
+    const bool available = backend.serviceAvailable() || backend.lookForService();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_FALSE(available);
     EXPECT_EQ(backend.serviceProblem(), ServiceProblem::SequencerMissing);

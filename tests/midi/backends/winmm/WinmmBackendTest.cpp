@@ -103,14 +103,14 @@ TEST_F(WinmmBackendTest, TheRelaySendsOnATimeCriticalThreadOfItsOwn) {
 TEST_F(WinmmBackendTest, NewsReachesTheActivityCallbackAndAFailedSendLightsNoLamp) {
     openBoth();
     std::atomic<int> news{0};
-    backend.setActivityCallback([&] { ++news; });
+    backend.setNewsCallback(News::Relay, [&] { ++news; });
     winmm.shortResult = MMSYSERR_NODRIVER; // the device was pulled out
     winmm.receive(0x643C90);
     ASSERT_TRUE(test::pumpUntil([&] { return news.load() > 0; }));
     EXPECT_TRUE(shared.inputLamp.exchange(false));
     EXPECT_FALSE(shared.outputLamp.load());
     const int before = news.load();
-    backend.setActivityCallback({});
+    backend.setNewsCallback(News::Relay, {});
     shared.inputLamp.store(false);
     winmm.receive(0x643C90);
     callsOnce("midiOutShortMsg", 2);
@@ -143,7 +143,7 @@ TEST_F(WinmmBackendTest, DevicesThatComeOrGoAreNoticed) {
     winmm.inputs = {{u"Keys"}};
     winmm.outputs = {{u"Synth"}, {u"Other"}};
     int changes = 0;
-    backend.setDeviceChangeCallback([&] { ++changes; });
+    backend.setNewsCallback(News::Devices, [&] { ++changes; });
     backend.inputs();
     backend.outputs();
     EXPECT_FALSE(backend.checkDevices());
@@ -173,7 +173,7 @@ TEST_F(WinmmBackendTest, AVanishedDeviceStaysGoneAndADeadHandleTells) {
     ASSERT_EQ(backend.openOutput(1, back), OpenResult::Ok);
     EXPECT_TRUE(backend.deviceConnected(back));
     int changes = 0;
-    backend.setDeviceChangeCallback([&] { ++changes; });
+    backend.setNewsCallback(News::Devices, [&] { ++changes; });
     winmm.outputDead = true;
     EXPECT_TRUE(backend.checkDevices());
     EXPECT_EQ(changes, 1);

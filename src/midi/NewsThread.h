@@ -2,28 +2,26 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
-#include <mutex>
+#include <memory>
 #include <thread>
+
+#include "midi/NewsCallbacks.h"
 
 namespace moxel {
 
 // A thread of its own that hands news from a MIDI service's threads to the
-// UI: relay news from the real-time context (a lamp lit, a channel followed)
-// and device news (ports came or went, the service went away). POSIX only. The senders never wait
-// for the callbacks: they raise a bit and, when no news was pending, wake this thread.
-class ActivityNotifier {
+// UI's callbacks, for a real-time context that may not call out itself: relay
+// news (a lamp lit, a channel followed) and device news (ports came or went,
+// the service went away). POSIX only. The senders never wait for the
+// callbacks: they raise a bit and, when no news was pending, wake this thread.
+// It keeps the callbacks it tells, so a thread of the service's that outlives
+// the backend still reaches them (and tells nobody once they are removed).
+class NewsThread {
   public:
-    enum class News : std::uint32_t { Relay = 1, Devices = 2 };
-
-    ActivityNotifier();
-    ~ActivityNotifier();
-    ActivityNotifier(const ActivityNotifier&) = delete;
-    ActivityNotifier& operator=(const ActivityNotifier&) = delete;
-
-    // Sets (or, with an empty function, removes) the callback for one kind of
-    // news. Any thread.
-    void setCallback(News kind, std::function<void()> callback);
+    explicit NewsThread(std::shared_ptr<NewsCallbacks> callbacks);
+    ~NewsThread();
+    NewsThread(const NewsThread&) = delete;
+    NewsThread& operator=(const NewsThread&) = delete;
 
     // Real-time safe apart from one thing: when no news was pending it calls
     // notify_one, which (libstdc++) makes a futex wake system call only when
@@ -39,11 +37,9 @@ class ActivityNotifier {
     static constexpr std::uint32_t kStop = 0x80000000U;
     void run();
 
+    std::shared_ptr<NewsCallbacks> callbacks_;
     // 32 bits wide so that wait/notify use the futex directly (no proxy).
     std::atomic<std::uint32_t> pending_{0};
-    std::mutex callbackMutex_;
-    std::function<void()> relayCallback_;
-    std::function<void()> devicesCallback_;
     std::thread thread_;
 };
 

@@ -89,7 +89,7 @@ TEST_F(JackRelayTest, ACycleAsFullAsAPortTakesPassesWholeAndTwoOfThemMeetingKeep
 TEST_F(JackRelayTest, TheActivityCallbackRunsOffTheProcessThreadAndIsReArmedByTheUi) {
     std::atomic<int> calls{0};
     std::atomic<bool> calledInCallback{false};
-    backend->setActivityCallback([&] {
+    backend->setNewsCallback(News::Relay, [&] {
         calledInCallback = calledInCallback || JackBackend::inProcessCallback();
         ++calls;
     });
@@ -101,7 +101,7 @@ TEST_F(JackRelayTest, TheActivityCallbackRunsOffTheProcessThreadAndIsReArmedByTh
         EXPECT_TRUE(shared.outputLamp.exchange(false));
     }
     EXPECT_FALSE(calledInCallback.load());
-    backend->setActivityCallback({});
+    backend->setNewsCallback(News::Relay, {});
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "RealtimeHooks.h"
+#include "support/RealtimeHooks.h"
 
 #include <dlfcn.h>
 #include <pthread.h>

@@ -1,4 +1,4 @@
-#include "midi/ActivityNotifier.h"
+#include "midi/NewsThread.h"
 
 #include <pthread.h>
 
@@ -6,20 +6,16 @@
 
 namespace moxel {
 
-ActivityNotifier::ActivityNotifier() : thread_([this] { run(); }) {}
+NewsThread::NewsThread(std::shared_ptr<NewsCallbacks> callbacks)
+    : callbacks_(std::move(callbacks)), thread_([this] { run(); }) {}
 
-ActivityNotifier::~ActivityNotifier() {
+NewsThread::~NewsThread() {
     pending_.fetch_or(kStop, std::memory_order_acq_rel);
     pending_.notify_one();
     thread_.join();
 }
 
-void ActivityNotifier::setCallback(News kind, std::function<void()> callback) {
-    std::lock_guard lock(callbackMutex_);
-    (kind == News::Relay ? relayCallback_ : devicesCallback_) = std::move(callback);
-}
-
-void ActivityNotifier::run() {
+void NewsThread::run() {
     pthread_setname_np(pthread_self(), "moxel-news");
     for (;;) {
         // Parked until a bit is raised; no polling.
@@ -31,12 +27,10 @@ void ActivityNotifier::run() {
         if ((news & kStop) != 0) {
             return;
         }
-        std::lock_guard lock(callbackMutex_);
-        if ((news & static_cast<std::uint32_t>(News::Devices)) != 0 && devicesCallback_) {
-            devicesCallback_();
-        }
-        if ((news & static_cast<std::uint32_t>(News::Relay)) != 0 && relayCallback_) {
-            relayCallback_();
+        for (const News kind : {News::Devices, News::Relay}) {
+            if ((news & static_cast<std::uint32_t>(kind)) != 0) {
+                callbacks_->tell(kind);
+            }
         }
     }
 }

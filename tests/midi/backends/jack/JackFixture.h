@@ -27,7 +27,7 @@ class JackFixture : public ::testing::Test {
         // then fails; like the window's re-find, a listing tries again.
         ASSERT_TRUE(waitUntil([&] {
             backend->inputs();
-            return backend->available();
+            return backend->serviceAvailable();
         }));
     }
     void TearDown() override { backend.reset(); }

@@ -5,8 +5,8 @@
 #include <mutex>
 
 #include "JackFixture.h"
-#include "RealtimeHooks.h"
 #include "relay/RealtimeScope.h"
+#include "support/RealtimeHooks.h"
 
 namespace moxel::test {
 namespace {
@@ -38,7 +38,7 @@ TEST_F(JackRealtimeTest, TheProcessCallbackNeitherAllocatesNorLocks) {
     const MidiHandle out = openOutput(sink);
     ASSERT_NE(openInput(source) * out, 0u);
     std::atomic<int> notified{0};
-    backend->setActivityCallback([&] { ++notified; });
+    backend->setNewsCallback(News::Relay, [&] { ++notified; });
     resetRealtimeViolations();
 
     Bytes sysex{0xF0, 0x7D};

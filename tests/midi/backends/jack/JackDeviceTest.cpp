@@ -24,7 +24,7 @@ TEST_F(JackDeviceTest, ListsHardwareFirstThenByNameAndASecondMoxelGetsItsOwnName
     EXPECT_EQ(backend->outputPortName(), "moxel:midi_out");
     RelayShared otherShared;
     JackBackend other(otherShared);
-    ASSERT_TRUE(other.available());
+    ASSERT_TRUE(other.serviceAvailable());
     EXPECT_NE(other.clientName(), "moxel");
     // Hardware first, then by name (not in the order the clients started);
     // Moxel's own ports left out; each Moxel sees the other's.
@@ -70,7 +70,7 @@ TEST(JackServerLifeTest, TheServerGoingAwayIsSurvivedAndANewServerIsFoundAgain) 
         EXPECT_TRUE(
             waitUntil([&] { return backend->inputs().empty() && backend->clientName().empty(); }));
     }
-    EXPECT_FALSE(backend->available() || shared.inputOpen || shared.outputOpen);
+    EXPECT_FALSE(backend->serviceAvailable() || shared.inputOpen || shared.outputOpen);
     EXPECT_FALSE(backend->sendShort(out, 0x000007C0));
     backend->resetOutput(out);
     backend->closeOutput(out);

@@ -18,7 +18,7 @@ class JackService final : public ServiceUnderTest {
         // and then fails; like the window's re-find, a listing tries again.
         EXPECT_TRUE(waitUntil([&] {
             backend_.inputs();
-            return backend_.available();
+            return backend_.serviceAvailable();
         }));
     }
     ~JackService() override { peers_.clear(); }

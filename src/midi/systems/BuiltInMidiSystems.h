@@ -1,0 +1,11 @@
+#pragma once
+
+#include "midi/MidiSystems.h"
+
+namespace moxel {
+
+// The MIDI systems built into this program (a system left out of the build
+// has no row), in the order of the automatic choice. Never empty.
+MidiSystems builtInMidiSystems();
+
+} // namespace moxel
