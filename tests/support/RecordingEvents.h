@@ -57,7 +57,7 @@ class RecordingEvents : public MainWindowEvents {
     MOXEL_RECORD1(MnuHSNet_Click, std::int16_t)
     MOXEL_RECORD0(MnuAppExit_Click)
     MOXEL_RECORD0(lampTick)
-    MOXEL_RECORD0(relayActivity)
+    MOXEL_RECORD0(relayNews)
     MOXEL_RECORD0(devicesChanged)
     MOXEL_RECORD0(serviceSearchTick)
     MOXEL_RECORD0(settingsRetryTick)

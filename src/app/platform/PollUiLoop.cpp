@@ -94,7 +94,7 @@ void PollUiLoop::turn(int timeoutMs) {
     if ((fds[kTimers].revents & POLLIN) != 0) {
         taken(wake_);
         for (const auto& [pending, handler] :
-             {std::pair{&relayNote_, &MainWindowEvents::relayActivity},
+             {std::pair{&relayNote_, &MainWindowEvents::relayNews},
               {&devicesNote_, &MainWindowEvents::devicesChanged}}) {
             if (pending->exchange(false) && events_ != nullptr) {
                 (events_->*handler)();
@@ -130,7 +130,7 @@ void PollUiLoop::runWhile(Timer timer, bool active, std::chrono::milliseconds in
     }
 }
 
-void PollUiLoop::notifyRelayActivity() {
+void PollUiLoop::notifyRelayNews() {
     note(relayNote_);
 }
 

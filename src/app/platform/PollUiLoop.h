@@ -35,7 +35,7 @@ class PollUiLoop final : public UiLoop {
     void setLampTimer(std::chrono::milliseconds interval) override;
     void setServiceSearchActive(bool active) override;
     void setSettingsRetryActive(bool active) override;
-    void notifyRelayActivity() override;
+    void notifyRelayNews() override;
     void notifyDevicesChanged() override;
 
   private:

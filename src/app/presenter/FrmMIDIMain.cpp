@@ -44,7 +44,7 @@ void FrmMIDIMain::InitApplication() {
     // News from the backend's threads reaches the window from the start: the
     // relay is live as soon as an input opens, and devices may come or go
     // while the lists are being built. The callbacks only hand it over.
-    backend_.setNewsCallback(News::Relay, [this] { loop_.notifyRelayActivity(); });
+    backend_.setNewsCallback(News::Relay, [this] { loop_.notifyRelayNews(); });
     backend_.setNewsCallback(News::Devices, [this] { loop_.notifyDevicesChanged(); });
 
     appPath_ = appPathFromFolder(environment_.executableFolder);

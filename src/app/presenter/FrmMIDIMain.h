@@ -54,7 +54,7 @@ struct AppEnvironment {
 //   size or state changed               Form_Resize                   tray
 //   press on the notification icon      trayIconPressed               tray
 //   close requested                     Form_QueryUnload              (here)
-//   lamp timer tick, relay news         lampTick, relayActivity       lamps
+//   lamp timer tick, relay news         lampTick, relayNews            lamps
 //   devices came or went; 1 s search    devicesChanged,               devices, tray
 //   for a lost MIDI service             serviceSearchTick
 //   settings waiting for the file       settingsRetryTick             settings
@@ -132,7 +132,7 @@ class FrmMIDIMain : public MainWindowEvents {
     void MnuHSNet_Click(std::int16_t index) override { shell_.showHomePage(index); }
     void MnuAppExit_Click() override;
     void lampTick() override { lamps_.tick(); }
-    void relayActivity() override { lamps_.takeRelayNews(); }
+    void relayNews() override { lamps_.takeRelayNews(); }
     void devicesChanged() override;
     void serviceSearchTick() override;
     void settingsRetryTick() override { settings_.retry(); }

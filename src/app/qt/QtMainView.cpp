@@ -595,8 +595,8 @@ void QtMainView::postOnce(std::atomic<bool>& pending, void (MainWindowEvents::*h
         Qt::QueuedConnection);
 }
 
-void QtMainView::notifyRelayActivity() {
-    postOnce(relayNotePending_, &MainWindowEvents::relayActivity);
+void QtMainView::notifyRelayNews() {
+    postOnce(relayNotePending_, &MainWindowEvents::relayNews);
 }
 
 void QtMainView::notifyDevicesChanged() {

@@ -65,7 +65,7 @@ class QtMainView : public QWidget, public MainView, public NotificationArea, pub
     void runEventLoop() override;
     void quitEventLoop() override;
     void setLampTimer(std::chrono::milliseconds interval) override;
-    void notifyRelayActivity() override;
+    void notifyRelayNews() override;
     void notifyDevicesChanged() override;
     void setServiceSearchActive(bool active) override;
     void setSettingsRetryActive(bool active) override;

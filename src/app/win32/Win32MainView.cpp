@@ -305,7 +305,7 @@ UINT Win32MainView::showRequestMessage() {
 
 // Any thread. Several notes before the UI thread gets round to them make one
 // message: the handler collects everything the relay left.
-void Win32MainView::notifyRelayActivity() {
+void Win32MainView::notifyRelayNews() {
     if (!relayNotePending_.exchange(true)) {
         PostMessageW(window_, kRelayMessage, 0, 0);
     }

@@ -75,7 +75,7 @@ class Win32MainView final : public MainView, public NotificationArea, public UiL
     void runEventLoop() override;
     void quitEventLoop() override;
     void setLampTimer(std::chrono::milliseconds interval) override;
-    void notifyRelayActivity() override;
+    void notifyRelayNews() override;
     void notifyDevicesChanged() override;
     void setServiceSearchActive(bool active) override;
     void setSettingsRetryActive(bool active) override;

@@ -217,7 +217,7 @@ bool Win32MainView::handleNotification(UINT message, WPARAM wParam, LPARAM lPara
         return true;
     case kRelayMessage:
         relayNotePending_.store(false);
-        events_->relayActivity();
+        events_->relayNews();
         return true;
     case kDevicesMessage:
         devicesNotePending_.store(false);

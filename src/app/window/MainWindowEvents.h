@@ -62,7 +62,7 @@ class MainWindowEvents {
     // One 10 ms turn of the lamp fade.
     virtual void lampTick() = 0;
     // The relay left news for the UI thread (lamps, followed channel).
-    virtual void relayActivity() = 0;
+    virtual void relayNews() = 0;
     // Devices came or went, or the MIDI service went away.
     virtual void devicesChanged() = 0;
     // One look for a MIDI service that could not be reached (once a second).

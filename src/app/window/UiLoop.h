@@ -28,8 +28,8 @@ class UiLoop {
     virtual void setServiceSearchActive(bool active) = 0;
     // While active, settingsRetryTick() runs every kSettingsRetryInterval.
     virtual void setSettingsRetryActive(bool active) = 0;
-    // May be called from any thread: runs relayActivity() on the UI thread.
-    virtual void notifyRelayActivity() = 0;
+    // May be called from any thread: runs relayNews() on the UI thread.
+    virtual void notifyRelayNews() = 0;
     // May be called from any thread: runs devicesChanged() on the UI thread.
     virtual void notifyDevicesChanged() = 0;
 };

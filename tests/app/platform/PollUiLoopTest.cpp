@@ -82,7 +82,7 @@ TEST_F(PollUiLoopTest, WakesFromOtherThreadsArriveOnTheLoopsThreadAndAQuitEndsTh
     const struct {
         const char* handler;
         void (PollUiLoop::*note)();
-    } notes[] = {{"relayActivity()", &PollUiLoop::notifyRelayActivity},
+    } notes[] = {{"relayNews()", &PollUiLoop::notifyRelayNews},
                  {"devicesChanged()", &PollUiLoop::notifyDevicesChanged}};
     for (const auto& n : notes) {
         SCOPED_TRACE(n.handler);

@@ -126,9 +126,9 @@ class FakeView : public MainView, public NotificationArea, public UiLoop {
         lampInterval = interval;
         lampTimer = interval.count() > 0;
     }
-    void notifyRelayActivity() override {
+    void notifyRelayNews() override {
         ++relayWakes;
-        events->relayActivity();
+        events->relayNews();
     }
     void notifyDevicesChanged() override { events->devicesChanged(); }
     void setServiceSearchActive(bool active) override { serviceSearch = active; }

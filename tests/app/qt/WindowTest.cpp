@@ -155,18 +155,18 @@ TEST_F(ViewTest, ScreenReadersHearWhatAControlIsAndWhatItShows) {
 TEST_F(ViewTest, RelayNewsFromOtherThreadsArrivesOnTheUiThreadCoalesced) {
     std::thread relay([this] {
         for (int i = 0; i < 100; ++i) {
-            view.notifyRelayActivity();
+            view.notifyRelayNews();
         }
     });
     relay.join();
-    EXPECT_TRUE(QTest::qWaitFor([this] { return events.count("relayActivity()") >= 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return events.count("relayNews()") >= 1; }, 5000));
     EXPECT_EQ(events.lastThread, std::this_thread::get_id());
     QCoreApplication::processEvents();
-    const int afterBurst = events.count("relayActivity()");
+    const int afterBurst = events.count("relayNews()");
     EXPECT_LT(afterBurst, 100);
-    view.notifyRelayActivity(); // later news makes another call
+    view.notifyRelayNews(); // later news makes another call
     EXPECT_TRUE(
-        QTest::qWaitFor([&] { return events.count("relayActivity()") == afterBurst + 1; }, 5000));
+        QTest::qWaitFor([&] { return events.count("relayNews()") == afterBurst + 1; }, 5000));
 }
 
 TEST_F(ViewTest, AQuitAskedForBeforeOrDuringTheLoopEndsIt) {

@@ -187,7 +187,7 @@ TEST_F(Win32ViewTest, CloseIsAskedFirstAndMinimiseIsASizeChange) {
 
 TEST_F(Win32ViewTest, NewsFromAnyThreadArrivesOnTheUiThread) {
     const std::pair<void (Win32MainView::*)(), const char*> kinds[] = {
-        {&Win32MainView::notifyRelayActivity, "relayActivity()"},
+        {&Win32MainView::notifyRelayNews, "relayNews()"},
         {&Win32MainView::notifyDevicesChanged, "devicesChanged()"}};
     for (const auto& [notify, handler] : kinds) {
         events.calls.clear();
