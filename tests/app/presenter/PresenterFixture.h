@@ -54,10 +54,16 @@ class PresenterTest : public ::testing::Test {
     }
     // The user picks an entry of a list.
     void choose(ListId list, int position) {
-        constexpr void (FrmMIDIMain::*chosen[])(int) = {
-            &FrmMIDIMain::CmbMidiIn_Click, &FrmMIDIMain::CmbMidiOut_Click,
-            &FrmMIDIMain::channelChosen, &FrmMIDIMain::beatPerChosen}; // by ListId
-        (window.get()->*chosen[static_cast<int>(list)])(position);
+        switch (list) {
+        case ListId::MidiIn:
+            return window->CmbMidiIn_Click(position);
+        case ListId::MidiOut:
+            return window->CmbMidiOut_Click(position);
+        case ListId::MidiCh:
+            return window->channelChosen(position);
+        case ListId::BeatPer:
+            return window->beatPerChosen(position);
+        }
     }
 
     void writeSettings(const std::string& content) {
