@@ -169,8 +169,10 @@ TEST_F(PresenterTest, ProblemsOfTheSettingsAndTheInstanceCheckAreToldAndTheChoic
         "moxel: Moxelが既に起動しているかどうかを確認できませんでした。"
         "二重に起動しないようご注意下さい。 /tmp/moxel-1 belongs to another user\n",
         "moxel: \"" + path + "\" is not a regular file but a folder; using the defaults\n",
-        "moxel: 設定を保存できませんでした。 " + path + ": \"" + path +
-            "\" is not a regular file but a folder\n"};
+        "moxel: MIDI IN: --- MIDI IN Device Not Found. ---\n"
+        "moxel: MIDI OUT: --- MIDI OUT Device Not Found. ---\n"
+        "moxel: 設定を保存できませんでした。 " +
+            path + ": \"" + path + "\" is not a regular file but a folder\n"};
     for (const bool withoutWindow : {false, true}) {
         SCOPED_TRACE(withoutWindow ? "without a window" : "in the window");
         screenless = withoutWindow;
