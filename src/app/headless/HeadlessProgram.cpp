@@ -37,8 +37,9 @@ std::string_view menuText(const MidiSystem& system) {
 
 int runHeadless(const CommandLine& line, const OneInstance& instance) {
     EndingSignals endingSignals;
-    const AppEnvironment environment =
-        programEnvironment(executableFolder(), instance.problem, line);
+    // An instance check that could not be made was said on the error output
+    // already, which is all the window would add to it here.
+    const AppEnvironment environment = programEnvironment(executableFolder(), "", line);
     std::optional<PollUiLoop> loop;
     try {
         loop.emplace();

@@ -39,9 +39,10 @@ TEST(CommandLine, OwnOptionsToolkitOptionsAndEverythingElse) {
     }
     EXPECT_EQ(read({"--version"}).text, "Moxel 1.0\n");
     EXPECT_EQ(read({"--bogus"}).text, "moxel: unknown option '--bogus' (see moxel --help)\n");
-    EXPECT_TRUE(read({"-h"}).text.starts_with("Usage: moxel [--lang ja|en] [--headless] [--list] "
-                                              "[--in NAME] [--out NAME] [--channel 1..16|follow] "
-                                              "[--help]"));
+    const std::string usage = read({"-h"}).text;
+    EXPECT_TRUE(usage.starts_with("Usage: moxel [--lang ja|en] ")) << usage;
+    EXPECT_NE(usage.find(" [--in NAME] [--out NAME] [--channel 1..16|follow] [--help] "),
+              std::string::npos);
 }
 
 // --midi names one of the MIDI systems offered, and only where some are.
@@ -53,13 +54,13 @@ TEST(CommandLine, MidiTakesTheSystemsOffered) {
               "moxel: --midi takes jack or alsa (see moxel --help)\n");
     EXPECT_EQ(read({"--midi", "alsa"}).action, Action::Refuse); // none offered
     const std::string help = read({"--help"}, two).text;
-    EXPECT_TRUE(help.starts_with("Usage: moxel [--lang ja|en] [--midi jack|alsa] [--headless]"));
+    EXPECT_TRUE(help.starts_with("Usage: moxel [--lang ja|en] [--midi jack|alsa] [--"));
     EXPECT_NE(help.find("  jack  JACK\n"), std::string::npos);
     EXPECT_NE(help.find("  alsa  the sequencer\n"), std::string::npos);
 }
 
-// Without a window or only listing; the devices and the channel for this run,
-// the last of each given winning.
+// The devices and the channel for this run, the last of each given winning;
+// without a window, or only listing.
 TEST(CommandLine, TheRunsOwnChoices) {
     const struct {
         std::vector<const char*> args;
@@ -70,23 +71,17 @@ TEST(CommandLine, TheRunsOwnChoices) {
         std::optional<int> channel;
         bool follow;
     } cases[] = {
-        {{"--headless", "--in", "keys:out", "--out=synth:in"},
-         Action::Run,
-         true,
-         "keys:out",
-         "synth:in",
-         std::nullopt,
-         false},
-        {{"--in", "-keys", "--in=pads:out", "--channel", "1"},
-         Action::Run,
-         false,
-         "pads:out",
-         "",
-         0,
-         false},
-        {{"--list", "--channel=16"}, Action::List, false, "", "", 15, false},
+        // clang-format off
+        {{"--in", "keys:out", "--out=synth:in"}, Action::Run, false, "keys:out", "synth:in",
+         std::nullopt, false},
+        {{"--in", "-keys", "--in=pads:out", "--channel", "1"}, Action::Run, false, "pads:out", "",
+         0, false},
         {{"--channel", "3", "--channel", "follow"}, Action::Run, false, "", "", std::nullopt, true},
         {{"--channel", "follow", "--channel", "10"}, Action::Run, false, "", "", 9, false},
+#ifndef _WIN32 // where there is a program without a window
+        {{"--headless", "--list", "--channel=16"}, Action::List, true, "", "", 15, false},
+#endif
+        // clang-format on
     };
     for (const auto& c : cases) {
         const CommandLine line = read(c.args);
