@@ -1,6 +1,7 @@
 // The built program as a process: one instance at a time (a stopped one makes
 // a second start say so, quickly), an orderly exit on SIGINT, a settings file
-// that is no file, and what it says without a display it can reach.
+// that is no file, what it says without a display it can reach, and the
+// devices it lists without one.
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "Program.h"
+#include "peer/JackServer.h"
 
 namespace moxel::test {
 namespace {
@@ -76,6 +78,7 @@ TEST(ProgramTest, TheCommandLineAnswersWithoutADisplayAndWithoutOneItCanReachThe
     EXPECT_EQ(run("", " --version"), (std::pair<std::string, int>("Moxel 1.0\n", 0)));
     EXPECT_EQ(run("", " --help").second, 0);
     EXPECT_EQ(run("", " --bogus").second, 2);
+    EXPECT_EQ(run("", " --headless --channel 17").second, 2);
     for (const auto& [settings, says] :
          {std::pair{"", "moxel: no display"},
           {"DISPLAY=:77", "moxel: cannot show the window: could not connect to display :77"},
@@ -85,6 +88,17 @@ TEST(ProgramTest, TheCommandLineAnswersWithoutADisplayAndWithoutOneItCanReachThe
         EXPECT_EQ(status, 1) << settings; // not an abort
         EXPECT_TRUE(text.starts_with(says) && text.find('\n') == text.size() - 1) << text;
     }
+}
+
+TEST(ProgramTest, ListNamesTheDevicesOfTheSystemItChoosesAsTheListsDo) {
+    JackServer server;
+    ASSERT_TRUE(server.running()) << server.error();
+    JackPeer keys("keys"), synth("synth");
+    EXPECT_EQ(
+        run("JACK_NO_START_SERVER=1 JACK_DEFAULT_SERVER=" + server.name(), " --list --lang en"),
+        (std::pair<std::string, int>("MIDI system: JACK\nMIDI IN:\nkeys:out\nsynth:out\n"
+                                     "MIDI OUT:\nkeys:in\nsynth:in\n",
+                                     0)));
 }
 
 } // namespace

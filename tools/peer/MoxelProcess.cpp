@@ -44,6 +44,9 @@ pid_t MoxelProcess::start(const std::string& jackServer) {
         ::setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
         ::setenv("JACK_DEFAULT_SERVER", jackServer.c_str(), 1);
         ::setenv("JACK_NO_START_SERVER", "1", 1);
+        for (const auto& [name, value] : variables_) {
+            ::setenv(name.c_str(), value.c_str(), 1);
+        }
         if (!errorOutput_.empty()) {
             const int fd = ::open(errorOutput_.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
             ::dup2(fd, STDERR_FILENO);

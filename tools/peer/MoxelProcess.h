@@ -34,6 +34,10 @@ class MoxelProcess {
 
     // Arguments of processes started from now on.
     void setArguments(std::vector<std::string> arguments) { arguments_ = std::move(arguments); }
+    // An environment variable of processes started from now on.
+    void setVariable(std::string name, std::string value) {
+        variables_.emplace_back(std::move(name), std::move(value));
+    }
 
     // Starts a process; the first one started is the one stop() ends.
     pid_t start(const std::string& jackServer = "moxel-no-such-server");
@@ -53,6 +57,7 @@ class MoxelProcess {
     std::string platform_ = "offscreen";
     std::filesystem::path errorOutput_;
     std::vector<std::string> arguments_;
+    std::vector<std::pair<std::string, std::string>> variables_;
 };
 
 } // namespace moxel::test

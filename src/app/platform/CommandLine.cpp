@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace moxel {
@@ -20,6 +22,22 @@ constexpr std::string_view kUsageLanguage =
 #endif
     ;
 
+constexpr std::string_view kUsageRun =
+#ifndef _WIN32
+    "  --headless    run without a window, also without a display: relay between\n"
+    "                the default devices (or those given below) and tell on the\n"
+    "                error output what happens to them; SIGTERM, SIGINT or SIGHUP\n"
+    "                end it; setting.ini is only read\n"
+    "  --list        print the MIDI inputs and outputs by the names Moxel gives\n"
+    "                them, and exit\n"
+#endif
+    "  --in NAME     the input for this run: a name the list of inputs shows, or\n"
+    "                as setting.ini stores it\n"
+    "  --out NAME    the output for this run, named likewise\n"
+    "  --channel 1..16|follow\n"
+    "                the output channel for this run, or follow the channel that\n"
+    "                comes in; none of these three changes setting.ini\n";
+
 constexpr std::string_view kUsageEnd =
     "  --help        show this help and exit\n"
     "  --version     show the version and exit\n"
@@ -27,9 +45,10 @@ constexpr std::string_view kUsageEnd =
     "Starting Moxel while it runs brings the running window to the front.\n"
 #ifndef _WIN32
     "\n"
-    "Exit status: 0 when the window was closed, or the running Moxel was asked to\n"
-    "show it; 1 without a display to show the window on; 2 for a command line it\n"
-    "cannot take; 3 when Moxel is already running but does not answer.\n"
+    "Exit status: 0 when the window was closed, Moxel without a window was ended\n"
+    "by a signal, or the running Moxel was asked to show its window; 1 without a\n"
+    "display to show the window on; 2 for a command line it cannot take; 3 when\n"
+    "Moxel is already running but does not answer.\n"
 #endif
     ;
 
@@ -49,7 +68,10 @@ std::string usage(const std::vector<CommandLine::Choice>& midiSystems) {
     if (!midiSystems.empty()) {
         text += "[--midi " + keys(midiSystems, "|", "|") + "] ";
     }
-    text += "[--help] [--version]\n"
+#ifndef _WIN32
+    text += "[--headless] [--list] ";
+#endif
+    text += "[--in NAME] [--out NAME] [--channel 1..16|follow] [--help] [--version]\n"
             "Relays live MIDI from one input to one output, on the channel you choose.\n"
             "\n";
     text += kUsageLanguage;
@@ -62,7 +84,7 @@ std::string usage(const std::vector<CommandLine::Choice>& midiSystems) {
             text += "                  " + system.key + "  " + system.what + "\n";
         }
     }
-    return text += kUsageEnd;
+    return text.append(kUsageRun).append(kUsageEnd);
 }
 
 // The window toolkit's own options: those with a value, and those without.
@@ -91,6 +113,33 @@ CommandLine refuse(const std::string& why) {
     return answer(CommandLine::Action::Refuse, "moxel: " + why + " (see moxel --help)\n");
 }
 
+// The value of the option name at argv[i], given as "name VALUE" or
+// "name=VALUE" (the next argument is taken); nothing when argv[i] is another
+// option, "" when the value is missing.
+std::optional<std::string_view> valueOf(std::string_view name, int& i, int argc,
+                                        const char* const* argv) {
+    const std::string_view arg = argv[i];
+    if (arg == name) {
+        return i + 1 < argc ? argv[++i] : "";
+    }
+    if (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=') {
+        return arg.substr(name.size() + 1);
+    }
+    return std::nullopt;
+}
+
+// "1".."16" as the channel list's position 0..15; "follow" as follow mode.
+bool readChannel(std::string_view value, CommandLine& line) {
+    line.follow = value == "follow";
+    line.channel.reset();
+    for (int number = 1; number <= 16; ++number) {
+        if (value == std::to_string(number)) {
+            line.channel = number - 1;
+        }
+    }
+    return line.follow || line.channel.has_value();
+}
+
 } // namespace
 
 CommandLine readCommandLine(int argc, const char* const* argv,
@@ -104,21 +153,38 @@ CommandLine readCommandLine(int argc, const char* const* argv,
         if (arg == "--version") {
             return answer(CommandLine::Action::Version, "Moxel " MOXEL_VERSION "\n");
         }
-        if (arg == "--lang" || arg.starts_with("--lang=")) {
-            const std::string_view value =
-                arg == "--lang" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(7);
-            if (value != "ja" && value != "en") {
+        if (const auto value = valueOf("--lang", i, argc, argv)) {
+            if (*value != "ja" && *value != "en") {
                 return refuse("--lang takes ja or en");
             }
-            line.language = value;
-        } else if (!midiSystems.empty() && (arg == "--midi" || arg.starts_with("--midi="))) {
-            const std::string_view value =
-                arg == "--midi" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(7);
-            if (std::ranges::find(midiSystems, value, &CommandLine::Choice::key) ==
+            line.language = *value;
+        } else if (const auto system =
+                       midiSystems.empty() ? std::nullopt : valueOf("--midi", i, argc, argv)) {
+            if (std::ranges::find(midiSystems, *system, &CommandLine::Choice::key) ==
                 midiSystems.end()) {
                 return refuse("--midi takes " + keys(midiSystems, ", ", " or "));
             }
-            line.midiSystem = value;
+            line.midiSystem = *system;
+        } else if (const auto channel = valueOf("--channel", i, argc, argv)) {
+            if (!readChannel(*channel, line)) {
+                return refuse("--channel takes a channel from 1 to 16, or follow");
+            }
+        } else if (const auto input = valueOf("--in", i, argc, argv)) {
+            if (input->empty()) {
+                return refuse("--in takes the name of an input");
+            }
+            line.input = *input;
+        } else if (const auto output = valueOf("--out", i, argc, argv)) {
+            if (output->empty()) {
+                return refuse("--out takes the name of an output");
+            }
+            line.output = *output;
+#ifndef _WIN32
+        } else if (arg == "--headless") {
+            line.headless = true;
+        } else if (arg == "--list") {
+            line.action = CommandLine::Action::List;
+#endif
         } else if (oneOf(arg, kToolkitWithValue) && i + 1 < argc) {
             ++i;
         } else if (!oneOf(arg, kToolkitAlone)) {

@@ -6,7 +6,6 @@
 #include <system_error>
 #include <utility>
 
-#include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
@@ -42,6 +41,15 @@ PollUiLoop::PollUiLoop(std::chrono::milliseconds serviceSearch,
         closeAll();
         throw std::system_error(error, std::generic_category(), "the event loop's timers");
     }
+    for (const int fd : timers_) {
+        fds_.push_back({fd, POLLIN, 0});
+    }
+    fds_.push_back({wake_, POLLIN, 0});
+}
+
+void PollUiLoop::watch(int fd, std::function<void()> ready) {
+    fds_.push_back({fd, POLLIN, 0});
+    watched_.push_back(std::move(ready));
 }
 
 PollUiLoop::~PollUiLoop() {
@@ -73,12 +81,7 @@ void PollUiLoop::quitEventLoop() {
 }
 
 void PollUiLoop::turn(int timeoutMs) {
-    std::array<pollfd, kTimers + 1> fds{};
-    for (std::size_t i = 0; i < kTimers; ++i) {
-        fds[i] = {timers_[i], POLLIN, 0};
-    }
-    fds[kTimers] = {wake_, POLLIN, 0};
-    if (::poll(fds.data(), fds.size(), timeoutMs) <= 0) {
+    if (::poll(fds_.data(), fds_.size(), timeoutMs) <= 0) {
         return; // nothing due, or a signal came
     }
     static constexpr std::array<void (MainWindowEvents::*)(), kTimers> kTicks{
@@ -87,11 +90,11 @@ void PollUiLoop::turn(int timeoutMs) {
     for (std::size_t i = 0; i < kTimers; ++i) {
         // A handler before may have stopped this timer: then there is
         // nothing to read any more.
-        if ((fds[i].revents & POLLIN) != 0 && taken(timers_[i]) && events_ != nullptr) {
+        if ((fds_[i].revents & POLLIN) != 0 && taken(timers_[i]) && events_ != nullptr) {
             (events_->*kTicks[i])();
         }
     }
-    if ((fds[kTimers].revents & POLLIN) != 0) {
+    if ((fds_[kTimers].revents & POLLIN) != 0) {
         taken(wake_);
         for (const auto& [pending, handler] :
              {std::pair{&relayNote_, &MainWindowEvents::relayNews},
@@ -99,6 +102,11 @@ void PollUiLoop::turn(int timeoutMs) {
             if (pending->exchange(false) && events_ != nullptr) {
                 (events_->*handler)();
             }
+        }
+    }
+    for (std::size_t i = 0; i < watched_.size(); ++i) {
+        if ((fds_[kTimers + 1 + i].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+            watched_[i]();
         }
     }
 }

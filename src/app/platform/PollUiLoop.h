@@ -3,6 +3,10 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <vector>
+
+#include <poll.h>
 
 #include "app/window/MainWindowEvents.h"
 #include "app/window/UiLoop.h"
@@ -26,6 +30,10 @@ class PollUiLoop final : public UiLoop {
 
     // The handlers to call; null calls nothing.
     void setEvents(MainWindowEvents* events) { events_ = events; }
+    // From now on ready() runs on the loop's thread whenever the descriptor
+    // can be read (a signal's socket, a listening socket); it must take what
+    // is there.
+    void watch(int fd, std::function<void()> ready);
 
     void processEvents() override;
     // Returns at once when quitEventLoop() came before it.
@@ -51,6 +59,8 @@ class PollUiLoop final : public UiLoop {
     void closeAll();
 
     MainWindowEvents* events_ = nullptr;
+    std::vector<std::function<void()>> watched_; // by descriptor, after the timers and the wake
+    std::vector<pollfd> fds_;                    // the timers, the wake, the watched descriptors
     std::chrono::milliseconds serviceSearch_;
     std::chrono::milliseconds settingsRetry_;
     std::array<int, kTimers> timers_{-1, -1, -1};

@@ -1,5 +1,7 @@
 #include "app/presenter/DeviceController.h"
 
+#include <utility>
+
 #include "app/presenter/PreferencesController.h"
 #include "app/presenter/ProblemTexts.h"
 #include "app/window/Texts.h"
@@ -27,14 +29,22 @@ void DeviceController::findDevices(ListId list) {
     if (list == ListId::MidiOut) {
         rebuildChannelList(count);
     }
+    Slot& s = slot(list);
     if (count <= 0) {
         // Nothing selected: an open device stays open. A stored default is
         // opened once it appears.
-        slot(list).awaitedDefault = preferences_.defaultDevice(list);
+        s.awaitedDefault = preferences_.defaultDevice(list);
+        tellEvent(list,
+                  s.awaitedDefault.empty()
+                      ? std::string(list == ListId::MidiIn ? kMidiInNotFound : kMidiOutNotFound)
+                      : text(Text::EventAwaited, s.awaitedDefault));
         return;
     }
-    slot(list).entries.select(startupChoice(list));
-    slot(list).wanted.clear(); // what opens now is wanted from here on
+    s.entries.select(startupChoice(list));
+    if (!s.awaitedDefault.empty()) {
+        tellEvent(list, text(Text::EventAwaited, s.awaitedDefault));
+    }
+    s.wanted.clear(); // what opens now is wanted from here on
     openSelected(list, false);
 }
 
@@ -88,12 +98,14 @@ void DeviceController::CloseMidiIn() {
 }
 
 void DeviceController::startOver() {
+    serviceLost_ = false;
     for (Slot* s : {&in_, &out_}) {
         s->handle = 0;
         s->openName.clear();
         s->owner.clear();
         s->wanted.clear();
         s->awaitedDefault.clear();
+        s->lost.clear();
         s->userChose = false;
     }
 }
@@ -165,6 +177,10 @@ void DeviceController::openSelected(ListId list, bool automatic) {
             selectChannel(storedChannel(out_.openName).value_or(selectedChannel()));
         }
     }
+    if (Slot& s = slot(list); s.handle != 0) {
+        const bool back = s.openName == std::exchange(s.lost, "");
+        tellEvent(list, text(back ? Text::EventBack : Text::EventOpened, s.openName), true);
+    }
 }
 
 bool DeviceController::absentEntrySelected(ListId list) const {
@@ -200,6 +216,7 @@ void DeviceController::chosen(ListId list, int position) {
 
 void DeviceController::devicesChanged() {
     if (!backend_.serviceAvailable()) {
+        noteService(false);
         for (const ListId list : {ListId::MidiIn, ListId::MidiOut}) {
             closeVanished(list);
             listDevices(list);
@@ -211,8 +228,17 @@ void DeviceController::devicesChanged() {
         return;
     }
     loop_.setServiceSearchActive(false);
+    noteService(true);
     refresh(ListId::MidiIn);
     refresh(ListId::MidiOut);
+}
+
+void DeviceController::noteService(bool available) {
+    if (serviceLost_ == available) {
+        serviceLost_ = !available;
+        problems_.event(
+            std::string(text(available ? Text::EventServiceBack : Text::EventServiceLost)));
+    }
 }
 
 void DeviceController::lookForService() {
@@ -222,22 +248,10 @@ void DeviceController::lookForService() {
 }
 
 void DeviceController::tellServiceProblem() {
-    Text problem{};
-    switch (backend_.serviceProblem()) {
-    case ServiceProblem::None:
-        return;
-    case ServiceProblem::SequencerMissing:
-        problem = Text::SequencerMissing;
-        break;
-    case ServiceProblem::SequencerNotPermitted:
-        problem = Text::SequencerNotPermitted;
-        break;
-    case ServiceProblem::SequencerFailed:
-        problem = Text::SequencerFailed;
-        break;
+    noteService(false);
+    if (const std::optional<Problem> problem = serviceUnreachable(backend_.serviceProblem())) {
+        problems_.tell(*problem);
     }
-    const std::string said(text(problem));
-    problems_.tell({said, "Moxel", said});
 }
 
 void DeviceController::refresh(ListId list) {
@@ -278,9 +292,19 @@ void DeviceController::closeVanished(ListId list) {
     Slot& s = slot(list);
     if (s.handle != 0) {
         list == ListId::MidiIn ? backend_.closeInput(s.handle) : backend_.closeOutput(s.handle);
+        s.lost = s.openName;
+        tellEvent(list, text(Text::EventLost, s.openName));
     }
     s.handle = 0;
     s.openName.clear();
+}
+
+void DeviceController::tellEvent(ListId list, const std::string& what, bool withChannel) {
+    std::string side = list == ListId::MidiIn ? "MIDI IN" : "MIDI OUT";
+    if (withChannel && list == ListId::MidiOut && preferences_.followInputChannel() == 0) {
+        side += " " + channelItemText(selectedChannel());
+    }
+    problems_.event(side + ": " + what);
 }
 
 std::vector<std::string> DeviceController::absentDevices() const {

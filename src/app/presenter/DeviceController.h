@@ -29,6 +29,10 @@ class RelayShared;
 // built is opened as soon as it appears, unless the user has chosen another
 // device in that list since.
 //
+// What the window shows of this by itself (a device opened, lost or back, a
+// stored default awaited, the MIDI service lost or back) it tells the problem
+// sink as events, for a program without a window.
+//
 // Of the relay's shared state it writes the output channel (outputChannel):
 // the channel chosen or restored in the list is the one the relay puts on
 // what it sends, and an output's stored channel is the relay's before the
@@ -58,9 +62,10 @@ class DeviceController {
     // for one runs (lookForService, once a second) until it is back.
     void devicesChanged();
     void lookForService();
-    // Tells the user why the service cannot be reached, where that is theirs
-    // to put right (the window: on the error output and in a box). The search
-    // itself says nothing.
+    // The service cannot be reached (at the start, or chosen in the menu):
+    // tells that once, and why where that is the user's to put right (the
+    // window: on the error output and in a box). The search itself says
+    // nothing.
     void tellServiceProblem();
     // The wanted devices that are not connected, by name.
     std::vector<std::string> absentDevices() const;
@@ -104,6 +109,7 @@ class DeviceController {
         std::string owner;          // what it belongs to
         std::string wanted;         // the device this list wants, "" when none
         std::string awaitedDefault; // the stored default, absent when last looked for
+        std::string lost;           // the open device that went away, until one opens
         bool userChose = false;     // the user chose an entry of this list
     };
 
@@ -127,6 +133,11 @@ class DeviceController {
     void openSelected(ListId list, bool automatic);
     MidiHandle open(ListId list, bool automatic);
     void closeVanished(ListId list);
+    // Tells an event of that list's device: "MIDI IN: " or "MIDI OUT: " (with
+    // the output's channel in rewrite mode, withChannel) before what.
+    void tellEvent(ListId list, const std::string& what, bool withChannel = false);
+    // Tells when the service was lost, or is back.
+    void noteService(bool available);
     bool absentEntrySelected(ListId list) const;
     std::optional<int> storedChannel(const std::string& name) const;
     void selectChannel(int position);
@@ -139,6 +150,7 @@ class DeviceController {
     ChannelTable channels_;
     ChoiceList channelList_;
     bool channelsOffered_ = false; // the channel list offers the 16 channels
+    bool serviceLost_ = false;     // told that the service cannot be reached
     Slot in_;
     Slot out_;
 };

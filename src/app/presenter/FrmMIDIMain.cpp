@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/presenter/ProblemTexts.h"
+#include "app/window/Texts.h"
 
 namespace moxel {
 
@@ -20,7 +21,7 @@ FrmMIDIMain::FrmMIDIMain(MainView& view, NotificationArea& tray, UiLoop& loop,
                          MidiSystemChoice* systems)
     : view_(view), trayArea_(tray), loop_(loop), backend_(backend), systems_(systems),
       environment_(std::move(environment)), problems_(problems), settings_(loop, problems_, clock),
-      preferences_(view, relay, settings_, problems_),
+      preferences_(view, relay, settings_, problems_, environment_.run),
       devices_(view, loop, problems_, backend, relay, preferences_), patches_(view, devices_),
       lamps_(view, loop, relay, devices_), tray_(view, tray, preferences_, devices_),
       shell_(view, shell), tempo_(std::move(clock)), beats_(view, ListId::BeatPer) {}
@@ -63,6 +64,12 @@ void FrmMIDIMain::InitApplication() {
         const MidiSystem& system = systems_->current();
         preferences_.useDefaultsOf(system);
         showMidiSystem(system);
+        problems_.event(std::string(language() == Language::Japanese ? system.menuJapanese
+                                                                     : system.menuEnglish));
+    }
+    if (preferences_.followInputChannel() != 0) {
+        problems_.event(std::string(text(Text::MenuOption)) + ": " +
+                        std::string(text(Text::MenuFollowChannel)));
     }
 
     devices_.FindMidiInDevices();

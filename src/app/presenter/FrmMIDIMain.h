@@ -30,11 +30,12 @@ class RelayShared;
 // when the program's folder is not the user's own writable one (an
 // installed program's, for instance; see settingsFileLocation). And why the
 // start could not tell whether Moxel already runs, when it could not: the
-// window tells the user.
+// window tells the user. And the choices of this run.
 struct AppEnvironment {
     std::string executableFolder; // UTF-8, without or with a trailing separator
     std::filesystem::path userSettingsFolder;
     std::string instanceProblem;
+    RunChoices run;
 };
 
 // The main window's presenter. It runs the start-up, the event loop and the

@@ -9,11 +9,12 @@
 namespace moxel {
 
 PreferencesController::PreferencesController(MainView& view, RelayShared& relay,
-                                             SettingsWrites& settings, ProblemSink& problems)
-    : view_(view), relay_(relay), settings_(settings), problems_(problems) {}
+                                             SettingsWrites& settings, ProblemSink& problems,
+                                             RunChoices run)
+    : view_(view), relay_(relay), settings_(settings), problems_(problems), run_(std::move(run)) {}
 
 void PreferencesController::load(std::filesystem::path settingsFile) {
-    settings_.use(std::move(settingsFile));
+    settings_.use(std::move(settingsFile), run_.settingsReadOnly);
     // Told once: every key below then reads its default.
     if (const std::optional<std::string> problem = settings_.file()->readProblem()) {
         problems_.tell(settingsUnreadable(settings_.file()->path(), *problem));
@@ -26,7 +27,7 @@ void PreferencesController::load(std::filesystem::path settingsFile) {
         view_.setChecked(CheckItem::TopMost, true);
     }
 
-    followInputChannel_ = settings_.readInt("UpdateInCh");
+    followInputChannel_ = run_.follow ? 1 : run_.channel ? 0 : settings_.readInt("UpdateInCh");
     relay_.followInputChannel.store(followInputChannel_ != 0);
     if (followInputChannel_ == 1) {
         view_.setChecked(CheckItem::UpdateInCh, true);
@@ -50,8 +51,10 @@ DefaultKeys defaultKeys(const std::string& prefix) {
 
 void PreferencesController::readDefaults() {
     const DefaultKeys keys = defaultKeys(settingsPrefix_);
-    defaultInput_ = TrimDeviceName(settings_.readString(keys.readIn, ""));
-    defaultOutput_ = TrimDeviceName(settings_.readString(keys.readOut, ""));
+    defaultInput_ =
+        run_.input.empty() ? TrimDeviceName(settings_.readString(keys.readIn, "")) : run_.input;
+    defaultOutput_ =
+        run_.output.empty() ? TrimDeviceName(settings_.readString(keys.readOut, "")) : run_.output;
 }
 
 void PreferencesController::useDefaultsOf(const MidiSystem& system) {
@@ -79,6 +82,9 @@ void PreferencesController::setDefaultDevice(ListId list, const std::string& nam
 }
 
 std::string PreferencesController::storedChannel(const std::string& deviceName) const {
+    if (run_.channel) {
+        return std::to_string(*run_.channel);
+    }
     // A key can never hold a newline, so this default tells "missing" apart.
     static const std::string missing = "\n";
     std::string value = settings_.readString(deviceName, missing);

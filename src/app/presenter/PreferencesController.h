@@ -14,6 +14,18 @@ namespace moxel {
 
 class RelayShared;
 
+// Choices for one run that stand in for what setting.ini holds and are never
+// stored (the command line's): the default input and output by name, one
+// channel for every output in place of each one's own (in rewrite mode), or
+// follow mode. And whether the run only reads setting.ini: then what the
+// settings commands choose acts for the run and is not stored.
+struct RunChoices {
+    std::string input, output;  // "": the stored default
+    std::optional<int> channel; // the channel list's position 0..15
+    bool follow = false;
+    bool settingsReadOnly = false;
+};
+
 // The choices Moxel remembers in setting.ini: the default input and output,
 // each output's channel, always on top and follow mode. Read at start-up,
 // written by the four settings commands, each at once (or, while another
@@ -26,12 +38,13 @@ class RelayShared;
 class PreferencesController {
   public:
     PreferencesController(MainView& view, RelayShared& relay, SettingsWrites& settings,
-                          ProblemSink& problems);
+                          ProblemSink& problems, RunChoices run = {});
 
     // The start-up read: both default names, then the two options (only the
-    // value 1 sets a check mark or the window on top). A file that is there
-    // but cannot be read (not a regular file, too large, no permission) is
-    // told once; its keys read their defaults.
+    // value 1 sets a check mark or the window on top), the run's choices in
+    // place of what they stand for. A file that is there but cannot be read
+    // (not a regular file, too large, no permission) is told once; its keys
+    // read their defaults.
     void load(std::filesystem::path settingsFile);
 
     // The defaults from here on are those of that MIDI system: each keeps
@@ -47,7 +60,8 @@ class PreferencesController {
     // Makes the name the default of that list and stores it.
     void setDefaultDevice(ListId list, const std::string& name);
 
-    // The channel text stored for an output device, "0" when none is.
+    // The channel text stored for an output device, "0" when none is (the
+    // run's channel when it has one).
     std::string storedChannel(const std::string& deviceName) const;
     void storeChannel(const std::string& deviceName, const std::string& channel);
 
@@ -72,6 +86,7 @@ class PreferencesController {
     RelayShared& relay_;
     SettingsWrites& settings_;
     ProblemSink& problems_;
+    RunChoices run_;
 
     std::string settingsPrefix_; // the MIDI system's (MidiSystem::settingsPrefix)
     std::string defaultInput_;

@@ -21,9 +21,11 @@ std::string problemLine(const std::string& text) {
 }
 
 void ProblemLines::tell(const Problem& problem) {
-    const std::string line =
-        "moxel: " + (problem.said.empty() ? problemLine(problem.text) : problem.said) + "\n";
-    std::fputs(line.c_str(), stderr);
+    event(problem.said.empty() ? problemLine(problem.text) : problem.said);
+}
+
+void ProblemLines::event(const std::string& line) {
+    std::fputs(("moxel: " + line + "\n").c_str(), stderr);
 }
 
 } // namespace moxel

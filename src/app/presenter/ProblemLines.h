@@ -6,11 +6,13 @@
 
 namespace moxel {
 
-// Problems as lines on the error output, each after "moxel: ": the text it
-// says at once where it has one, else its own text on one line.
+// Problems and events as lines on the error output, each after "moxel: ": a
+// problem's text it says at once where it has one, else its own text on one
+// line.
 class ProblemLines : public ProblemSink {
   public:
     void tell(const Problem& problem) override;
+    void event(const std::string& line) override;
 };
 
 // A problem's text on one line: its first line, then the others that are not

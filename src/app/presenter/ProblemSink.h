@@ -13,12 +13,17 @@ struct Problem {
 
 // Where the presenter tells the user of problems, one call per problem: the
 // window shows each in a box (ProblemBoxes), a program without a window
-// writes each as a line on the error output (ProblemLines).
+// writes each as a line on the error output (ProblemLines). Such a program
+// also hears here what the window shows without a word: the devices opened,
+// lost and back, the MIDI service lost and back, the choices of the start.
 class ProblemSink {
   public:
     virtual ~ProblemSink() = default;
 
     virtual void tell(const Problem& problem) = 0;
+    // Something the window shows by itself, in the user's language, on one
+    // line; nothing for the window.
+    virtual void event(const std::string& /*line*/) {}
     // The start-up has opened the devices.
     virtual void started() {}
     // The program is ending: from here on nothing may wait for the user.

@@ -41,4 +41,23 @@ Problem deviceInUse(const std::string& name, bool input) {
             std::string(text(input ? Text::InUseTitleIn : Text::InUseTitleOut)), ""};
 }
 
+std::optional<Problem> serviceUnreachable(ServiceProblem problem) {
+    Text said{};
+    switch (problem) {
+    case ServiceProblem::None:
+        return std::nullopt;
+    case ServiceProblem::SequencerMissing:
+        said = Text::SequencerMissing;
+        break;
+    case ServiceProblem::SequencerNotPermitted:
+        said = Text::SequencerNotPermitted;
+        break;
+    case ServiceProblem::SequencerFailed:
+        said = Text::SequencerFailed;
+        break;
+    }
+    const std::string line(text(said));
+    return Problem{line, "Moxel", line};
+}
+
 } // namespace moxel

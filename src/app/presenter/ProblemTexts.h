@@ -1,9 +1,11 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "app/presenter/ProblemSink.h"
+#include "midi/MidiBackend.h"
 #include "settings/WriteOutcome.h"
 
 namespace moxel {
@@ -21,5 +23,9 @@ Problem settingsKeptBusy(const std::filesystem::path& file, const std::string& r
 Problem instanceUnchecked(const std::string& reason);
 // The device the user chose is held by another application.
 Problem deviceInUse(const std::string& name, bool input);
+// Why the MIDI service cannot be reached, where that is the user's to put
+// right (said at once too); nothing where it is not (a server that is not
+// running yet).
+std::optional<Problem> serviceUnreachable(ServiceProblem problem);
 
 } // namespace moxel

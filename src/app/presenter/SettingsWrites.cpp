@@ -12,8 +12,9 @@ SettingsWrites::SettingsWrites(UiLoop& loop, ProblemSink& problems,
                                std::function<std::uint32_t()> clock)
     : loop_(loop), problems_(problems), clock_(std::move(clock)) {}
 
-void SettingsWrites::use(std::filesystem::path file) {
+void SettingsWrites::use(std::filesystem::path file, bool readOnly) {
     file_.emplace(std::move(file));
+    readOnly_ = readOnly;
 }
 
 // The newest waiting value of a key that names the same one (names match
@@ -46,7 +47,9 @@ void SettingsWrites::write(std::string key, std::string value) {
     }
     std::erase_if(waiting_, [&](const auto& change) { return change.first == key; });
     waiting_.emplace_back(std::move(key), std::move(value));
-    writeWaiting(std::chrono::milliseconds(0));
+    if (!readOnly_) {
+        writeWaiting(std::chrono::milliseconds(0));
+    }
 }
 
 void SettingsWrites::retry() {
@@ -54,6 +57,9 @@ void SettingsWrites::retry() {
 }
 
 void SettingsWrites::finish() {
+    if (readOnly_) {
+        return; // kept for the run only
+    }
     writeWaiting(kLastWait);
     for (const auto& [key, value] : waiting_) {
         WriteOutcome lost{WriteOutcome::Status::Failed, heldBecause_};

@@ -33,8 +33,10 @@ class SettingsWrites {
     // clock: milliseconds, wrapping at 2^32.
     SettingsWrites(UiLoop& loop, ProblemSink& problems, std::function<std::uint32_t()> clock);
 
-    // The file from now on; nothing is read or written before.
-    void use(std::filesystem::path file);
+    // The file from now on; nothing is read or written before. A file only
+    // read keeps the changes for the run: reads find them, nothing is
+    // written.
+    void use(std::filesystem::path file, bool readOnly = false);
     const std::optional<SettingsFile>& file() const { return file_; }
 
     // As SettingsFile's, with the values still waiting to be written.
@@ -57,6 +59,7 @@ class SettingsWrites {
     ProblemSink& problems_;
     std::function<std::uint32_t()> clock_;
     std::optional<SettingsFile> file_;
+    bool readOnly_ = false;
     std::deque<std::pair<std::string, std::string>> waiting_; // oldest first
     std::optional<std::uint32_t> heldSince_; // when a change first found the file held
     std::string heldBecause_;

@@ -1,9 +1,7 @@
 // Moxel: relays live MIDI from one input to one output.
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -12,11 +10,11 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include "app/headless/HeadlessProgram.h"
+#include "app/headless/ProgramStart.h"
 #include "app/platform/CommandLine.h"
-#include "app/platform/InstanceFolder.h"
+#include "app/platform/EndingSignals.h"
 #include "app/platform/MillisecondClock.h"
-#include "app/platform/ShowRequests.h"
-#include "app/platform/SingleInstance.h"
 #include "app/presenter/FrmMIDIMain.h"
 #include "app/presenter/ProblemBoxes.h"
 #include "app/qt/CloseOnExit.h"
@@ -31,23 +29,10 @@
 #include "midi/ProgramMidi.h"
 #include "midi/systems/BuiltInMidiSystems.h"
 #include "relay/RelayShared.h"
-#include "settings/SettingsFile.h"
 
 namespace {
 
-// The exit statuses (moxel --help lists them).
-constexpr int kExitDone = 0;      // the window closed, or the running Moxel was asked to show it
-constexpr int kExitNoDisplay = 1; // no display to show the window on
-constexpr int kExitRefused = 2;   // a command line it cannot take
-constexpr int kExitNoAnswer = 3;  // Moxel already runs but does not answer
-
-// How long a second start waits for the running Moxel's answer.
-constexpr std::chrono::milliseconds kAnswerLimit(1000);
-
-std::string environmentValue(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-}
+using moxel::environmentValue;
 
 // Whether a display is named for the window system Qt is about to use:
 // without one Qt would abort with a message of its own. (One that is named but
@@ -65,46 +50,6 @@ bool displayReachable(int argc, char* argv[]) {
         return x11 || wayland;
     }
     return platform.starts_with("xcb") ? x11 : platform.starts_with("wayland") ? wayland : true;
-}
-
-moxel::Language chosenLanguage(const std::string& option) {
-    if (!option.empty()) {
-        return option == "ja" ? moxel::Language::Japanese : moxel::Language::English;
-    }
-    return moxel::languageOfLocale(std::getenv("LANGUAGE"), std::getenv("LC_ALL"),
-                                   std::getenv("LC_MESSAGES"), std::getenv("LANG"));
-}
-
-// The MIDI system asked for: on the command line (which takes only the
-// systems built in), else the one chosen in the menu before (setting.ini);
-// nothing when neither says. A stored system this Moxel does not have is
-// told, and the choice is made as if none were stored.
-const moxel::MidiSystem* askedMidiSystem(const std::string& option,
-                                         const moxel::AppEnvironment& environment) {
-    const moxel::MidiSystems systems = moxel::builtInMidiSystems();
-    if (!option.empty()) {
-        return moxel::midiSystemNamed(systems, option);
-    }
-    const moxel::SettingsFile settings(moxel::settingsFileLocation(
-        moxel::appPathFromFolder(environment.executableFolder), environment.userSettingsFolder));
-    const std::string stored = settings.readString(moxel::kMidiSystemKey, "");
-    const moxel::MidiSystem* system = moxel::midiSystemNamed(systems, stored);
-    if (system == nullptr && !stored.empty()) {
-        std::fprintf(stderr,
-                     "moxel: setting.ini asks for the MIDI system '%s', which this Moxel "
-                     "does not have; choosing one as if it asked for none\n",
-                     stored.c_str());
-    }
-    return system;
-}
-
-// What --midi may name, and what --help says of each.
-std::vector<moxel::CommandLine::Choice> midiSystemChoices() {
-    std::vector<moxel::CommandLine::Choice> choices;
-    for (const moxel::MidiSystem& system : moxel::builtInMidiSystems()) {
-        choices.push_back({std::string(system.key), std::string(system.usage)});
-    }
-    return choices;
 }
 
 // The menu's MIDI system items, one per system built in.
@@ -125,18 +70,18 @@ std::optional<moxel::ProgramMidi> programMidi(const std::string& option,
                                               moxel::RelayShared& relay) {
     moxel::offerMidiSystems(midiSystemMenu());
     return std::optional<moxel::ProgramMidi>(std::in_place, moxel::builtInMidiSystems(),
-                                             askedMidiSystem(option, environment), relay,
+                                             moxel::askedMidiSystem(option, environment), relay,
                                              [] { moxel::CloseOnExit::hookIntoExit(); });
 }
 
 // The window and the relay, until the window is closed. A second start's
 // requests come on showSocket (none when empty).
 int runWindow(int argc, char* argv[], const std::string& showSocket,
-              const std::string& instanceProblem, const std::string& midiOption) {
+              const std::string& instanceProblem, const moxel::CommandLine& line) {
     moxel::FontWarmUp fonts;
     moxel::RelayShared relay;
 
-    moxel::ToolkitStartFailure startFailure(kExitNoDisplay);
+    moxel::ToolkitStartFailure startFailure(moxel::kExitNoDisplay);
     QApplication app(argc, argv);
     // The name of the installed desktop entry, which gives the window its
     // icon and name in the task bar on Wayland (StartupWMClass is X11's).
@@ -147,11 +92,9 @@ int runWindow(int argc, char* argv[], const std::string& showSocket,
     // The window may hide in the notification area; only the exit path ends
     // the program.
     QApplication::setQuitOnLastWindowClosed(false);
-    const moxel::AppEnvironment environment{
-        QCoreApplication::applicationDirPath().toStdString(),
-        moxel::xdgSettingsFolder(environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME")),
-        instanceProblem};
-    std::optional<moxel::ProgramMidi> midi = programMidi(midiOption, environment, relay);
+    const moxel::AppEnvironment environment = moxel::programEnvironment(
+        QCoreApplication::applicationDirPath().toStdString(), instanceProblem, line);
+    std::optional<moxel::ProgramMidi> midi = programMidi(line.midiSystem, environment, relay);
     moxel::QtShellServices shell;
     moxel::QtMainView view;
     moxel::ProblemBoxes problems(view);
@@ -188,69 +131,40 @@ int runWindow(int argc, char* argv[], const std::string& showSocket,
     }
     window.MainLoop();
     view.setEvents(nullptr);
-    return kExitDone;
-}
-
-// Whether this process is the one Moxel of the user. When another one runs,
-// it is asked to show its window and this start ends (with the status given).
-// When that cannot be told, Moxel says why (here, and in the window) and runs
-// anyway.
-struct OneInstance {
-    std::unique_ptr<moxel::SingleInstance> lock;
-    std::string showSocket; // where the running one hears second starts
-    std::string problem;    // why it cannot be told
-    std::optional<int> ended;
-};
-
-OneInstance checkOneInstance() {
-    OneInstance one;
-    const moxel::InstanceFolder folder = moxel::instanceFolder();
-    if (!folder.path.empty()) {
-        one.lock = std::make_unique<moxel::SingleInstance>(folder.path + "/moxel.lock");
-    }
-    one.problem = one.lock ? one.lock->problem() : folder.problem;
-    if (!one.problem.empty()) {
-        std::fprintf(
-            stderr,
-            "moxel: cannot tell whether Moxel is already running (%s); starting it anyway\n",
-            one.problem.c_str());
-        return one;
-    }
-    const std::string socket = folder.path + "/moxel.socket";
-    if (one.lock->acquired()) {
-        one.showSocket = socket;
-    } else if (moxel::askRunningInstanceToShow(socket, kAnswerLimit)) {
-        one.ended = kExitDone;
-    } else {
-        std::fputs("moxel: Moxel is already running but does not answer (it may be stopped or "
-                   "hung); end it, then start Moxel again\n",
-                   stderr);
-        one.ended = kExitNoAnswer;
-    }
-    return one;
+    return moxel::kExitDone;
 }
 
 } // namespace
 
 // Main: a second start while Moxel runs shows the running window and ends.
+// With --headless Moxel runs without a window and --list lists the devices:
+// neither starts the toolkit.
 int main(int argc, char* argv[]) {
-    moxel::CloseOnSignal::installHandlers();
-    const moxel::CommandLine line = moxel::readCommandLine(argc, argv, midiSystemChoices());
-    if (line.action != moxel::CommandLine::Action::Run) {
-        const bool refused = line.action == moxel::CommandLine::Action::Refuse;
+    moxel::EndingSignals::installHandlers();
+    const moxel::CommandLine line = moxel::readCommandLine(argc, argv, moxel::midiSystemChoices());
+    using Action = moxel::CommandLine::Action;
+    if (line.action == Action::Help || line.action == Action::Version ||
+        line.action == Action::Refuse) {
+        const bool refused = line.action == Action::Refuse;
         std::fputs(line.text.c_str(), refused ? stderr : stdout);
-        return refused ? kExitRefused : kExitDone;
+        return refused ? moxel::kExitRefused : moxel::kExitDone;
     }
-    moxel::setLanguage(chosenLanguage(line.language));
-    const OneInstance instance = checkOneInstance();
+    moxel::setLanguage(moxel::chosenLanguage(line.language));
+    if (line.action == Action::List) {
+        return moxel::listDevices(line);
+    }
+    const moxel::OneInstance instance = moxel::checkOneInstance();
     if (instance.ended) {
         return *instance.ended;
+    }
+    if (line.headless) {
+        return moxel::runHeadless(line, instance);
     }
     if (!displayReachable(argc, argv)) {
         std::fputs("moxel: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are "
                    "not set); start Moxel in a desktop session\n",
                    stderr);
-        return kExitNoDisplay;
+        return moxel::kExitNoDisplay;
     }
-    return runWindow(argc, argv, instance.showSocket, instance.problem, line.midiSystem);
+    return runWindow(argc, argv, instance.showSocket, instance.problem, line);
 }

@@ -149,8 +149,10 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     moxel::ProblemBoxes problems(view);
     moxel::FrmMIDIMain window(view, view, view, problems, midi.backend(), shell, relay,
                               moxel::millisecondCounter,
-                              {programFolder(), moxel::appDataSettingsFolder(appDataFolder()),
-                               ""}, // the session's mutex always tells
+                              {programFolder(),
+                               moxel::appDataSettingsFolder(appDataFolder()),
+                               "", // the session's mutex always tells
+                               {line.input, line.output, line.channel, line.follow, false}},
                               &midi.backend());
     view.setEvents(&window);
 

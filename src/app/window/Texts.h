@@ -59,6 +59,14 @@ enum class Text {
     SequencerMissing,
     SequencerNotPermitted,
     SequencerFailed,
+    // What a program without a window says of the devices ({} a device's
+    // name, after "MIDI IN: " or "MIDI OUT: ") and of the MIDI service.
+    EventOpened,
+    EventLost,
+    EventBack,
+    EventAwaited,
+    EventServiceLost,
+    EventServiceBack,
     // The help page's file name in manual/.
     HelpPage,
     // What a screen reader says for the window's controls: their names ("{}"

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace moxel {
@@ -37,7 +39,10 @@ TEST(CommandLine, OwnOptionsToolkitOptionsAndEverythingElse) {
     }
     EXPECT_EQ(read({"--version"}).text, "Moxel 1.0\n");
     EXPECT_EQ(read({"--bogus"}).text, "moxel: unknown option '--bogus' (see moxel --help)\n");
-    EXPECT_TRUE(read({"-h"}).text.starts_with("Usage: moxel [--lang ja|en] [--help]"));
+    const std::string usage = read({"-h"}).text;
+    EXPECT_TRUE(usage.starts_with("Usage: moxel [--lang ja|en] ")) << usage;
+    EXPECT_NE(usage.find(" [--in NAME] [--out NAME] [--channel 1..16|follow] [--help] "),
+              std::string::npos);
 }
 
 // --midi names one of the MIDI systems offered, and only where some are.
@@ -49,9 +54,59 @@ TEST(CommandLine, MidiTakesTheSystemsOffered) {
               "moxel: --midi takes jack or alsa (see moxel --help)\n");
     EXPECT_EQ(read({"--midi", "alsa"}).action, Action::Refuse); // none offered
     const std::string help = read({"--help"}, two).text;
-    EXPECT_TRUE(help.starts_with("Usage: moxel [--lang ja|en] [--midi jack|alsa] [--help]"));
+    EXPECT_TRUE(help.starts_with("Usage: moxel [--lang ja|en] [--midi jack|alsa] [--"));
     EXPECT_NE(help.find("  jack  JACK\n"), std::string::npos);
     EXPECT_NE(help.find("  alsa  the sequencer\n"), std::string::npos);
+}
+
+// The devices and the channel for this run, the last of each given winning;
+// without a window, or only listing.
+TEST(CommandLine, TheRunsOwnChoices) {
+    const struct {
+        std::vector<const char*> args;
+        Action action;
+        bool headless;
+        const char* input;
+        const char* output;
+        std::optional<int> channel;
+        bool follow;
+    } cases[] = {
+        // clang-format off
+        {{"--in", "keys:out", "--out=synth:in"}, Action::Run, false, "keys:out", "synth:in",
+         std::nullopt, false},
+        {{"--in", "-keys", "--in=pads:out", "--channel", "1"}, Action::Run, false, "pads:out", "",
+         0, false},
+        {{"--channel", "3", "--channel", "follow"}, Action::Run, false, "", "", std::nullopt, true},
+        {{"--channel", "follow", "--channel", "10"}, Action::Run, false, "", "", 9, false},
+#ifndef _WIN32 // where there is a program without a window
+        {{"--headless", "--list", "--channel=16"}, Action::List, true, "", "", 15, false},
+#endif
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        const CommandLine line = read(c.args);
+        EXPECT_EQ(line.action, c.action) << c.args[0] << " " << c.args[1];
+        EXPECT_EQ(line.headless, c.headless);
+        EXPECT_EQ(line.input, c.input);
+        EXPECT_EQ(line.output, c.output);
+        EXPECT_EQ(line.channel, c.channel);
+        EXPECT_EQ(line.follow, c.follow);
+    }
+    for (const auto& [args, why] : {
+             std::pair<std::vector<const char*>, std::string>{{"--channel", "0"},
+                                                              "--channel takes"},
+             {{"--channel", "17"}, "--channel takes"},
+             {{"--channel", "01"}, "--channel takes"},
+             {{"--channel=+1"}, "--channel takes"},
+             {{"--channel"}, "--channel takes"},
+             {{"--in="}, "--in takes"},
+             {{"--out"}, "--out takes"},
+             {{"--input", "keys"}, "unknown option '--input'"},
+         }) {
+        EXPECT_EQ(read(args).text.rfind("moxel: " + why, 0), 0U) << read(args).text;
+    }
+    EXPECT_EQ(read({"--channel", "17"}).text,
+              "moxel: --channel takes a channel from 1 to 16, or follow (see moxel --help)\n");
 }
 
 } // namespace

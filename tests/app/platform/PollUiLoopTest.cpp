@@ -5,6 +5,10 @@
 #include <functional>
 #include <future>
 #include <thread>
+#include <vector>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -113,6 +117,30 @@ TEST_F(PollUiLoopTest, WakesFromOtherThreadsArriveOnTheLoopsThreadAndAQuitEndsTh
     std::thread quitter([this] { loop.quitEventLoop(); });
     run();
     quitter.join();
+}
+
+// A watched descriptor's handler runs on the loop's thread once there is
+// something to read, and again for each new write.
+TEST_F(PollUiLoopTest, AWatchedDescriptorIsReadOnTheLoopsThread) {
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, pair), 0);
+    std::vector<std::thread::id> reads;
+    loop.watch(pair[0], [&] {
+        char byte = 0;
+        while (::read(pair[0], &byte, 1) == 1) {
+        }
+        reads.push_back(std::this_thread::get_id());
+        if (reads.size() == 2) {
+            loop.quitEventLoop();
+        } else {
+            EXPECT_EQ(::write(pair[1], "x", 1), 1); // read at the next turn
+        }
+    });
+    std::thread([&] { EXPECT_EQ(::write(pair[1], "xy", 2), 2); }).join();
+    run();
+    EXPECT_EQ(reads, std::vector<std::thread::id>(2, std::this_thread::get_id()));
+    ::close(pair[0]);
+    ::close(pair[1]);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Devices and the MIDI service that go and come back: what stays wanted,
-// what the lists show meanwhile, and what opens again by itself.
+// what the lists show meanwhile, what opens again by itself, and what a
+// program without a window says of it.
 #include "PresenterFixture.h"
 #include "app/window/Texts.h"
 
@@ -12,10 +13,18 @@ class DevicesComeAndGoTest : public PresenterTest {
         backend.calls.clear();
         backend.announceChange();
     }
+    // What a program without a window says of a device (side: "MIDI IN",
+    // "MIDI OUT" or "MIDI OUT" with its channel).
+    static std::string said(const std::string& side, Text what, const std::string& name) {
+        return "moxel: " + side + ": " + text(what, name) + "\n";
+    }
+    static std::string said(Text what) { return "moxel: " + std::string(text(what)) + "\n"; }
 };
 
 TEST_F(DevicesComeAndGoTest, AVanishedDeviceStaysWantedAndOpensAgainWithItsChannel) {
     writeSettings("[Moxel Settings.]\nsynth:in=5\n");
+    screenless = true;
+    ::testing::internal::CaptureStderr();
     startedWith({device("keys:out")}, {device("drums:in"), device("synth:in")});
     choose(ListId::MidiOut, 1);
     choose(ListId::MidiCh, 2);
@@ -39,12 +48,22 @@ TEST_F(DevicesComeAndGoTest, AVanishedDeviceStaysWantedAndOpensAgainWithItsChann
     EXPECT_TRUE(devices().absentDevices().empty());
     change(); // nothing new: nothing closes or opens
     EXPECT_THAT(backend.calls, ElementsAre("inputs", "outputs"));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              said("MIDI IN", Text::EventOpened, "keys:out") +
+                  said("MIDI OUT 1Ch", Text::EventOpened, "drums:in") +
+                  said("MIDI OUT 6Ch", Text::EventOpened, "synth:in") +
+                  said("MIDI IN", Text::EventLost, "keys:out") +
+                  said("MIDI OUT", Text::EventLost, "synth:in") +
+                  said("MIDI IN", Text::EventBack, "keys:out") +
+                  said("MIDI OUT 6Ch", Text::EventBack, "synth:in"));
 }
 
 TEST_F(DevicesComeAndGoTest, WithoutTheServiceItIsLookedForOnceASecondUntilItIsBack) {
+    screenless = true;
     auto& w = startedWith({device("keys:out")}, {device("synth:in")});
     w.Form_Resize(WindowState::Minimized);
     backend.service = false;
+    ::testing::internal::CaptureStderr();
     change();
     EXPECT_TRUE(view.serviceSearch);
     EXPECT_THAT(list(ListId::MidiIn), ElementsAre("--- MIDI IN Device Not Found. ---",
@@ -59,11 +78,23 @@ TEST_F(DevicesComeAndGoTest, WithoutTheServiceItIsLookedForOnceASecondUntilItIsB
     EXPECT_FALSE(view.serviceSearch);
     EXPECT_EQ(backend.openInputId() + backend.openOutputId(), 0);
     EXPECT_EQ(view.trayTip, "Moxel Ver1.0");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              said(Text::EventServiceLost) + said("MIDI IN", Text::EventLost, "keys:out") +
+                  said("MIDI OUT", Text::EventLost, "synth:in") + said(Text::EventServiceBack) +
+                  said("MIDI IN", Text::EventBack, "keys:out") +
+                  said("MIDI OUT 1Ch", Text::EventBack, "synth:in"));
 }
 
 TEST_F(DevicesComeAndGoTest, AStoredDefaultThatAppearsLaterIsOpenedUnlessTheUserChoseAnother) {
     writeSettings("[Moxel Settings.]\nDefaultMidiOut=synth:in\nDefaultMidiIn=late:out\n");
+    screenless = true;
+    ::testing::internal::CaptureStderr();
     startedWith({device("keys:out"), device("pads:out")}, {device("drums:in")});
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              said("MIDI IN", Text::EventAwaited, "late:out") +
+                  said("MIDI IN", Text::EventOpened, "keys:out") +
+                  said("MIDI OUT", Text::EventAwaited, "synth:in") +
+                  said("MIDI OUT 1Ch", Text::EventOpened, "drums:in"));
     EXPECT_EQ(backend.openOutputId(), 0); // the first, for now
     choose(ListId::MidiIn, 1);            // the user's choice stands
     backend.inputs.push_back(device("late:out"));

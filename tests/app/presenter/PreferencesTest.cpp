@@ -151,6 +151,61 @@ TEST_F(PresenterTest, TogglesFollowTheStoredValueNotTheCheckMark) {
     }
 }
 
+// The command line's choices stand in for the stored ones for the run: the
+// devices, one channel for every output (which ends follow mode), or follow
+// mode. setting.ini stays as it was.
+TEST_F(PresenterTest, TheRunsChoicesStandInForTheStoredOnes) {
+    const std::string stored =
+        "[Moxel Settings.]\nDefaultMidiIn=keys:out\nDefaultMidiOut=synth:in\n"
+        "synth:in=3\ndrums:in=5\nUpdateInCh=1\n";
+    const struct {
+        const char *input, *output; // the run's
+        std::optional<int> channel;
+        bool follow;
+        int inputOpen, outputOpen, channelSelected; // the outcome
+        bool following;
+    } cases[] = {
+        {"", "", std::nullopt, false, 0, 0, 3, true},
+        {"pads:out", "drums:in", std::nullopt, false, 1, 1, 5, true},
+        {"", "drums:in", 0, false, 0, 1, 0, false},
+        {"", "", std::nullopt, true, 0, 0, 3, true},
+    };
+    for (const auto& c : cases) {
+        writeSettings(stored);
+        run = {c.input, c.output, c.channel, c.follow, false};
+        startedWith({device("keys:out"), device("pads:out")},
+                    {device("synth:in"), device("drums:in")});
+        EXPECT_EQ(backend.openInputId() * 10 + backend.openOutputId(),
+                  c.inputOpen * 10 + c.outputOpen);
+        EXPECT_EQ(selected(ListId::MidiCh), c.channelSelected);
+        EXPECT_EQ(relay.outputChannel.load(), c.channelSelected);
+        EXPECT_EQ(relay.followInputChannel.load(), c.following);
+        EXPECT_EQ(view.checks[CheckItem::UpdateInCh], c.following);
+        window->storeWaitingSettings();
+        EXPECT_EQ(settingsText(), stored);
+    }
+}
+
+// A run that only reads setting.ini (without a window) keeps what the
+// settings commands choose for itself: it acts, and reads find it.
+TEST_F(PresenterTest, ARunThatOnlyReadsTheSettingsStoresNothing) {
+    const std::string stored = "[Moxel Settings.]\nUpdateInCh=1\n";
+    writeSettings(stored);
+    run.settingsReadOnly = true;
+    auto& w = startedWith({device("keys:out")}, {device("synth:in")});
+    w.MnuMidiDeviceDefault_Click(0);
+    choose(ListId::MidiCh, 4);
+    w.MnuMidiChDefault_Click();
+    w.MnuTopMost_Click();
+    w.MnuUpdateInCh_Click();
+    w.storeWaitingSettings();
+    EXPECT_EQ(settingsText(), stored);
+    EXPECT_EQ(w.preferences().defaultDevice(ListId::MidiIn), "keys:out");
+    EXPECT_EQ(w.preferences().storedChannel("synth:in"), "4");
+    EXPECT_FALSE(relay.followInputChannel.load());
+    EXPECT_TRUE(view.topMost);
+}
+
 // Each in a box, the settings file's with the file and the reason; the
 // unreadable file also on the error output at once. Without a window each is
 // a line on the error output.
@@ -169,8 +224,10 @@ TEST_F(PresenterTest, ProblemsOfTheSettingsAndTheInstanceCheckAreToldAndTheChoic
         "moxel: Moxelが既に起動しているかどうかを確認できませんでした。"
         "二重に起動しないようご注意下さい。 /tmp/moxel-1 belongs to another user\n",
         "moxel: \"" + path + "\" is not a regular file but a folder; using the defaults\n",
-        "moxel: 設定を保存できませんでした。 " + path + ": \"" + path +
-            "\" is not a regular file but a folder\n"};
+        "moxel: MIDI IN: --- MIDI IN Device Not Found. ---\n"
+        "moxel: MIDI OUT: --- MIDI OUT Device Not Found. ---\n"
+        "moxel: 設定を保存できませんでした。 " +
+            path + ": \"" + path + "\" is not a regular file but a folder\n"};
     for (const bool withoutWindow : {false, true}) {
         SCOPED_TRACE(withoutWindow ? "without a window" : "in the window");
         screenless = withoutWindow;

@@ -37,7 +37,7 @@ class PresenterTest : public ::testing::Test {
         window = std::make_unique<FrmMIDIMain>(
             view, view, view, *problems, backend, shell, relay, [this] { return now; },
             AppEnvironment{programFolder.empty() ? utf8FromPath(folder) : programFolder,
-                           folder / "user", instanceProblem},
+                           folder / "user", instanceProblem, run},
             systems);
         view.events = window.get();
         return *window;
@@ -97,6 +97,7 @@ class PresenterTest : public ::testing::Test {
     std::unique_ptr<FrmMIDIMain> window;
     MidiSystemChoice* systems = nullptr; // the MIDI systems offered (none: Windows)
     std::string instanceProblem;         // why the start cannot tell whether Moxel runs
+    RunChoices run;                      // the command line's choices
 };
 
 } // namespace moxel::testing
