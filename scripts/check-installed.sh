@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks an installation of Moxel under a prefix: the program, the help pages,
 # the desktop entry, the AppStream metainfo, the icons, the manual page, the
-# licence and the changelog are where desktops, software centres, man and
-# Debian look for them, both validators accept the desktop entry and the
+# user service, the licence and the changelog are where desktops, software
+# centres, man, systemd and Debian look for them, the service starts the
+# program without a window, both validators accept the desktop entry and the
 # metainfo, all of them use one application id, the metainfo's newest release,
 # the changelog's and the manual page's version are the project's version, the
 # copyright file (Debian's machine-readable format) carries LICENSE's notice,
@@ -49,6 +50,9 @@ logged=$(gzip -dc "$docs/changelog.gz" 2>/dev/null | sed -n '1s/^moxel (\([^)]*\
 page="$share/man/man1/moxel.1.gz"
 gzip -dc "$page" 2>/dev/null | grep -q "^\.TH MOXEL 1 .*\"Moxel $version\"" ||
   fail "no manual page $page for Moxel $version"
+unit="$prefix/lib/systemd/user/moxel.service"
+grep -qE '^ExecStart=/.*/bin/moxel --headless$' "$unit" 2>/dev/null ||
+  fail "no user service $unit that starts moxel --headless"
 [[ -f "$icons/scalable/apps/$id.svg" ]] || fail "no scalable icon"
 for size in 16 22 24 32 48 64 128 256; do
   png="$icons/${size}x$size/apps/$id.png"

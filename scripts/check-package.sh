@@ -5,7 +5,8 @@
 # report is printed, informational tags too), that apt installs it with its
 # dependencies, that the installed files are complete
 # (scripts/check-installed.sh /usr), that man shows the installed manual page,
-# that the installed program answers --version without a display and, started
+# that systemd accepts the installed user service as it stands (systemd-analyze
+# verify, without a word), that the installed program answers --version without a display and, started
 # as root, looks for its settings in the user's folder; then removes it.
 #
 # It installs the package on this machine and removes it again: for CI and
@@ -17,7 +18,7 @@
 # usage: scripts/check-package.sh build/moxel_<version>_<architecture>.deb
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install-packages.sh" check-package lintian man-db
+"$root/scripts/install-packages.sh" check-package lintian man-db systemd
 package=$(realpath "${1:?usage: scripts/check-package.sh PACKAGE.deb}")
 id=io.github.moxel.Moxel
 version=$(sed -n 's/^project(Moxel VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
@@ -43,7 +44,7 @@ fi
 
 allowed="^\./usr/(bin/moxel|share/moxel/manual/.+|share/applications/$id\.desktop"
 allowed+="|share/metainfo/$id\.metainfo\.xml|share/man/man1/moxel\.1\.gz"
-allowed+="|share/doc/moxel/(copyright|changelog\.gz)"
+allowed+="|share/doc/moxel/(copyright|changelog\.gz)|lib/systemd/user/moxel\.service"
 allowed+="|share/icons/hicolor/(scalable|[0-9]+x[0-9]+)/apps/$id\.(svg|png))$"
 unexpected=$(dpkg-deb --contents "$package" | awk '$1 !~ /^d/ { print $6 }' | grep -Ev "$allowed" || true)
 [[ -z "$unexpected" ]] || fail "files that do not belong in the package: $unexpected"
@@ -85,6 +86,15 @@ grep -q 'moxel - relay live MIDI' <<<"$shown" || fail "man moxel does not show t
 answer=$(cd / && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 10 /usr/bin/moxel --version 2>&1) ||
   fail "/usr/bin/moxel --version failed: $answer"
 [[ "$answer" == "Moxel $version" ]] || fail "moxel --version printed '$answer', not 'Moxel $version'"
+
+# The user service as systemd reads it, with its program and its manual page
+# now in place: any word from the check (an unknown setting, a missing
+# program or page) is a fault, not only a failure.
+unit_check=$(mktemp -d)
+unit_said=$(XDG_RUNTIME_DIR="$unit_check" systemd-analyze --user verify /usr/lib/systemd/user/moxel.service 2>&1) ||
+  fail "systemd-analyze verify rejects the user service: $unit_said"
+[[ -z "$unit_said" ]] || fail "systemd-analyze verify has something to say of the user service: $unit_said"
+rm -rf "$unit_check"
 
 # Started as root (sudo moxel), the installed program still keeps its settings
 # in the user's folder, not in /usr/bin: a FIFO put there is what it names.
