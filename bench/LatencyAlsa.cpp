@@ -130,11 +130,11 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     moxel::RelayShared shared;
-    moxel::AlsaBackend moxel(shared);
-    moxel::MidiHandle in = 0, out = 0;
-    moxel.openInput(moxel::positionOf(moxel.inputs(), viaMoxel.sourcePort()), in);
+    moxel::midi::AlsaBackend moxel(shared);
+    moxel::midi::MidiHandle in = 0, out = 0;
+    moxel.openInput(moxel::midi::positionOf(moxel.inputs(), viaMoxel.sourcePort()), in);
     moxel.startInput(in);
-    moxel.openOutput(moxel::positionOf(moxel.outputs(), sink.sinkPort()), out);
+    moxel.openOutput(moxel::midi::positionOf(moxel.outputs(), sink.sinkPort()), out);
     if (in == 0 || out == 0) {
         std::fprintf(stderr, "latency-alsa: Moxel could not open its devices\n");
         return 2;

@@ -66,15 +66,15 @@ void waitForStop() {
 
 // --- Moxel ------------------------------------------------------------------
 
-int findDevice(moxel::JackBackend& backend, bool input, const std::string& name) {
-    return moxel::positionOf(input ? backend.inputs() : backend.outputs(), name);
+int findDevice(moxel::midi::JackBackend& backend, bool input, const std::string& name) {
+    return moxel::midi::positionOf(input ? backend.inputs() : backend.outputs(), name);
 }
 
 int runMoxel(const Args& args) {
     moxel::RelayShared shared;
     shared.outputChannel = 0;          // "1Ch"
     shared.followInputChannel = false; // rewrite mode
-    moxel::JackBackend backend(shared);
+    moxel::midi::JackBackend backend(shared);
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::seconds(args.timeoutSeconds);
     int in = -1;
@@ -90,14 +90,14 @@ int runMoxel(const Args& args) {
     }
     // The same order as the window: the input is opened and started, then
     // the output is opened.
-    moxel::MidiHandle hin = 0;
-    moxel::MidiHandle hout = 0;
-    if (backend.openInput(in, hin) != moxel::OpenResult::Ok) {
+    moxel::midi::MidiHandle hin = 0;
+    moxel::midi::MidiHandle hout = 0;
+    if (backend.openInput(in, hin) != moxel::midi::OpenResult::Ok) {
         std::fprintf(stderr, "moxel: cannot open the input device\n");
         return 1;
     }
     backend.startInput(hin);
-    if (backend.openOutput(out, hout) != moxel::OpenResult::Ok) {
+    if (backend.openOutput(out, hout) != moxel::midi::OpenResult::Ok) {
         std::fprintf(stderr, "moxel: cannot open the output device\n");
         return 1;
     }

@@ -80,10 +80,10 @@ MMRESULT WINAPI outShort(HMIDIOUT, DWORD message) {
     return MMSYSERR_NOERROR;
 }
 
-const moxel::WinmmApi kApi{one,       inCaps,   inOpen,    inHandle,  inHandle,  inHandle,
-                           inHandle,  inHeader, inHeader,  inHeader,  one,       outCaps,
-                           outOpen,   outShort, outHeader, outHeader, outHeader, outHandle,
-                           outHandle, inId,     outId};
+const moxel::midi::WinmmApi kApi{one,       inCaps,   inOpen,    inHandle,  inHandle,  inHandle,
+                                 inHandle,  inHeader, inHeader,  inHeader,  one,       outCaps,
+                                 outOpen,   outShort, outHeader, outHeader, outHeader, outHandle,
+                                 outHandle, inId,     outId};
 
 double micros(long long ticks) {
     LARGE_INTEGER frequency{};
@@ -95,8 +95,8 @@ double micros(long long ticks) {
 
 int main() {
     moxel::RelayShared shared;
-    moxel::WinmmBackend backend(shared, kApi);
-    moxel::MidiHandle in = 0, out = 0;
+    moxel::midi::WinmmBackend backend(shared, kApi);
+    moxel::midi::MidiHandle in = 0, out = 0;
     backend.openInput(0, in);
     backend.startInput(in);
     backend.openOutput(0, out);

@@ -386,7 +386,7 @@ int main(int argc, char** argv) {
                      argv[0]);
         return 2;
     }
-    moxel::JackBackend::quietLibraryMessages();
+    moxel::midi::JackBackend::quietLibraryMessages();
     moxel::test::JackServer server;
     if (!server.running()) {
         std::fprintf(stderr, "no JACK server: %s\n", server.error().c_str());

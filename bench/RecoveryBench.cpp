@@ -194,7 +194,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s --moxel PATH [--restarts N] [--replugs N]\n", argv[0]);
         return 2;
     }
-    moxel::JackBackend::quietLibraryMessages();
+    moxel::midi::JackBackend::quietLibraryMessages();
     Stage stage(moxel);
     if (!stage.play({0xF8}, std::chrono::seconds(20))) {
         std::fprintf(stderr, "moxel did not start relaying\n");

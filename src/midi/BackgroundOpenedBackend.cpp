@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace moxel {
+namespace moxel::midi {
 
 BackgroundOpenedBackend::BackgroundOpenedBackend(Make make) : make_(std::move(make)) {}
 
@@ -29,4 +29,4 @@ MidiBackend& BackgroundOpenedBackend::made() {
     return *backend_;
 }
 
-} // namespace moxel
+} // namespace moxel::midi

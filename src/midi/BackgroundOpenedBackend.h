@@ -7,7 +7,7 @@
 
 #include "midi/MidiBackend.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 // A backend that is made on a thread of its own while the program shows its
 // window: opening a MIDI service is mostly waiting for it. The first call
@@ -57,4 +57,4 @@ class BackgroundOpenedBackend final : public MidiBackend {
     std::thread making_;
 };
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -1,6 +1,6 @@
 #include "midi/DeviceEntry.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 namespace {
 constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80"; // U+3000 in UTF-8
@@ -59,4 +59,4 @@ int parseChannelText(std::string_view text) {
     return value <= 15 ? value : -1;
 }
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace moxel {
+namespace moxel::midi {
 
 // Texts of the device lists. An entry is the device number (id + 1), "|" and
 // the device's name, or one of the markers below.
@@ -38,4 +38,4 @@ std::string channelItemText(int position);
 // Returns -1 for anything else.
 int parseChannelText(std::string_view text);
 
-} // namespace moxel
+} // namespace moxel::midi

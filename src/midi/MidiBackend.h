@@ -6,8 +6,10 @@
 #include <vector>
 
 namespace moxel {
-
 class RelayShared;
+}
+
+namespace moxel::midi {
 
 // What asking a device for its name gave.
 enum class CapsResult {
@@ -122,4 +124,4 @@ class MidiBackend {
     virtual ServiceProblem serviceProblem() { return ServiceProblem::None; }
 };
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace moxel {
+namespace moxel::midi {
 
 const MidiSystem* midiSystemNamed(MidiSystems systems, std::string_view key) {
     const auto row = std::ranges::find(systems, key, &MidiSystem::key);
@@ -25,4 +25,4 @@ std::unique_ptr<MidiBackend> makeFirstBackend(MidiSystems systems, const MidiSys
     return first; // none: the first looks for its service now and then
 }
 
-} // namespace moxel
+} // namespace moxel::midi

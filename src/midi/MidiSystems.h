@@ -9,8 +9,10 @@
 #include "midi/MidiBackend.h"
 
 namespace moxel {
-
 class RelayShared;
+}
+
+namespace moxel::midi {
 
 // The key of setting.ini that keeps the system the user chose in the menu.
 inline constexpr std::string_view kMidiSystemKey = "MidiSystem";
@@ -65,4 +67,4 @@ class MidiSystemChoice {
     virtual void use(const MidiSystem& system) = 0;
 };
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -3,7 +3,7 @@
 #include <thread>
 #include <utility>
 
-namespace moxel {
+namespace moxel::midi {
 
 // Sequentially consistent on both sides: a tell() that counted itself in
 // after the new callback was stored reads the new one, and one that counted
@@ -28,4 +28,4 @@ void NewsCallbacks::setCallback(News kind, std::function<void()> callback) {
     storage_[slot(kind)] = std::move(next);
 }
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -7,7 +7,7 @@
 
 #include "midi/MidiBackend.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 // The UI's callbacks for a backend's news (MidiBackend::setNewsCallback), and
 // the one way to call them. tell() may run on any thread, a real-time one
@@ -34,4 +34,4 @@ class NewsCallbacks {
     std::atomic<int> inside_{0};                                    // tell() calls under way
 };
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-namespace moxel {
+namespace moxel::midi {
 
 NewsThread::NewsThread(std::shared_ptr<NewsCallbacks> callbacks)
     : callbacks_(std::move(callbacks)), thread_([this] { run(); }) {}
@@ -35,4 +35,4 @@ void NewsThread::run() {
     }
 }
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -7,7 +7,7 @@
 
 #include "midi/NewsCallbacks.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 // A thread of its own that hands news from a MIDI service's threads to the
 // UI's callbacks, for a real-time context that may not call out itself: relay
@@ -43,4 +43,4 @@ class NewsThread {
     std::thread thread_;
 };
 
-} // namespace moxel
+} // namespace moxel::midi

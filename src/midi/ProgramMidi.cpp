@@ -3,7 +3,7 @@
 #include <memory>
 #include <utility>
 
-namespace moxel {
+namespace moxel::midi {
 
 ProgramMidi::ProgramMidi(MidiSystems systems, const MidiSystem* asked, RelayShared& relay,
                          std::function<void()> made) {
@@ -26,4 +26,4 @@ ProgramMidi::ProgramMidi(MidiSystems systems, const MidiSystem* asked, RelayShar
         std::move(make));
 }
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -8,8 +8,10 @@
 #include "midi/SwitchingBackend.h"
 
 namespace moxel {
-
 class RelayShared;
+}
+
+namespace moxel::midi {
 
 // The program's MIDI: the backend of the system asked for, else of the one
 // found (makeFirstBackend), made on a thread of its own once startMaking() is
@@ -33,4 +35,4 @@ class ProgramMidi {
     std::optional<SwitchingBackend> backend_;
 };
 
-} // namespace moxel
+} // namespace moxel::midi

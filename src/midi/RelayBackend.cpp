@@ -7,7 +7,7 @@
 #include "relay/MidiMessage.h"
 #include "relay/RelayShared.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 namespace {
 
@@ -246,4 +246,4 @@ bool RelayBackend::waitFor(const std::function<bool()>& done) {
     }
 }
 
-} // namespace moxel
+} // namespace moxel::midi

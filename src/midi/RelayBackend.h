@@ -12,8 +12,10 @@
 #include "relay/Relay.h"
 
 namespace moxel {
-
 class RelayShared;
+}
+
+namespace moxel::midi {
 
 // The part of every backend that is the same whatever the MIDI service:
 // opening and closing in the right order, the reset, the release of a
@@ -143,4 +145,4 @@ class RelayBackend : public MidiBackend {
     std::string parkedFor_;       // the output whose notes are kept aside
 };
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace moxel {
+namespace moxel::midi {
 
 namespace {
 
@@ -43,4 +43,4 @@ void SwitchingBackend::setNewsCallback(News kind, std::function<void()> callback
     backend_->setNewsCallback(kind, std::move(callback));
 }
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -7,7 +7,7 @@
 #include "midi/MidiBackend.h"
 #include "midi/MidiSystems.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 // The backend of whichever MIDI system serves, passed through; switching
 // makes the other system's backend (the callbacks carry over) once the
@@ -55,4 +55,4 @@ class SwitchingBackend final : public MidiBackend, public MidiSystemChoice {
     std::array<std::function<void()>, 2> callbacks_; // Relay, Devices
 };
 
-} // namespace moxel
+} // namespace moxel::midi

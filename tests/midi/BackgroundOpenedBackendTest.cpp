@@ -20,11 +20,11 @@ TEST(BackgroundOpenedBackend, MadeOnItsOwnThreadWhileTheCallerGoesOnAndWaitedFor
     std::shared_future<void> released = release.get_future().share();
     std::atomic<bool> made{false};
     std::thread::id maker;
-    BackgroundOpenedBackend backend([&] {
+    midi::BackgroundOpenedBackend backend([&] {
         maker = std::this_thread::get_id();
         released.wait(); // the service takes its time
         auto fake = std::make_unique<FakeBackend>(shared);
-        fake->outputs = {{CapsResult::Ok, "synth:in", OpenResult::Ok, "synth"}};
+        fake->outputs = {{midi::CapsResult::Ok, "synth:in", midi::OpenResult::Ok, "synth"}};
         made = true;
         return fake;
     });
@@ -37,8 +37,8 @@ TEST(BackgroundOpenedBackend, MadeOnItsOwnThreadWhileTheCallerGoesOnAndWaitedFor
     EXPECT_NE(maker, std::this_thread::get_id());
     ASSERT_EQ(outputs.size(), 1U);
     EXPECT_EQ(outputs[0].name, "synth:in");
-    MidiHandle handle = 0;
-    EXPECT_EQ(backend.openOutput(0, handle), OpenResult::Ok);
+    midi::MidiHandle handle = 0;
+    EXPECT_EQ(backend.openOutput(0, handle), midi::OpenResult::Ok);
     EXPECT_TRUE(backend.sendShort(handle, 0x0040B0));
     EXPECT_EQ(static_cast<FakeBackend&>(backend.made()).sent.size(), 1U);
 }
@@ -48,16 +48,16 @@ TEST(BackgroundOpenedBackend, MadeOnItsOwnThreadWhileTheCallerGoesOnAndWaitedFor
 TEST(BackgroundOpenedBackend, StartedIsWaitedForAtTheEndAndNotStartedIsMadeAtFirstUse) {
     std::atomic<bool> made{false};
     {
-        BackgroundOpenedBackend backend([&] {
+        midi::BackgroundOpenedBackend backend([&] {
             made = true;
-            return std::unique_ptr<MidiBackend>();
+            return std::unique_ptr<midi::MidiBackend>();
         });
         backend.startMaking();
     }
     EXPECT_TRUE(made);
     RelayShared shared;
     std::thread::id maker;
-    BackgroundOpenedBackend backend([&] {
+    midi::BackgroundOpenedBackend backend([&] {
         maker = std::this_thread::get_id();
         return std::make_unique<FakeBackend>(shared);
     });
@@ -71,27 +71,27 @@ TEST(SwitchingBackend, TheOtherSystemsBackendServesWithTheSameCallbacks) {
     RelayShared shared;
     int made = 0, news = 0;
     FakeBackend* alsaFake = nullptr;
-    constexpr MidiSystem systems[] = {{"jack", "", "", "", "", nullptr},
-                                      {"alsa", "", "", "", "Alsa", nullptr}};
-    SwitchingBackend backend(
+    constexpr midi::MidiSystem systems[] = {{"jack", "", "", "", "", nullptr},
+                                            {"alsa", "", "", "", "Alsa", nullptr}};
+    midi::SwitchingBackend backend(
         systems, std::make_unique<FakeBackend>(shared),
-        [&]() -> const MidiSystem& { return systems[0]; },
-        [&](const MidiSystem&) {
+        [&]() -> const midi::MidiSystem& { return systems[0]; },
+        [&](const midi::MidiSystem&) {
             ++made;
             auto alsa = std::make_unique<FakeBackend>(shared);
-            alsa->outputs = {{CapsResult::Ok, "Synth:in", OpenResult::Ok, "Synth"}};
+            alsa->outputs = {{midi::CapsResult::Ok, "Synth:in", midi::OpenResult::Ok, "Synth"}};
             alsaFake = alsa.get();
             return alsa;
         });
-    backend.setNewsCallback(News::Devices, [&] { ++news; });
+    backend.setNewsCallback(midi::News::Devices, [&] { ++news; });
     EXPECT_TRUE(backend.outputs().empty());
     backend.use(systems[0]); // the one that serves: nothing
     EXPECT_EQ(made, 0);
     backend.use(systems[1]);
     EXPECT_EQ(backend.current().key, "alsa");
     ASSERT_EQ(backend.outputs().size(), 1U);
-    MidiHandle handle = 0;
-    ASSERT_EQ(backend.openOutput(0, handle), OpenResult::Ok);
+    midi::MidiHandle handle = 0;
+    ASSERT_EQ(backend.openOutput(0, handle), midi::OpenResult::Ok);
     EXPECT_EQ(backend.openName(handle), "Synth:in");
     alsaFake->announceChange();
     EXPECT_EQ(news, 1);

@@ -23,10 +23,10 @@ TEST(MidiSystems, TheBuiltInRowsKeepTheirKeysAndTexts) {
         {"alsa", "Alsa", "MIDIシステム: ALSA", "MIDI system: ALSA"},
         {"winmm", "", "", ""}, // the only one of its program: not in the menu
     };
-    const MidiSystems rows = builtInMidiSystems();
+    const midi::MidiSystems rows = midi::builtInMidiSystems();
     ASSERT_FALSE(rows.empty());
     auto last = std::begin(known);
-    for (const MidiSystem& row : rows) {
+    for (const midi::MidiSystem& row : rows) {
         const auto* at =
             std::find_if(last, std::end(known), [&](const auto& k) { return k.key == row.key; });
         ASSERT_NE(at, std::end(known)) << row.key << " unknown, or out of order";
@@ -34,19 +34,19 @@ TEST(MidiSystems, TheBuiltInRowsKeepTheirKeysAndTexts) {
         EXPECT_EQ(row.menuJapanese, at->japanese) << row.key;
         EXPECT_EQ(row.menuEnglish, at->english) << row.key;
         EXPECT_FALSE(row.usage.empty()) << row.key;
-        EXPECT_EQ(midiSystemNamed(rows, row.key), &row);
+        EXPECT_EQ(midi::midiSystemNamed(rows, row.key), &row);
         last = at + 1;
     }
-    EXPECT_EQ(midiSystemNamed(rows, "nonesuch"), nullptr);
-    EXPECT_EQ(midiSystemNamed(rows, ""), nullptr);
+    EXPECT_EQ(midi::midiSystemNamed(rows, "nonesuch"), nullptr);
+    EXPECT_EQ(midi::midiSystemNamed(rows, ""), nullptr);
 }
 
 // The system asked for, else the first whose service is available, else the
 // first; each made only as far as the choice needs.
 TEST(MidiSystems, TheAutomaticChoiceTakesTheFirstAvailable) {
-    constexpr MidiSystem rows[] = {{"a", "", "", "", "", nullptr},
-                                   {"b", "", "", "", "", nullptr},
-                                   {"c", "", "", "", "", nullptr}};
+    constexpr midi::MidiSystem rows[] = {{"a", "", "", "", "", nullptr},
+                                         {"b", "", "", "", "", nullptr},
+                                         {"c", "", "", "", "", nullptr}};
     const struct {
         const char* asked; // "" for none
         std::set<std::string> available;
@@ -61,14 +61,16 @@ TEST(MidiSystems, TheAutomaticChoiceTakesTheFirstAvailable) {
     for (const auto& c : cases) {
         RelayShared shared;
         std::vector<std::string> made;
-        const MakeBackend make = [&](const MidiSystem& system) -> std::unique_ptr<MidiBackend> {
+        const midi::MakeBackend make =
+            [&](const midi::MidiSystem& system) -> std::unique_ptr<midi::MidiBackend> {
             made.emplace_back(system.key);
             auto backend = std::make_unique<FakeBackend>(shared);
             backend->service = c.available.contains(std::string(system.key));
             return backend;
         };
-        const MidiSystem* chosen = nullptr;
-        const auto backend = makeFirstBackend(rows, midiSystemNamed(rows, c.asked), make, chosen);
+        const midi::MidiSystem* chosen = nullptr;
+        const auto backend =
+            midi::makeFirstBackend(rows, midi::midiSystemNamed(rows, c.asked), make, chosen);
         ASSERT_NE(chosen, nullptr);
         EXPECT_EQ(chosen->key, c.chosen) << c.asked;
         EXPECT_EQ(backend->serviceAvailable(), c.available.contains(c.chosen)) << c.chosen;

@@ -26,31 +26,32 @@ class FakeBackend::Writer final : public RelayWriter {
     FakeBackend& backend_;
 };
 
-std::vector<DeviceCaps> FakeBackend::listing(const std::vector<Device>& devices) const {
-    std::vector<DeviceCaps> listed;
+std::vector<midi::DeviceCaps> FakeBackend::listing(const std::vector<Device>& devices) const {
+    std::vector<midi::DeviceCaps> listed;
     for (const Device& device : service ? devices : std::vector<Device>{}) {
-        listed.push_back({device.caps, device.caps == CapsResult::Ok ? device.name : std::string(),
+        listed.push_back({device.caps,
+                          device.caps == midi::CapsResult::Ok ? device.name : std::string(),
                           device.owner});
     }
     return listed;
 }
 
-std::vector<DeviceCaps> FakeBackend::list(Direction side) {
-    const bool input = side == Direction::Input;
+std::vector<midi::DeviceCaps> FakeBackend::list(midi::Direction side) {
+    const bool input = side == midi::Direction::Input;
     calls.emplace_back(input ? "inputs" : "outputs");
     return listing(input ? inputs : outputs);
 }
 
 // The device's name as it is now, as a service reads it again at the open.
-OpenResult FakeBackend::connect(Direction side, int id, DeviceCaps& device) {
-    const bool input = side == Direction::Input;
+midi::OpenResult FakeBackend::connect(midi::Direction side, int id, midi::DeviceCaps& device) {
+    const bool input = side == midi::Direction::Input;
     const std::vector<Device>& devices = input ? inputs : outputs;
     log(input ? "openInput" : "openOutput", id);
     const bool exists = service && id >= 0 && id < static_cast<int>(devices.size());
-    const OpenResult result =
-        exists ? devices[static_cast<std::size_t>(id)].open : OpenResult::Failed;
-    (input ? inputId_ : outputId_) = result == OpenResult::Ok ? id : -1;
-    if (result != OpenResult::Ok) {
+    const midi::OpenResult result =
+        exists ? devices[static_cast<std::size_t>(id)].open : midi::OpenResult::Failed;
+    (input ? inputId_ : outputId_) = result == midi::OpenResult::Ok ? id : -1;
+    if (result != midi::OpenResult::Ok) {
         return result;
     }
     device = listing(devices)[static_cast<std::size_t>(id)];
@@ -63,15 +64,15 @@ OpenResult FakeBackend::connect(Direction side, int id, DeviceCaps& device) {
     return result;
 }
 
-void FakeBackend::disconnect(Direction side) {
-    int& id = side == Direction::Input ? inputId_ : outputId_;
-    log(side == Direction::Input ? "closeInput" : "closeOutput", id);
+void FakeBackend::disconnect(midi::Direction side) {
+    int& id = side == midi::Direction::Input ? inputId_ : outputId_;
+    log(side == midi::Direction::Input ? "closeInput" : "closeOutput", id);
     id = -1;
 }
 
 // Connected while a device of its name is still listed.
-bool FakeBackend::connected(Direction side) {
-    const bool input = side == Direction::Input;
+bool FakeBackend::connected(midi::Direction side) {
+    const bool input = side == midi::Direction::Input;
     const std::string& name = input ? inputName() : outputName();
     return std::ranges::any_of(input ? inputs : outputs,
                                [&](const Device& d) { return d.name == name; });
@@ -92,7 +93,7 @@ void FakeBackend::runCycle() {
         relay().relayInput(bytes.data(), bytes.size(), 0, out);
     }
     if (relay().endCycle()) {
-        tellNews(News::Relay);
+        tellNews(midi::News::Relay);
     }
 }
 

@@ -97,7 +97,7 @@ std::uint32_t JackPeer::periodFrames() const {
 
 int JackPeer::process(jack_nframes_t frames, void* arg) {
     auto& rt = *static_cast<Realtime*>(arg);
-    jackCallbackBegins();
+    midi::jackCallbackBegins();
     const std::uint64_t cycleStart = jack_last_frame_time(rt.client);
 
     void* out = jack_port_get_buffer(rt.out, frames);
@@ -132,7 +132,7 @@ int JackPeer::process(jack_nframes_t frames, void* arg) {
         rt.received.tryPush(rec);
     }
     rt.finishedCycleStart.store(cycleStart + 1, std::memory_order_release);
-    jackCallbackEnds();
+    midi::jackCallbackEnds();
     return 0;
 }
 

@@ -76,7 +76,7 @@ int main(int argc, char* argv[]) {
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
     std::vector<moxel::MenuChoice> systems; // the program's menu items
-    for (const moxel::MidiSystem& system : moxel::builtInMidiSystems()) {
+    for (const moxel::midi::MidiSystem& system : moxel::midi::builtInMidiSystems()) {
         systems.push_back({std::string(system.menuJapanese), std::string(system.menuEnglish)});
     }
     moxel::offerMidiSystems(std::move(systems));

@@ -29,7 +29,7 @@ std::string executableFolder() {
     return error ? "" : program.parent_path().string();
 }
 
-std::string_view menuText(const MidiSystem& system) {
+std::string_view menuText(const midi::MidiSystem& system) {
     return language() == Language::Japanese ? system.menuJapanese : system.menuEnglish;
 }
 
@@ -48,7 +48,8 @@ int runHeadless(const CommandLine& line, const OneInstance& instance) {
         return kExitNoDisplay;
     }
     RelayShared relay;
-    ProgramMidi midi(builtInMidiSystems(), askedMidiSystem(line.midiSystem, environment), relay);
+    midi::ProgramMidi midi(midi::builtInMidiSystems(),
+                           askedMidiSystem(line.midiSystem, environment), relay);
     HeadlessView view;
     ProblemLines problems;
     FrmMIDIMain window(view, view, *loop, problems, midi.backend(), view, relay, millisecondCounter,
@@ -74,10 +75,10 @@ int runHeadless(const CommandLine& line, const OneInstance& instance) {
 int listDevices(const CommandLine& line) {
     const AppEnvironment environment = programEnvironment(executableFolder(), "", line);
     RelayShared relay;
-    const MidiSystem* chosen = nullptr;
-    const std::unique_ptr<MidiBackend> backend = makeFirstBackend(
-        builtInMidiSystems(), askedMidiSystem(line.midiSystem, environment),
-        [&relay](const MidiSystem& system) { return system.make(relay); }, chosen);
+    const midi::MidiSystem* chosen = nullptr;
+    const std::unique_ptr<midi::MidiBackend> backend = midi::makeFirstBackend(
+        midi::builtInMidiSystems(), askedMidiSystem(line.midiSystem, environment),
+        [&relay](const midi::MidiSystem& system) { return system.make(relay); }, chosen);
     if (const std::optional<Problem> problem = serviceUnreachable(backend->serviceProblem())) {
         ProblemLines().tell(*problem);
     }
@@ -85,7 +86,7 @@ int listDevices(const CommandLine& line) {
     return kExitDone;
 }
 
-std::string deviceListing(const MidiSystem& system, MidiBackend& backend) {
+std::string deviceListing(const midi::MidiSystem& system, midi::MidiBackend& backend) {
     HeadlessView view;
     std::string listing = std::string(menuText(system)) + "\n";
     for (const ListId list : {ListId::MidiIn, ListId::MidiOut}) {

@@ -25,6 +25,6 @@ int listDevices(const CommandLine& line);
 // The system, then under the headings "MIDI IN:" and "MIDI OUT:" the devices
 // one a line, by the names the window's lists give them (or the list's own
 // text where that names no device).
-std::string deviceListing(const MidiSystem& system, MidiBackend& backend);
+std::string deviceListing(const midi::MidiSystem& system, midi::MidiBackend& backend);
 
 } // namespace moxel

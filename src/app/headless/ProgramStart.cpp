@@ -34,7 +34,7 @@ Language chosenLanguage(const std::string& option) {
 
 std::vector<CommandLine::Choice> midiSystemChoices() {
     std::vector<CommandLine::Choice> choices;
-    for (const MidiSystem& system : builtInMidiSystems()) {
+    for (const midi::MidiSystem& system : midi::builtInMidiSystems()) {
         choices.push_back({std::string(system.key), std::string(system.usage)});
     }
     return choices;
@@ -48,15 +48,16 @@ AppEnvironment programEnvironment(std::string executableFolder, std::string inst
             {line.input, line.output, line.channel, line.follow, line.headless}};
 }
 
-const MidiSystem* askedMidiSystem(const std::string& option, const AppEnvironment& environment) {
-    const MidiSystems systems = builtInMidiSystems();
+const midi::MidiSystem* askedMidiSystem(const std::string& option,
+                                        const AppEnvironment& environment) {
+    const midi::MidiSystems systems = midi::builtInMidiSystems();
     if (!option.empty()) {
-        return midiSystemNamed(systems, option);
+        return midi::midiSystemNamed(systems, option);
     }
     const SettingsFile settings(settingsFileLocation(
         appPathFromFolder(environment.executableFolder), environment.userSettingsFolder));
-    const std::string stored = settings.readString(kMidiSystemKey, "");
-    const MidiSystem* system = midiSystemNamed(systems, stored);
+    const std::string stored = settings.readString(midi::kMidiSystemKey, "");
+    const midi::MidiSystem* system = midi::midiSystemNamed(systems, stored);
     if (system == nullptr && !stored.empty()) {
         std::fprintf(stderr,
                      "moxel: setting.ini asks for the MIDI system '%s', which this Moxel "

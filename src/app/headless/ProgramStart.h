@@ -41,7 +41,8 @@ AppEnvironment programEnvironment(std::string executableFolder, std::string inst
 // systems built in), else the one chosen in the menu before (setting.ini);
 // nothing when neither says. A stored system this Moxel does not have is
 // told, and the choice is made as if none were stored.
-const MidiSystem* askedMidiSystem(const std::string& option, const AppEnvironment& environment);
+const midi::MidiSystem* askedMidiSystem(const std::string& option,
+                                        const AppEnvironment& environment);
 
 // Whether this process is the one Moxel of the user. When another one runs,
 // it is asked to show its window and this start ends (with the status given).

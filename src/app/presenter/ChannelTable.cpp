@@ -23,7 +23,7 @@ int ChannelTable::find(const std::string& name) const {
 
 std::optional<int> ChannelTable::storedPosition(const std::string& name, int channelCount) const {
     const int id = find(name);
-    const int position = id < 0 ? -1 : parseChannelText(row(id).channel);
+    const int position = id < 0 ? -1 : midi::parseChannelText(row(id).channel);
     if (position < 0 || position >= channelCount) {
         return std::nullopt;
     }

@@ -11,7 +11,7 @@
 namespace moxel {
 
 DeviceController::DeviceController(MainView& view, UiLoop& loop, ProblemSink& problems,
-                                   MidiBackend& backend, RelayShared& relay,
+                                   midi::MidiBackend& backend, RelayShared& relay,
                                    const PreferencesController& preferences)
     : loop_(loop), problems_(problems), backend_(backend), relay_(relay), preferences_(preferences),
       channelList_(view, ListId::MidiCh), in_(view, ListId::MidiIn), out_(view, ListId::MidiOut) {}
@@ -34,10 +34,10 @@ void DeviceController::findDevices(ListId list) {
         // Nothing selected: an open device stays open. A stored default is
         // opened once it appears.
         s.awaitedDefault = preferences_.defaultDevice(list);
-        tellEvent(list,
-                  s.awaitedDefault.empty()
-                      ? std::string(list == ListId::MidiIn ? kMidiInNotFound : kMidiOutNotFound)
-                      : text(Text::EventAwaited, s.awaitedDefault));
+        tellEvent(list, s.awaitedDefault.empty()
+                            ? std::string(list == ListId::MidiIn ? midi::kMidiInNotFound
+                                                                 : midi::kMidiOutNotFound)
+                            : text(Text::EventAwaited, s.awaitedDefault));
         return;
     }
     s.entries.select(startupChoice(list));
@@ -52,10 +52,10 @@ void DeviceController::rebuildChannelList(int outputCount) {
     channelsOffered_ = outputCount > 0;
     std::vector<std::string> texts;
     if (!channelsOffered_) {
-        texts.emplace_back(kNoChannel);
+        texts.emplace_back(midi::kNoChannel);
     }
     for (int position = 0; channelsOffered_ && position < 16; ++position) {
-        texts.push_back(channelItemText(position));
+        texts.push_back(midi::channelItemText(position));
     }
     channelList_.show(texts);
     selectChannel(0);
@@ -122,7 +122,7 @@ void DeviceController::CloseMidiOut() {
 
 // Opens the device selected in the list, shows it in its entry, reports a
 // device in use. The handle, or 0.
-MidiHandle DeviceController::open(ListId list, bool automatic) {
+midi::MidiHandle DeviceController::open(ListId list, bool automatic) {
     const bool input = list == ListId::MidiIn;
     DeviceList& entries = slot(list).entries;
     // The backend's id is the entry's position, whatever the entry stands for
@@ -135,16 +135,16 @@ MidiHandle DeviceController::open(ListId list, bool automatic) {
         // channel is the relay's before that, not after.
         relay_.outputChannel.store(storedChannel(name).value_or(selectedChannel()));
     }
-    MidiHandle handle = 0;
+    midi::MidiHandle handle = 0;
     switch (input ? backend_.openInput(id, handle) : backend_.openOutput(id, handle)) {
-    case OpenResult::InUse:
+    case midi::OpenResult::InUse:
         if (!automatic) {
             problems_.tell(deviceInUse(name, input));
         }
         entries.showInUse(id);
         break;
-    case OpenResult::Ok: {
-        const std::string openName = TrimDeviceName(backend_.openName(handle));
+    case midi::OpenResult::Ok: {
+        const std::string openName = midi::TrimDeviceName(backend_.openName(handle));
         entries.showOpened(id, openName);
         Slot& s = slot(list);
         s.openName = s.wanted = openName;
@@ -154,7 +154,7 @@ MidiHandle DeviceController::open(ListId list, bool automatic) {
         }
         return handle;
     }
-    case OpenResult::Failed:
+    case midi::OpenResult::Failed:
         break;
     }
     if (!input) {
@@ -302,7 +302,7 @@ void DeviceController::closeVanished(ListId list) {
 void DeviceController::tellEvent(ListId list, const std::string& what, bool withChannel) {
     std::string side = list == ListId::MidiIn ? "MIDI IN" : "MIDI OUT";
     if (withChannel && list == ListId::MidiOut && preferences_.followInputChannel() == 0) {
-        side += " " + channelItemText(selectedChannel());
+        side += " " + midi::channelItemText(selectedChannel());
     }
     problems_.event(side + ": " + what);
 }

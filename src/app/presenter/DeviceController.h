@@ -39,8 +39,9 @@ class RelayShared;
 // output is connected, since the relay may send from that moment on.
 class DeviceController {
   public:
-    DeviceController(MainView& view, UiLoop& loop, ProblemSink& problems, MidiBackend& backend,
-                     RelayShared& relay, const PreferencesController& preferences);
+    DeviceController(MainView& view, UiLoop& loop, ProblemSink& problems,
+                     midi::MidiBackend& backend, RelayShared& relay,
+                     const PreferencesController& preferences);
 
     // Rebuild a list and select (and so open) its default device, else the
     // first. Without any device the list shows its placeholder and the open
@@ -95,8 +96,8 @@ class DeviceController {
     // the output names no device or has no row.
     std::optional<ChannelTableRow> rememberSelectedOutputChannel();
 
-    MidiHandle inputHandle() const { return in_.handle; }
-    MidiHandle outputHandle() const { return out_.handle; }
+    midi::MidiHandle inputHandle() const { return in_.handle; }
+    midi::MidiHandle outputHandle() const { return out_.handle; }
     const ChannelTable& channels() const { return channels_; }
 
   private:
@@ -104,13 +105,13 @@ class DeviceController {
     struct Slot {
         Slot(MainView& view, ListId list) : entries(view, list) {}
         DeviceList entries;
-        MidiHandle handle = 0;      // the open device, 0 when none
-        std::string openName;       // its name
-        std::string owner;          // what it belongs to
-        std::string wanted;         // the device this list wants, "" when none
-        std::string awaitedDefault; // the stored default, absent when last looked for
-        std::string lost;           // the open device that went away, until one opens
-        bool userChose = false;     // the user chose an entry of this list
+        midi::MidiHandle handle = 0; // the open device, 0 when none
+        std::string openName;        // its name
+        std::string owner;           // what it belongs to
+        std::string wanted;          // the device this list wants, "" when none
+        std::string awaitedDefault;  // the stored default, absent when last looked for
+        std::string lost;            // the open device that went away, until one opens
+        bool userChose = false;      // the user chose an entry of this list
     };
 
     Slot& slot(ListId list) { return list == ListId::MidiIn ? in_ : out_; }
@@ -131,7 +132,7 @@ class DeviceController {
     // Closes the open device of that list and opens the selected entry;
     // an automatic open reports a device in use by its entry only.
     void openSelected(ListId list, bool automatic);
-    MidiHandle open(ListId list, bool automatic);
+    midi::MidiHandle open(ListId list, bool automatic);
     void closeVanished(ListId list);
     // Tells an event of that list's device: "MIDI IN: " or "MIDI OUT: " (with
     // the output's channel in rewrite mode, withChannel) before what.
@@ -144,7 +145,7 @@ class DeviceController {
 
     UiLoop& loop_;
     ProblemSink& problems_;
-    MidiBackend& backend_;
+    midi::MidiBackend& backend_;
     RelayShared& relay_;
     const PreferencesController& preferences_;
     ChannelTable channels_;

@@ -9,24 +9,24 @@ namespace {
 
 // An input another application holds says so when listed; an output has no
 // such text at listing time.
-DeviceListEntry listedEntry(int id, const DeviceCaps& caps, bool input) {
+DeviceListEntry listedEntry(int id, const midi::DeviceCaps& caps, bool input) {
     DeviceListEntry entry{id, "", caps.owner, EntryState::Unreadable, ""};
-    if (caps.result == CapsResult::Ok) {
-        entry.name = TrimDeviceName(caps.name);
+    if (caps.result == midi::CapsResult::Ok) {
+        entry.name = midi::TrimDeviceName(caps.name);
         entry.state = EntryState::Ok;
-        entry.text = deviceEntryText(id, entry.name);
-    } else if (caps.result == CapsResult::Allocated && input) {
+        entry.text = midi::deviceEntryText(id, entry.name);
+    } else if (caps.result == midi::CapsResult::Allocated && input) {
         entry.state = EntryState::InUse;
-        entry.text = deviceEntryText(id, kAllocOther);
+        entry.text = midi::deviceEntryText(id, midi::kAllocOther);
     } else {
-        entry.text = deviceEntryText(id, kCapsFailed);
+        entry.text = midi::deviceEntryText(id, midi::kCapsFailed);
     }
     return entry;
 }
 
 } // namespace
 
-void DeviceList::show(const std::vector<DeviceCaps>& devices) {
+void DeviceList::show(const std::vector<midi::DeviceCaps>& devices) {
     const bool input = list_ == ListId::MidiIn;
     entries_.clear();
     deviceCount_ = static_cast<int>(devices.size());
@@ -35,7 +35,7 @@ void DeviceList::show(const std::vector<DeviceCaps>& devices) {
     }
     if (entries_.empty()) {
         entries_.push_back({-1, "", "", EntryState::NotFound,
-                            std::string(input ? kMidiInNotFound : kMidiOutNotFound)});
+                            std::string(input ? midi::kMidiInNotFound : midi::kMidiOutNotFound)});
     }
     std::vector<std::string> texts;
     for (const DeviceListEntry& entry : entries_) {
@@ -66,8 +66,8 @@ int DeviceList::positionOfStored(std::string_view storedName) const {
         for (int position = 0; position < deviceCount_; ++position) {
             const DeviceListEntry& entry = at(position);
             if (entry.namesDevice() &&
-                (cut ? cutStoredNameBeginsEntry(entry.name, storedName)
-                     : storedNameMatchesEntry(entry.id, entry.name, storedName))) {
+                (cut ? midi::cutStoredNameBeginsEntry(entry.name, storedName)
+                     : midi::storedNameMatchesEntry(entry.id, entry.name, storedName))) {
                 return position;
             }
         }
@@ -83,7 +83,7 @@ void DeviceList::showOpened(int position, const std::string& name) {
         entry.id = position;
         entry.name = name;
         entry.state = EntryState::Ok;
-        entry.text = deviceEntryText(position, name);
+        entry.text = midi::deviceEntryText(position, name);
         redraw(position);
     }
 }
@@ -93,7 +93,7 @@ void DeviceList::showInUse(int position) {
         DeviceListEntry& entry = entries_[static_cast<std::size_t>(position)];
         entry.id = position;
         entry.state = EntryState::InUse;
-        entry.text = deviceEntryText(position, kAllocOther);
+        entry.text = midi::deviceEntryText(position, midi::kAllocOther);
         redraw(position);
     }
 }

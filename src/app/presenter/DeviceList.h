@@ -42,7 +42,7 @@ class DeviceList {
 
     // Shows a listing of the service: one entry per device, in its order
     // (entry i is device i), else the placeholder alone. Nothing is selected.
-    void show(const std::vector<DeviceCaps>& devices);
+    void show(const std::vector<midi::DeviceCaps>& devices);
     // The devices of the last listing.
     int deviceCount() const { return deviceCount_; }
 

@@ -16,9 +16,9 @@ std::string appPathFromFolder(const std::string& folder) {
 }
 
 FrmMIDIMain::FrmMIDIMain(MainView& view, NotificationArea& tray, UiLoop& loop,
-                         ProblemSink& problems, MidiBackend& backend, ShellServices& shell,
+                         ProblemSink& problems, midi::MidiBackend& backend, ShellServices& shell,
                          RelayShared& relay, TapTempo::Clock clock, AppEnvironment environment,
-                         MidiSystemChoice* systems)
+                         midi::MidiSystemChoice* systems)
     : view_(view), trayArea_(tray), loop_(loop), backend_(backend), systems_(systems),
       environment_(std::move(environment)), problems_(problems), settings_(loop, problems_, clock),
       preferences_(view, relay, settings_, problems_, environment_.run),
@@ -36,8 +36,8 @@ void FrmMIDIMain::MainLoop() {
     lamps_.stop();
     loop_.setServiceSearchActive(false);
     trayArea_.removeTrayIcon();
-    backend_.setNewsCallback(News::Relay, {});
-    backend_.setNewsCallback(News::Devices, {});
+    backend_.setNewsCallback(midi::News::Relay, {});
+    backend_.setNewsCallback(midi::News::Devices, {});
     view_.requestClose(); // the second request goes through
 }
 
@@ -45,8 +45,8 @@ void FrmMIDIMain::InitApplication() {
     // News from the backend's threads reaches the window from the start: the
     // relay is live as soon as an input opens, and devices may come or go
     // while the lists are being built. The callbacks only hand it over.
-    backend_.setNewsCallback(News::Relay, [this] { loop_.notifyRelayNews(); });
-    backend_.setNewsCallback(News::Devices, [this] { loop_.notifyDevicesChanged(); });
+    backend_.setNewsCallback(midi::News::Relay, [this] { loop_.notifyRelayNews(); });
+    backend_.setNewsCallback(midi::News::Devices, [this] { loop_.notifyDevicesChanged(); });
 
     appPath_ = appPathFromFolder(environment_.executableFolder);
     shell_.setProgramFolder(appPath_);
@@ -61,7 +61,7 @@ void FrmMIDIMain::InitApplication() {
     }
     preferences_.load(settingsFileLocation(appPath_, environment_.userSettingsFolder));
     if (systems_ != nullptr) { // (waits for the backend, as the listing would)
-        const MidiSystem& system = systems_->current();
+        const midi::MidiSystem& system = systems_->current();
         preferences_.useDefaultsOf(system);
         showMidiSystem(system);
         problems_.event(std::string(language() == Language::Japanese ? system.menuJapanese
@@ -164,8 +164,8 @@ void FrmMIDIMain::MnuMidiDeviceDefault_Click(std::int16_t index) {
     }
 }
 
-void FrmMIDIMain::showMidiSystem(const MidiSystem& system) {
-    const MidiSystems systems = systems_->systems();
+void FrmMIDIMain::showMidiSystem(const midi::MidiSystem& system) {
+    const midi::MidiSystems systems = systems_->systems();
     for (std::size_t i = 0; i < systems.size(); ++i) {
         view_.setChecked(midiSystemItem(static_cast<int>(i)), systems[i] == system);
     }
@@ -178,7 +178,7 @@ void FrmMIDIMain::MnuMidiSystem_Click(std::int16_t index) {
         static_cast<std::size_t>(index) >= systems_->systems().size()) {
         return;
     }
-    const MidiSystem& system = systems_->systems()[static_cast<std::size_t>(index)];
+    const midi::MidiSystem& system = systems_->systems()[static_cast<std::size_t>(index)];
     preferences_.storeMidiSystem(system);
     showMidiSystem(system);
     if (system == systems_->current()) {

@@ -82,9 +82,9 @@ class FrmMIDIMain : public MainWindowEvents {
     // systems: the MIDI systems the program lets the user choose between
     // (none on Windows).
     FrmMIDIMain(MainView& view, NotificationArea& tray, UiLoop& loop, ProblemSink& problems,
-                MidiBackend& backend, ShellServices& shell, RelayShared& relay,
+                midi::MidiBackend& backend, ShellServices& shell, RelayShared& relay,
                 TapTempo::Clock clock, AppEnvironment environment,
-                MidiSystemChoice* systems = nullptr);
+                midi::MidiSystemChoice* systems = nullptr);
 
     // Runs the initialisation, the event loop until the first close request,
     // and the shutdown. Returns when the window is gone.
@@ -151,8 +151,8 @@ class FrmMIDIMain : public MainWindowEvents {
     MainView& view_;
     NotificationArea& trayArea_;
     UiLoop& loop_;
-    MidiBackend& backend_;
-    MidiSystemChoice* systems_;
+    midi::MidiBackend& backend_;
+    midi::MidiSystemChoice* systems_;
     AppEnvironment environment_;
     ProblemSink& problems_;
     SettingsWrites settings_;
@@ -165,7 +165,7 @@ class FrmMIDIMain : public MainWindowEvents {
     TapTempo tempo_;
     ChoiceList beats_; // CmbBeatPer: the note value of one tap
 
-    void showMidiSystem(const MidiSystem& system);
+    void showMidiSystem(const midi::MidiSystem& system);
 
     bool closing_ = false;          // the first close request was accepted
     bool listed_ = false;           // the start-up has built the device lists

@@ -51,19 +51,20 @@ DefaultKeys defaultKeys(const std::string& prefix) {
 
 void PreferencesController::readDefaults() {
     const DefaultKeys keys = defaultKeys(settingsPrefix_);
-    defaultInput_ =
-        run_.input.empty() ? TrimDeviceName(settings_.readString(keys.readIn, "")) : run_.input;
-    defaultOutput_ =
-        run_.output.empty() ? TrimDeviceName(settings_.readString(keys.readOut, "")) : run_.output;
+    defaultInput_ = run_.input.empty() ? midi::TrimDeviceName(settings_.readString(keys.readIn, ""))
+                                       : run_.input;
+    defaultOutput_ = run_.output.empty()
+                         ? midi::TrimDeviceName(settings_.readString(keys.readOut, ""))
+                         : run_.output;
 }
 
-void PreferencesController::useDefaultsOf(const MidiSystem& system) {
+void PreferencesController::useDefaultsOf(const midi::MidiSystem& system) {
     settingsPrefix_ = system.settingsPrefix;
     readDefaults();
 }
 
-void PreferencesController::storeMidiSystem(const MidiSystem& system) {
-    write(std::string(kMidiSystemKey), std::string(system.key));
+void PreferencesController::storeMidiSystem(const midi::MidiSystem& system) {
+    write(std::string(midi::kMidiSystemKey), std::string(system.key));
 }
 
 const std::string& PreferencesController::defaultDevice(ListId list) const {
@@ -92,7 +93,7 @@ std::string PreferencesController::storedChannel(const std::string& deviceName) 
         // Older versions keyed devices numbered 10 and above by "|" + name.
         value = settings_.readString("|" + deviceName, "0");
     }
-    return TrimDeviceName(value);
+    return midi::TrimDeviceName(value);
 }
 
 void PreferencesController::storeChannel(const std::string& deviceName,

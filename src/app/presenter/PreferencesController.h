@@ -51,9 +51,9 @@ class PreferencesController {
     // its own (JACK's, and where there is no choice the only service's, under
     // DefaultMidiIn/Out; the ALSA sequencer's under AlsaDefaultMidiIn/Out),
     // so using one never loses the other's. Read again from the file.
-    void useDefaultsOf(const MidiSystem& system);
+    void useDefaultsOf(const midi::MidiSystem& system);
     // Stores the MIDI system chosen in the menu.
-    void storeMidiSystem(const MidiSystem& system);
+    void storeMidiSystem(const midi::MidiSystem& system);
 
     // The default device of MidiIn or MidiOut ("" when none is stored).
     const std::string& defaultDevice(ListId list) const;

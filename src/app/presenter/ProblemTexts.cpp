@@ -41,18 +41,18 @@ Problem deviceInUse(const std::string& name, bool input) {
             std::string(text(input ? Text::InUseTitleIn : Text::InUseTitleOut)), ""};
 }
 
-std::optional<Problem> serviceUnreachable(ServiceProblem problem) {
+std::optional<Problem> serviceUnreachable(midi::ServiceProblem problem) {
     Text said{};
     switch (problem) {
-    case ServiceProblem::None:
+    case midi::ServiceProblem::None:
         return std::nullopt;
-    case ServiceProblem::SequencerMissing:
+    case midi::ServiceProblem::SequencerMissing:
         said = Text::SequencerMissing;
         break;
-    case ServiceProblem::SequencerNotPermitted:
+    case midi::ServiceProblem::SequencerNotPermitted:
         said = Text::SequencerNotPermitted;
         break;
-    case ServiceProblem::SequencerFailed:
+    case midi::ServiceProblem::SequencerFailed:
         said = Text::SequencerFailed;
         break;
     }

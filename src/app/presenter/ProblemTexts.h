@@ -26,6 +26,6 @@ Problem deviceInUse(const std::string& name, bool input);
 // Why the MIDI service cannot be reached, where that is the user's to put
 // right (said at once too); nothing where it is not (a server that is not
 // running yet).
-std::optional<Problem> serviceUnreachable(ServiceProblem problem);
+std::optional<Problem> serviceUnreachable(midi::ServiceProblem problem);
 
 } // namespace moxel

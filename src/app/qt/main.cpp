@@ -55,7 +55,7 @@ bool displayReachable(int argc, char* argv[]) {
 // The menu's MIDI system items, one per system built in.
 std::vector<moxel::MenuChoice> midiSystemMenu() {
     std::vector<moxel::MenuChoice> items;
-    for (const moxel::MidiSystem& system : moxel::builtInMidiSystems()) {
+    for (const moxel::midi::MidiSystem& system : moxel::midi::builtInMidiSystems()) {
         items.push_back({std::string(system.menuJapanese), std::string(system.menuEnglish)});
     }
     return items;
@@ -65,13 +65,14 @@ std::vector<moxel::MenuChoice> midiSystemMenu() {
 // client opens once the window is on the screen (startMaking). It may also
 // end early, when the toolkit ends the program by itself (CloseOnExit): what
 // the MIDI libraries left for exit() to undo comes after that close.
-std::optional<moxel::ProgramMidi> programMidi(const std::string& option,
-                                              const moxel::AppEnvironment& environment,
-                                              moxel::RelayShared& relay) {
+std::optional<moxel::midi::ProgramMidi> programMidi(const std::string& option,
+                                                    const moxel::AppEnvironment& environment,
+                                                    moxel::RelayShared& relay) {
     moxel::offerMidiSystems(midiSystemMenu());
-    return std::optional<moxel::ProgramMidi>(std::in_place, moxel::builtInMidiSystems(),
-                                             moxel::askedMidiSystem(option, environment), relay,
-                                             [] { moxel::CloseOnExit::hookIntoExit(); });
+    return std::optional<moxel::midi::ProgramMidi>(std::in_place, moxel::midi::builtInMidiSystems(),
+                                                   moxel::askedMidiSystem(option, environment),
+                                                   relay,
+                                                   [] { moxel::CloseOnExit::hookIntoExit(); });
 }
 
 // The window and the relay, until the window is closed. A second start's
@@ -94,7 +95,7 @@ int runWindow(int argc, char* argv[], const std::string& showSocket,
     QApplication::setQuitOnLastWindowClosed(false);
     const moxel::AppEnvironment environment = moxel::programEnvironment(
         QCoreApplication::applicationDirPath().toStdString(), instanceProblem, line);
-    std::optional<moxel::ProgramMidi> midi = programMidi(line.midiSystem, environment, relay);
+    std::optional<moxel::midi::ProgramMidi> midi = programMidi(line.midiSystem, environment, relay);
     moxel::QtShellServices shell;
     moxel::QtMainView view;
     moxel::ProblemBoxes problems(view);

@@ -143,7 +143,7 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
 
     moxel::RelayShared relay;
     // Made at its first use, on this thread (its device watch is a window).
-    moxel::ProgramMidi midi(moxel::builtInMidiSystems(), nullptr, relay);
+    moxel::midi::ProgramMidi midi(moxel::midi::builtInMidiSystems(), nullptr, relay);
     moxel::Win32ShellServices shell;
     moxel::Win32MainView view;
     moxel::ProblemBoxes problems(view);

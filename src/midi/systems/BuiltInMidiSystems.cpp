@@ -12,7 +12,7 @@
 #include "midi/backends/winmm/WinmmBackend.h"
 #endif
 
-namespace moxel {
+namespace moxel::midi {
 
 namespace {
 
@@ -46,4 +46,4 @@ MidiSystems builtInMidiSystems() {
     return kSystems;
 }
 
-} // namespace moxel
+} // namespace moxel::midi

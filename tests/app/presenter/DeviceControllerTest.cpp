@@ -18,9 +18,10 @@ TEST_F(PresenterTest, NoDevicesShowPlaceholdersAndOpenNothing) {
 }
 
 TEST_F(PresenterTest, EntryTextsTellNamesFailuresAndBlankNames) {
-    startedWith({device("Keys"), device("", CapsResult::Allocated), device("", CapsResult::Failed),
-                 device(" \xE3\x80\x80 "), device(std::string("Cut\0here", 8)), device("Pad  ")},
-                {device("Synth"), device("", CapsResult::Allocated)});
+    startedWith({device("Keys"), device("", midi::CapsResult::Allocated),
+                 device("", midi::CapsResult::Failed), device(" \xE3\x80\x80 "),
+                 device(std::string("Cut\0here", 8)), device("Pad  ")},
+                {device("Synth"), device("", midi::CapsResult::Allocated)});
     EXPECT_THAT(list(ListId::MidiIn),
                 ElementsAre("1|Keys", "2|---(Alloc Other Application)---",
                             "3|-------------------------------", "4|", "5|Cut", "6|Pad  "));
@@ -83,8 +84,8 @@ TEST_F(PresenterTest, ChannelTableRowsOutliveDevicesThatDisappear) {
     writeSettings("[Moxel Settings.]\nB=5\n");
     backend.outputs = {device("A"), device("B")};
     auto& w = started();
-    for (const auto& second :
-         {std::vector{device("A")}, std::vector{device("A"), device("", CapsResult::Failed)}}) {
+    for (const auto& second : {std::vector{device("A")},
+                               std::vector{device("A"), device("", midi::CapsResult::Failed)}}) {
         backend.outputs = second;
         w.MnuMidiDeviceReFind_Click(1);
         EXPECT_EQ(devices().channels().row(1).name, "B");
@@ -93,8 +94,8 @@ TEST_F(PresenterTest, ChannelTableRowsOutliveDevicesThatDisappear) {
 }
 
 TEST_F(PresenterTest, DeviceInUseIsReportedMarkedAndOpensOnceReleased) {
-    startedWith({device("Keys"), device("Busy", CapsResult::Ok, OpenResult::InUse)},
-                {device("Out"), device("Taken", CapsResult::Ok, OpenResult::InUse)});
+    startedWith({device("Keys"), device("Busy", midi::CapsResult::Ok, midi::OpenResult::InUse)},
+                {device("Out"), device("Taken", midi::CapsResult::Ok, midi::OpenResult::InUse)});
     choose(ListId::MidiIn, 1);
     ASSERT_EQ(view.boxes.size(), 1U);
     EXPECT_EQ(view.boxes[0].title, "Midi In Device Open Error");
@@ -114,16 +115,18 @@ TEST_F(PresenterTest, DeviceInUseIsReportedMarkedAndOpensOnceReleased) {
     EXPECT_EQ(devices().outputHandle(), 0U);
     EXPECT_EQ(selected(ListId::MidiCh), 7); // no channel restore after a failure
 
-    backend.inputs[1].open = OpenResult::Ok; // released by the other program
+    backend.inputs[1].open = midi::OpenResult::Ok; // released by the other program
     choose(ListId::MidiIn, 1);
     EXPECT_EQ(list(ListId::MidiIn)[1], "2|Busy");
     EXPECT_TRUE(relay.inputOpen.load());
 }
 
 TEST_F(PresenterTest, FailedOpenIsSilentAndASuccessfulOneRefreshesTheEntry) {
-    backend.inputs = {device("Keys"), device("Broken", CapsResult::Ok, OpenResult::Failed)};
+    backend.inputs = {device("Keys"),
+                      device("Broken", midi::CapsResult::Ok, midi::OpenResult::Failed)};
     started();
-    backend.inputs = {device("Keys v2"), device("Renamed", CapsResult::Ok, OpenResult::Failed)};
+    backend.inputs = {device("Keys v2"),
+                      device("Renamed", midi::CapsResult::Ok, midi::OpenResult::Failed)};
     choose(ListId::MidiIn, 1);
     EXPECT_TRUE(view.boxes.empty());
     EXPECT_EQ(devices().inputHandle(), 0U);

@@ -26,7 +26,7 @@ TEST_F(PresenterTest, DefaultDevicesAreStoredAndOpenAtTheNextStart) {
 }
 
 TEST_F(PresenterTest, EntriesThatNameNoDeviceAreRefused) {
-    backend.inputs = {device("Busy", CapsResult::Ok, OpenResult::InUse)};
+    backend.inputs = {device("Busy", midi::CapsResult::Ok, midi::OpenResult::InUse)};
     auto& w = started(); // and no output at all: only the placeholder
     ASSERT_EQ(list(ListId::MidiIn)[0], "1|---(Alloc Other Application)---");
     w.MnuMidiDeviceDefault_Click(0);
@@ -55,20 +55,20 @@ TEST_F(PresenterTest, ChannelIsStoredForTheDeviceNameAndRestoredNextTime) {
 // Two MIDI systems, each with its own keys in setting.ini, behind one
 // scripted service: using the other one makes the service list that system's
 // devices.
-constexpr MidiSystem kTwo[] = {{"jack", "", "", "", "", nullptr},
-                               {"alsa", "", "", "", "Alsa", nullptr}};
+constexpr midi::MidiSystem kTwo[] = {{"jack", "", "", "", "", nullptr},
+                                     {"alsa", "", "", "", "Alsa", nullptr}};
 
-struct TwoSystems : MidiSystemChoice {
+struct TwoSystems : midi::MidiSystemChoice {
     explicit TwoSystems(FakeBackend& fake) : backend(fake) {}
-    MidiSystems systems() override { return kTwo; }
-    const MidiSystem& current() override { return *now; }
-    void use(const MidiSystem& system) override {
+    midi::MidiSystems systems() override { return kTwo; }
+    const midi::MidiSystem& current() override { return *now; }
+    void use(const midi::MidiSystem& system) override {
         now = &system;
         backend.calls.emplace_back("use " + std::string(system.key));
         backend.outputs = outputs[&system - kTwo];
     }
     FakeBackend& backend;
-    const MidiSystem* now = &kTwo[0];
+    const midi::MidiSystem* now = &kTwo[0];
     std::vector<FakeBackend::Device> outputs[2];
 };
 
@@ -105,16 +105,16 @@ TEST_F(PresenterTest, ASequencerThatCannotBeOpenedIsToldOnceEachTimeItIsChosen) 
     TwoSystems two(backend);
     systems = &two;
     for (const auto& [problem, told] :
-         {std::pair{ServiceProblem::None, Text::Count}, // a server not running yet: no word
-          {ServiceProblem::SequencerMissing, Text::SequencerMissing},
-          {ServiceProblem::SequencerNotPermitted, Text::SequencerNotPermitted},
-          {ServiceProblem::SequencerFailed, Text::SequencerFailed}}) {
+         {std::pair{midi::ServiceProblem::None, Text::Count}, // a server not running yet: no word
+          {midi::ServiceProblem::SequencerMissing, Text::SequencerMissing},
+          {midi::ServiceProblem::SequencerNotPermitted, Text::SequencerNotPermitted},
+          {midi::ServiceProblem::SequencerFailed, Text::SequencerFailed}}) {
         two.now = &kTwo[1];
         backend.service = false;
         backend.problem = problem;
         ::testing::internal::CaptureStderr();
         started().serviceSearchTick();
-        backend.problem = ServiceProblem::None;
+        backend.problem = midi::ServiceProblem::None;
         window->MnuMidiSystem_Click(0);
         backend.problem = problem;
         window->MnuMidiSystem_Click(1);

@@ -71,8 +71,9 @@ class PresenterTest : public ::testing::Test {
     }
     std::string settingsText() const { return test::readFileBytes(folder / "setting.ini"); }
     // A device; like a JACK port it belongs to the client its name begins with.
-    static FakeBackend::Device device(const std::string& name, CapsResult caps = CapsResult::Ok,
-                                      OpenResult open = OpenResult::Ok) {
+    static FakeBackend::Device device(const std::string& name,
+                                      midi::CapsResult caps = midi::CapsResult::Ok,
+                                      midi::OpenResult open = midi::OpenResult::Ok) {
         return {caps, name, open, name.substr(0, name.find(':'))};
     }
     std::vector<std::string>& list(ListId id) { return view.lists[id]; }
@@ -95,9 +96,9 @@ class PresenterTest : public ::testing::Test {
     bool screenless = false; // problems go to the error output, not into boxes
     std::unique_ptr<ProblemSink> problems;
     std::unique_ptr<FrmMIDIMain> window;
-    MidiSystemChoice* systems = nullptr; // the MIDI systems offered (none: Windows)
-    std::string instanceProblem;         // why the start cannot tell whether Moxel runs
-    RunChoices run;                      // the command line's choices
+    midi::MidiSystemChoice* systems = nullptr; // the MIDI systems offered (none: Windows)
+    std::string instanceProblem;               // why the start cannot tell whether Moxel runs
+    RunChoices run;                            // the command line's choices
 };
 
 } // namespace moxel::testing

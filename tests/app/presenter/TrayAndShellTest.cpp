@@ -133,7 +133,7 @@ TEST_F(PresenterTest, WebItemsAndSoundUtilitiesOpenWhatTheyNameAndUnknownIndexes
 
 TEST_F(PresenterTest, InEnglishTheBoxesAndTheHelpPageAreEnglish) {
     setLanguage(Language::English);
-    startedWith({device("keys:out", CapsResult::Ok, OpenResult::InUse)}, {});
+    startedWith({device("keys:out", midi::CapsResult::Ok, midi::OpenResult::InUse)}, {});
     shell.regularFiles = {utf8FromPath(folder / "manual" / "moxel.en.html")};
     window->MnuShowHelp_Click();
     window->MnuShowWeb_Click();

@@ -13,15 +13,15 @@ using namespace std::chrono_literals;
 
 namespace {
 
-MidiHandle open(MidiBackend& backend, bool input, const std::string& name) {
+midi::MidiHandle open(midi::MidiBackend& backend, bool input, const std::string& name) {
     int id = -1;
     waitUntil([&] { // a device plugged in a moment ago may still be on its way
-        id = positionOf(input ? backend.inputs() : backend.outputs(), name);
+        id = midi::positionOf(input ? backend.inputs() : backend.outputs(), name);
         return id >= 0;
     });
-    MidiHandle handle = 0;
+    midi::MidiHandle handle = 0;
     if (id < 0 || (input ? backend.openInput(id, handle) : backend.openOutput(id, handle)) !=
-                      OpenResult::Ok) {
+                      midi::OpenResult::Ok) {
         return 0;
     }
     if (input) {
@@ -44,11 +44,11 @@ Bytes joined(const std::vector<Bytes>& events) {
 
 } // namespace
 
-MidiHandle BackendContract::openInput(const std::string& device) {
+midi::MidiHandle BackendContract::openInput(const std::string& device) {
     return open(backend(), true, names_[device].input);
 }
 
-MidiHandle BackendContract::openOutput(const std::string& device) {
+midi::MidiHandle BackendContract::openOutput(const std::string& device) {
     return open(backend(), false, names_[device].output);
 }
 
@@ -64,12 +64,12 @@ bool BackendContract::flowing(const std::string& source, const std::string& devi
     });
 }
 
-std::pair<MidiHandle, MidiHandle> BackendContract::connect(const std::string& source,
-                                                           const std::string& device) {
+std::pair<midi::MidiHandle, midi::MidiHandle> BackendContract::connect(const std::string& source,
+                                                                       const std::string& device) {
     plugIn(source);
     plugIn(device);
-    const MidiHandle in = openInput(source);
-    const MidiHandle out = openOutput(device);
+    const midi::MidiHandle in = openInput(source);
+    const midi::MidiHandle out = openOutput(device);
     return in * out != 0 && flowing(source, device) ? std::pair(in, out) : std::pair(0U, 0U);
 }
 
@@ -92,19 +92,19 @@ std::vector<Bytes> BackendContract::heardSoFar(const std::string& source,
 
 TEST_P(BackendContract, ListsOpensAndClosesDevicesAndTellsOfDevicesThatGo) {
     std::atomic<int> news{0};
-    backend().setNewsCallback(News::Devices, [&] { ++news; });
+    backend().setNewsCallback(midi::News::Devices, [&] { ++news; });
     plugIn("keys");
     plugIn("synth");
-    EXPECT_GE(positionOf(backend().inputs(), names_["keys"].input), 0);
-    EXPECT_GE(positionOf(backend().outputs(), names_["synth"].output), 0);
+    EXPECT_GE(midi::positionOf(backend().inputs(), names_["keys"].input), 0);
+    EXPECT_GE(midi::positionOf(backend().outputs(), names_["synth"].output), 0);
     for (const int id : {-1, static_cast<int>(backend().outputs().size()) + 5}) {
-        MidiHandle handle = 7;
-        EXPECT_EQ(backend().openOutput(id, handle), OpenResult::Failed);
+        midi::MidiHandle handle = 7;
+        EXPECT_EQ(backend().openOutput(id, handle), midi::OpenResult::Failed);
         EXPECT_EQ(handle, 0U);
         EXPECT_FALSE(shared().outputOpen.load());
     }
-    const MidiHandle in = openInput("keys");
-    const MidiHandle out = openOutput("synth");
+    const midi::MidiHandle in = openInput("keys");
+    const midi::MidiHandle out = openOutput("synth");
     ASSERT_NE(in * out, 0U);
     EXPECT_NE(in, out);
     EXPECT_TRUE(shared().inputOpen && shared().outputOpen);
@@ -113,14 +113,14 @@ TEST_P(BackendContract, ListsOpensAndClosesDevicesAndTellsOfDevicesThatGo) {
     backend().closeInput(in);
     backend().closeOutput(out);
     EXPECT_FALSE(shared().inputOpen || shared().outputOpen);
-    const MidiHandle again = openOutput("synth");
+    const midi::MidiHandle again = openOutput("synth");
     EXPECT_TRUE(again != 0 && again != in && again != out) << "handles are never reused";
 
     news = 0;
     service->unplug("synth");
     EXPECT_TRUE(waitUntil([&] { return news > 0 && !backend().deviceConnected(again); }));
-    EXPECT_LT(positionOf(backend().outputs(), names_["synth"].output), 0);
-    backend().setNewsCallback(News::Devices, {});
+    EXPECT_LT(midi::positionOf(backend().outputs(), names_["synth"].output), 0);
+    backend().setNewsCallback(midi::News::Devices, {});
 }
 
 TEST_P(BackendContract, RelaysWithTheChannelRuleAndTakesTheWindowsMessages) {
@@ -208,7 +208,7 @@ TEST_P(BackendContract, AClosedInputsNotesAreReleased) {
 TEST_P(BackendContract, TheResetReachesAReceiverThatReadsAtAnOrdinaryPace) {
     plugIn("keys");
     names_["synth"] = service->plugInOrdinaryReader("synth");
-    const MidiHandle out = openOutput("synth");
+    const midi::MidiHandle out = openOutput("synth");
     ASSERT_TRUE(openInput("keys") * out != 0 && flowing("keys", "synth"));
     shared().followInputChannel = true;
     std::vector<Bytes> reset;

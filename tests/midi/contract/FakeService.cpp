@@ -10,13 +10,15 @@ namespace {
 
 class FakeService final : public ServiceUnderTest {
   public:
-    MidiBackend& backend() override { return backend_; }
+    midi::MidiBackend& backend() override { return backend_; }
     RelayShared& shared() override { return shared_; }
 
     Listed plugIn(const std::string& device) override {
         const Listed names{device + ":out", device + ":in"};
-        backend_.inputs.push_back({CapsResult::Ok, names.input, OpenResult::Ok, device});
-        backend_.outputs.push_back({CapsResult::Ok, names.output, OpenResult::Ok, device});
+        backend_.inputs.push_back(
+            {midi::CapsResult::Ok, names.input, midi::OpenResult::Ok, device});
+        backend_.outputs.push_back(
+            {midi::CapsResult::Ok, names.output, midi::OpenResult::Ok, device});
         backend_.sentTo.erase(names.output);
         backend_.announceChange();
         return names;

@@ -25,7 +25,7 @@ class ServiceUnderTest {
   public:
     virtual ~ServiceUnderTest() = default;
 
-    virtual MidiBackend& backend() = 0;
+    virtual midi::MidiBackend& backend() = 0;
     virtual RelayShared& shared() = 0;
 
     // Adds a device (or brings one that was unplugged back, under its name);
@@ -67,20 +67,21 @@ class BackendContract : public ::testing::TestWithParam<MakeService> {
         service = GetParam()();
         ASSERT_NE(service, nullptr);
     }
-    MidiBackend& backend() { return service->backend(); }
+    midi::MidiBackend& backend() { return service->backend(); }
     RelayShared& shared() { return service->shared(); }
 
     // Plugs a device in and remembers its names.
     void plugIn(const std::string& device) { names_[device] = service->plugIn(device); }
     // Opens a device as Moxel's input (started) or output; the handle or 0.
-    MidiHandle openInput(const std::string& device);
-    MidiHandle openOutput(const std::string& device);
+    midi::MidiHandle openInput(const std::string& device);
+    midi::MidiHandle openOutput(const std::string& device);
     // Once the connections of a device just opened are in effect: a marker
     // from the source reaches the device (played again until it does).
     bool flowing(const std::string& source, const std::string& device);
     // Plugs both in, opens them as Moxel's input and output and waits until
     // MIDI flows: the two handles, or zeros.
-    std::pair<MidiHandle, MidiHandle> connect(const std::string& source, const std::string& device);
+    std::pair<midi::MidiHandle, midi::MidiHandle> connect(const std::string& source,
+                                                          const std::string& device);
     // What the device heard up to a marker the source plays after
     // everything before: nothing that came before the marker is missing.
     std::vector<Bytes> heardSoFar(const std::string& source, const std::string& device);

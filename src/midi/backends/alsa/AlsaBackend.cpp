@@ -5,7 +5,7 @@
 
 #include "midi/backends/alsa/AlsaRelayThread.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 namespace {
 
@@ -179,4 +179,4 @@ bool AlsaBackend::connected(Direction side) {
     return snd_seq_get_port_subscription(seq_, subscription) == 0;
 }
 
-} // namespace moxel
+} // namespace moxel::midi

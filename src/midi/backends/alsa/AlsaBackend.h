@@ -12,7 +12,7 @@
 #include "midi/RelayBackend.h"
 #include "midi/backends/alsa/AlsaPorts.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 class AlsaRelayThread;
 
@@ -84,4 +84,4 @@ class AlsaBackend final : public RelayBackend {
     std::array<std::optional<snd_seq_addr_t>, 2> connectedTo_;
 };
 
-} // namespace moxel
+} // namespace moxel::midi

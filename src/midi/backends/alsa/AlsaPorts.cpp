@@ -1,6 +1,6 @@
 #include "midi/backends/alsa/AlsaPorts.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 namespace {
 
@@ -62,4 +62,4 @@ std::vector<DeviceCaps> devicesOf(const std::vector<AlsaPort>& ports) {
     return devices;
 }
 
-} // namespace moxel
+} // namespace moxel::midi

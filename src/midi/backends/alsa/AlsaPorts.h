@@ -7,7 +7,7 @@
 
 #include "midi/MidiBackend.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 // A port of another sequencer client that Moxel can use as a device.
 struct AlsaPort {
@@ -27,4 +27,4 @@ bool findAlsaPort(snd_seq_t* seq, Direction side, const std::string& name, AlsaP
 
 std::vector<DeviceCaps> devicesOf(const std::vector<AlsaPort>& ports);
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -18,7 +18,7 @@
 #include "relay/RealtimeScope.h"
 #include "relay/Relay.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 namespace {
 
@@ -256,4 +256,4 @@ void AlsaRelayThread::handle(const snd_seq_event_t& event, SequencerWriter& out)
     }
 }
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -8,9 +8,12 @@
 #include "midi/backends/alsa/WritePace.h"
 
 namespace moxel {
+class Relay;
+}
+
+namespace moxel::midi {
 
 class NewsThread;
-class Relay;
 
 // The relay's own thread on the ALSA sequencer: the real-time context that
 // drives the relay. It waits in poll() on the sequencer (and on a wake for
@@ -68,4 +71,4 @@ class AlsaRelayThread {
     std::thread thread_;
 };
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -3,7 +3,7 @@
 #include <sound/asequencer.h>
 #include <sys/ioctl.h>
 
-namespace moxel {
+namespace moxel::midi {
 
 std::optional<QueueRoom> queueRoom(int sequencerDescriptor, int client) noexcept {
     snd_seq_client_pool pool{};
@@ -16,4 +16,4 @@ std::optional<QueueRoom> queueRoom(int sequencerDescriptor, int client) noexcept
                      static_cast<std::size_t>(pool.input_pool)};
 }
 
-} // namespace moxel
+} // namespace moxel::midi

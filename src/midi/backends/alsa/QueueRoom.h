@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <optional>
 
-namespace moxel {
+namespace moxel::midi {
 
 // The input queue of another sequencer client: its size and how much of it
 // is free now, in the kernel's cells (a short message takes one).
@@ -17,4 +17,4 @@ struct QueueRoom {
 // a queue (the kernel's own clients and its drivers' ports) or one that is gone.
 std::optional<QueueRoom> queueRoom(int sequencerDescriptor, int client) noexcept;
 
-} // namespace moxel
+} // namespace moxel::midi

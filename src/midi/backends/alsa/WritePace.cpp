@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace moxel {
+namespace moxel::midi {
 
 std::size_t WritePace::allowance(Clock::time_point now,
                                  const std::optional<QueueRoom>& room) const noexcept {
@@ -35,4 +35,4 @@ void WritePace::passed(std::size_t written, bool heldBack, Clock::time_point now
              static_cast<Clock::rep>(written) * kInterval;
 }
 
-} // namespace moxel
+} // namespace moxel::midi

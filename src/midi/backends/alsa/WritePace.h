@@ -6,7 +6,7 @@
 
 #include "midi/backends/alsa/QueueRoom.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 // The pace of the messages the relay writes of its own (a reset, the release
 // of held notes) on the ALSA sequencer, which has no flow control: a
@@ -57,4 +57,4 @@ class WritePace {
     Clock::time_point empty_{}; // while behind: when the allowance was last used up
 };
 
-} // namespace moxel
+} // namespace moxel::midi

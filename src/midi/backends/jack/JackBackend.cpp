@@ -11,7 +11,7 @@
 #include "midi/backends/jack/JackRelayProcess.h"
 #include "relay/RealtimeScope.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 namespace {
 
@@ -279,4 +279,4 @@ std::chrono::steady_clock::duration JackBackend::waitLimit() const {
     return kWaitBase + kWaitCycles * cycleTime_;
 }
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -16,7 +16,7 @@
 #include "midi/backends/jack/JackPorts.h"
 #include "midi/backends/jack/JackServerCalls.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 class JackRelayProcess;
 
@@ -106,4 +106,4 @@ class JackBackend final : public RelayBackend {
     std::array<std::string, 2> connectedTo_;
 };
 
-} // namespace moxel
+} // namespace moxel::midi

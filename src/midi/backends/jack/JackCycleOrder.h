@@ -21,7 +21,7 @@ extern "C" void __tsan_acquire(void* addr);
 extern "C" void __tsan_release(void* addr);
 #endif
 
-namespace moxel {
+namespace moxel::midi {
 
 #ifdef MOXEL_TSAN_ANNOTATE
 inline char jackCycleToken = 0; // only its address is used
@@ -39,4 +39,4 @@ inline void jackCallbackEnds() noexcept {
 #endif
 }
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace moxel {
+namespace moxel::midi {
 
 std::vector<std::string> listMidiPorts(jack_client_t* client, Direction side) {
     std::vector<std::pair<bool, std::string>> found; // (not physical, name)
@@ -33,4 +33,4 @@ bool portExists(jack_client_t* client, const std::string& fullName) {
     return jack_port_by_name(client, fullName.c_str()) != nullptr;
 }
 
-} // namespace moxel
+} // namespace moxel::midi

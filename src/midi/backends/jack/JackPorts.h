@@ -7,7 +7,7 @@
 
 #include "midi/MidiBackend.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 // Full names ("client:port") of the other clients' MIDI ports that can stand
 // on that side of Moxel (an input device is another client's MIDI output
@@ -23,4 +23,4 @@ std::string portOwner(const std::string& fullName);
 // True when a port of that full name exists right now.
 bool portExists(jack_client_t* client, const std::string& fullName);
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -16,7 +16,7 @@
 // signal of the cycle and, once the cycle is signalled, the news thread's
 // wake in NewsThread::signal.
 
-namespace moxel {
+namespace moxel::midi {
 
 namespace {
 
@@ -89,4 +89,4 @@ bool JackRelayProcess::process(jack_nframes_t frames) noexcept {
     return news;
 }
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -5,9 +5,12 @@
 #include <jack/jack.h>
 
 namespace moxel {
+class Relay;
+}
+
+namespace moxel::midi {
 
 class NewsThread;
-class Relay;
 
 // The real-time half of the JACK backend: the process thread, which each
 // cycle drives the relay with what arrived on Moxel's input port and writes to
@@ -47,4 +50,4 @@ class JackRelayProcess {
     std::atomic<bool> inside_{false}; // a callback is running
 };
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <utility>
 
-namespace moxel {
+namespace moxel::midi {
 
 namespace {
 
@@ -99,4 +99,4 @@ bool JackServerCalls::answering() {
     return queue_->jobs.empty();
 }
 
-} // namespace moxel
+} // namespace moxel::midi

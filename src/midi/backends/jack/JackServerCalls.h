@@ -5,7 +5,7 @@
 #include <memory>
 #include <thread>
 
-namespace moxel {
+namespace moxel::midi {
 
 // The JACK calls that wait for the server's answer (a connection made or
 // undone, the client closed) are made one after another on a thread of their
@@ -40,4 +40,4 @@ class JackServerCalls {
     std::thread thread_;
 };
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -14,7 +14,7 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
-namespace moxel {
+namespace moxel::midi {
 
 namespace {
 
@@ -126,10 +126,10 @@ template <typename Function, typename... Args> auto call(Function function, Args
 
 } // namespace
 
-} // namespace moxel
+} // namespace moxel::midi
 
-using moxel::call;
-using moxel::jack;
+using moxel::midi::call;
+using moxel::midi::jack;
 
 extern "C" {
 

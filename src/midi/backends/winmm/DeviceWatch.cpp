@@ -3,7 +3,7 @@
 #include <dbt.h>
 #include <utility>
 
-namespace moxel {
+namespace moxel::midi {
 
 namespace {
 
@@ -54,4 +54,4 @@ LRESULT CALLBACK DeviceWatch::windowProc(HWND window, UINT message, WPARAM wPara
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-} // namespace moxel
+} // namespace moxel::midi

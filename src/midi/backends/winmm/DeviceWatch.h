@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-namespace moxel {
+namespace moxel::midi {
 
 // Hears the system's device-change message and, once the devices have
 // settled, runs the handler on the UI thread. Windows sends the message to
@@ -31,4 +31,4 @@ class DeviceWatch {
     HWND window_ = nullptr;
 };
 
-} // namespace moxel
+} // namespace moxel::midi

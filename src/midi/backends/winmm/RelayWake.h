@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-namespace moxel {
+namespace moxel::midi {
 
 // Wakes the relay thread when work arrives, with at most one system call per
 // time the thread parks: producers wake it only when the thread said it is
@@ -49,4 +49,4 @@ class RelayWake {
     static_assert(sizeof(std::atomic<LONG>) == sizeof(LONG));
 };
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-namespace moxel {
+namespace moxel::midi {
 
 SysexBuffers::SysexBuffers(std::size_t count) : data_(count), headers_(count) {
     for (std::size_t i = 0; i < count; ++i) {
@@ -68,4 +68,4 @@ MIDIHDR* SysexBuffers::idleOutputBuffer() noexcept {
     return nullptr;
 }
 
-} // namespace moxel
+} // namespace moxel::midi

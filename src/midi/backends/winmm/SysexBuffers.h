@@ -8,7 +8,7 @@
 
 #include "midi/backends/winmm/WinmmApi.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 // A fixed set of SysEx buffers with their headers, made once and prepared for
 // one device while it is open. Their addresses never change, so the driver
@@ -41,4 +41,4 @@ class SysexBuffers {
     std::vector<MIDIHDR> headers_;
 };
 
-} // namespace moxel
+} // namespace moxel::midi

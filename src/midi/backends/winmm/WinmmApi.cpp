@@ -1,6 +1,6 @@
 #include "midi/backends/winmm/WinmmApi.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 const WinmmApi& systemWinmm() {
     static const WinmmApi api{
@@ -29,4 +29,4 @@ const WinmmApi& systemWinmm() {
     return api;
 }
 
-} // namespace moxel
+} // namespace moxel::midi

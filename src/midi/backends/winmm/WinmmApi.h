@@ -8,7 +8,7 @@
 
 #include <mmsystem.h>
 
-namespace moxel {
+namespace moxel::midi {
 
 struct WinmmApi {
     UINT(WINAPI* midiInGetNumDevs)();
@@ -41,4 +41,4 @@ struct WinmmApi {
 // The system's own winmm.dll.
 const WinmmApi& systemWinmm();
 
-} // namespace moxel
+} // namespace moxel::midi

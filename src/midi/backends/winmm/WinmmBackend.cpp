@@ -6,7 +6,7 @@
 #include "midi/backends/winmm/DeviceWatch.h"
 #include "midi/backends/winmm/WinmmDevices.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 namespace {
 
@@ -162,4 +162,4 @@ bool WinmmBackend::connected(Direction side) {
            api_.midiOutGetID(output_, &id) == MMSYSERR_NOERROR;
 }
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -13,7 +13,7 @@
 #include "midi/backends/winmm/WinmmApi.h"
 #include "midi/backends/winmm/WinmmRelayThread.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 class DeviceWatch;
 
@@ -66,4 +66,4 @@ class WinmmBackend final : public RelayBackend {
     std::unique_ptr<DeviceWatch> watch_;
 };
 
-} // namespace moxel
+} // namespace moxel::midi

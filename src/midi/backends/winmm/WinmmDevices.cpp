@@ -5,7 +5,7 @@
 
 #include "encoding/Utf16.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 namespace {
 
@@ -52,4 +52,4 @@ OpenResult winmmOpenResult(MMRESULT result) {
     }
 }
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -6,7 +6,7 @@
 #include "relay/MidiMessage.h"
 #include "relay/RealtimeScope.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 // The open output, for one pass of the thread: short messages go out as they
 // are, SysEx (whole or a chunk, or the F7 that ends one) through the output's
@@ -139,4 +139,4 @@ void WinmmRelayThread::handleInput(const WinmmInputEvent& event, RelayWriter& ou
     }
 }
 
-} // namespace moxel
+} // namespace moxel::midi

@@ -15,7 +15,7 @@
 #include "relay/Relay.h"
 #include "relay/SpscRing.h"
 
-namespace moxel {
+namespace moxel::midi {
 
 // What the input callback leaves for the relay thread.
 struct WinmmInputEvent {
@@ -76,4 +76,4 @@ class WinmmRelayThread {
     std::thread thread_;
 };
 
-} // namespace moxel
+} // namespace moxel::midi

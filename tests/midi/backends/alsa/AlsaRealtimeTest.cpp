@@ -23,15 +23,15 @@ using Bytes = std::vector<std::uint8_t>;
 
 TEST(AlsaRealtime, TheRelayThreadNeitherAllocatesNorLocks) {
     RelayShared shared;
-    AlsaBackend backend(shared);
+    midi::AlsaBackend backend(shared);
     ASSERT_TRUE(backend.serviceAvailable()) << backend.error();
     AlsaPeer source("source"), sink("sink");
-    MidiHandle in = 0, out = 0;
-    ASSERT_EQ(backend.openInput(positionOf(backend.inputs(), source.sourcePort()), in),
-              OpenResult::Ok);
+    midi::MidiHandle in = 0, out = 0;
+    ASSERT_EQ(backend.openInput(midi::positionOf(backend.inputs(), source.sourcePort()), in),
+              midi::OpenResult::Ok);
     backend.startInput(in);
-    ASSERT_EQ(backend.openOutput(positionOf(backend.outputs(), sink.sinkPort()), out),
-              OpenResult::Ok);
+    ASSERT_EQ(backend.openOutput(midi::positionOf(backend.outputs(), sink.sinkPort()), out),
+              midi::OpenResult::Ok);
     ASSERT_TRUE(waitUntil([&] {
         source.send({0xF8});
         return sink.waitForReceived(1, std::chrono::milliseconds(20));

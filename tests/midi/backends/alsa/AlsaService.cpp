@@ -17,7 +17,7 @@ class AlsaService final : public ServiceUnderTest {
     AlsaService() { EXPECT_TRUE(backend_.serviceAvailable()) << backend_.error(); }
     ~AlsaService() override { peers_.clear(); }
 
-    MidiBackend& backend() override { return backend_; }
+    midi::MidiBackend& backend() override { return backend_; }
     RelayShared& shared() override { return shared_; }
 
     Listed plugIn(const std::string& device) override { return add(device, {}); }
@@ -47,7 +47,7 @@ class AlsaService final : public ServiceUnderTest {
     }
 
     RelayShared shared_;
-    AlsaBackend backend_{shared_};
+    midi::AlsaBackend backend_{shared_};
     std::map<std::string, std::unique_ptr<AlsaPeer>> peers_;
 };
 

@@ -14,7 +14,7 @@ namespace moxel {
 namespace {
 
 TEST(WritePace, AHeldBackSequenceGoesOnAtThePaceAndAsTheReceiversQueueHasRoom) {
-    constexpr auto kBurst = WritePace::kBurst;
+    constexpr auto kBurst = midi::WritePace::kBurst;
     // Each pass: when it begins (in tenths of the pace's interval), what it
     // may write, what it wrote, whether the rest waited.
     const std::tuple<int, std::size_t, std::size_t, bool> passes[] = {
@@ -27,38 +27,39 @@ TEST(WritePace, AHeldBackSequenceGoesOnAtThePaceAndAsTheReceiversQueueHasRoom) {
         {5035, 3, 2, false},          // the end of it
         {5036, kBurst, kBurst, true}, // the next sequence starts with a burst
     };
-    WritePace pace;
-    const WritePace::Clock::time_point start{std::chrono::hours(1)};
+    midi::WritePace pace;
+    const midi::WritePace::Clock::time_point start{std::chrono::hours(1)};
     for (const auto& [at, allowed, written, heldBack] : passes) {
-        const auto now = start + at * WritePace::kInterval / 10;
+        const auto now = start + at * midi::WritePace::kInterval / 10;
         EXPECT_EQ(pace.allowance(now), allowed) << at;
         pace.passed(written, heldBack, now);
         EXPECT_EQ(pace.behind(), heldBack) << at;
     }
     // Where a receiver's queue (200) is known, a quarter of it stays free;
     // a pass that starts something new may always write one.
-    const auto later = start + 5086 * WritePace::kInterval / 10; // 5 by the time
-    EXPECT_EQ(pace.allowance(later, QueueRoom{52, 200}), 2U);
-    EXPECT_EQ(pace.allowance(later, QueueRoom{40, 200}), 0U);
-    EXPECT_EQ(WritePace().allowance(later, QueueRoom{40, 200}), 1U);
-    EXPECT_EQ(WritePace().allowance(later, QueueRoom{200, 200}), kBurst);
+    const auto later = start + 5086 * midi::WritePace::kInterval / 10; // 5 by the time
+    EXPECT_EQ(pace.allowance(later, midi::QueueRoom{52, 200}), 2U);
+    EXPECT_EQ(pace.allowance(later, midi::QueueRoom{40, 200}), 0U);
+    EXPECT_EQ(midi::WritePace().allowance(later, midi::QueueRoom{40, 200}), 1U);
+    EXPECT_EQ(midi::WritePace().allowance(later, midi::QueueRoom{200, 200}), kBurst);
 }
 
 TEST(SequencerProblem, AFailedOpenIsToldForWhatTheUserCanDoAndAlsaLibPrintsNothing) {
-    for (const auto& [error, problem] : {std::pair{-EACCES, ServiceProblem::SequencerNotPermitted},
-                                         {-EMFILE, ServiceProblem::SequencerFailed}}) {
-        EXPECT_EQ(sequencerProblem(error), problem) << error;
+    for (const auto& [error, problem] :
+         {std::pair{-EACCES, midi::ServiceProblem::SequencerNotPermitted},
+          {-EMFILE, midi::ServiceProblem::SequencerFailed}}) {
+        EXPECT_EQ(midi::sequencerProblem(error), problem) << error;
     }
     if (std::filesystem::exists("/dev/snd/seq")) {
         GTEST_SKIP() << "this machine has a sequencer";
     }
     ::testing::internal::CaptureStderr();
     RelayShared shared;
-    AlsaBackend backend(shared);
+    midi::AlsaBackend backend(shared);
     const bool available = backend.serviceAvailable() || backend.lookForService();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_FALSE(available);
-    EXPECT_EQ(backend.serviceProblem(), ServiceProblem::SequencerMissing);
+    EXPECT_EQ(backend.serviceProblem(), midi::ServiceProblem::SequencerMissing);
 }
 
 } // namespace

@@ -9,9 +9,9 @@ namespace {
 
 using JackDeviceTest = JackFixture;
 
-std::vector<std::string> listOf(JackBackend& b, bool inputs) {
+std::vector<std::string> listOf(midi::JackBackend& b, bool inputs) {
     std::vector<std::string> names;
-    for (const DeviceCaps& caps : inputs ? b.inputs() : b.outputs()) {
+    for (const midi::DeviceCaps& caps : inputs ? b.inputs() : b.outputs()) {
         names.push_back(caps.name);
     }
     return names;
@@ -23,7 +23,7 @@ TEST_F(JackDeviceTest, ListsHardwareFirstThenByNameAndASecondMoxelGetsItsOwnName
     EXPECT_EQ(backend->inputPortName(), "moxel:midi_in");
     EXPECT_EQ(backend->outputPortName(), "moxel:midi_out");
     RelayShared otherShared;
-    JackBackend other(otherShared);
+    midi::JackBackend other(otherShared);
     ASSERT_TRUE(other.serviceAvailable());
     EXPECT_NE(other.clientName(), "moxel");
     // Hardware first, then by name (not in the order the clients started);
@@ -40,11 +40,11 @@ TEST_F(JackDeviceTest, APortThatVanishedSinceTheListFails) {
     const int out = deviceId(false, peer->sinkPort());
     ASSERT_GE(std::min(in, out), 0);
     peer.reset();
-    MidiHandle h = 99;
-    EXPECT_EQ(backend->openInput(in, h), OpenResult::Failed);
+    midi::MidiHandle h = 99;
+    EXPECT_EQ(backend->openInput(in, h), midi::OpenResult::Failed);
     EXPECT_EQ(h, 0u);
     h = 99;
-    EXPECT_EQ(backend->openOutput(out, h), OpenResult::Failed);
+    EXPECT_EQ(backend->openOutput(out, h), midi::OpenResult::Failed);
     EXPECT_EQ(h, 0u);
     EXPECT_FALSE(shared.outputOpen.load());
 }
@@ -53,13 +53,13 @@ TEST(JackServerLifeTest, TheServerGoingAwayIsSurvivedAndANewServerIsFoundAgain) 
     RelayShared shared;
     auto server = std::make_unique<JackServer>();
     ASSERT_TRUE(server->running()) << server->error();
-    auto backend = std::make_unique<JackBackend>(shared);
-    MidiHandle in = 0, out = 0;
+    auto backend = std::make_unique<midi::JackBackend>(shared);
+    midi::MidiHandle in = 0, out = 0;
     {
         JackPeer peer("peer");
         ASSERT_FALSE(backend->inputs().empty() || backend->outputs().empty());
-        ASSERT_EQ(backend->openInput(0, in), OpenResult::Ok);
-        ASSERT_EQ(backend->openOutput(0, out), OpenResult::Ok);
+        ASSERT_EQ(backend->openInput(0, in), midi::OpenResult::Ok);
+        ASSERT_EQ(backend->openOutput(0, out), midi::OpenResult::Ok);
         backend->startInput(in);
         server->stop();
         ASSERT_TRUE(waitUntil([&] { return peer.serverGone(); }));
@@ -76,8 +76,9 @@ TEST(JackServerLifeTest, TheServerGoingAwayIsSurvivedAndANewServerIsFoundAgain) 
     backend->closeOutput(out);
     backend->closeInput(in);
     for (const bool input : {true, false}) { // without a server no device opens
-        MidiHandle h = 5;
-        EXPECT_EQ(input ? backend->openInput(0, h) : backend->openOutput(0, h), OpenResult::Failed);
+        midi::MidiHandle h = 5;
+        EXPECT_EQ(input ? backend->openInput(0, h) : backend->openOutput(0, h),
+                  midi::OpenResult::Failed);
         EXPECT_EQ(h, 0u);
     }
 

@@ -22,7 +22,7 @@ class JackFixture : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(server.running()) << server.error();
-        backend = std::make_unique<JackBackend>(shared);
+        backend = std::make_unique<midi::JackBackend>(shared);
         // With several private servers starting at once a client open now and
         // then fails; like the window's re-find, a listing tries again.
         ASSERT_TRUE(waitUntil([&] {
@@ -34,19 +34,19 @@ class JackFixture : public ::testing::Test {
 
     // Position of a port in the input (or output) device list, -1 if absent.
     int deviceId(bool input, const std::string& port) {
-        return positionOf(input ? backend->inputs() : backend->outputs(), port);
+        return midi::positionOf(input ? backend->inputs() : backend->outputs(), port);
     }
 
     // Opens (and starts) a peer's port as Moxel's input or output; the handle,
     // or 0. Returns once JACK's graph connects them (a new connection takes
     // effect at the start of a later cycle).
-    MidiHandle openInput(const JackPeer& peer) { return open(true, peer); }
-    MidiHandle openOutput(const JackPeer& peer) { return open(false, peer); }
-    MidiHandle open(bool input, const JackPeer& peer) {
-        MidiHandle h = 0;
+    midi::MidiHandle openInput(const JackPeer& peer) { return open(true, peer); }
+    midi::MidiHandle openOutput(const JackPeer& peer) { return open(false, peer); }
+    midi::MidiHandle open(bool input, const JackPeer& peer) {
+        midi::MidiHandle h = 0;
         const int id = deviceId(input, input ? peer.sourcePort() : peer.sinkPort());
-        if (id < 0 ||
-            (input ? backend->openInput(id, h) : backend->openOutput(id, h)) != OpenResult::Ok) {
+        if (id < 0 || (input ? backend->openInput(id, h) : backend->openOutput(id, h)) !=
+                          midi::OpenResult::Ok) {
             return 0;
         }
         if (input) {
@@ -67,7 +67,7 @@ class JackFixture : public ::testing::Test {
 
     JackServer server;
     RelayShared shared;
-    std::unique_ptr<JackBackend> backend;
+    std::unique_ptr<midi::JackBackend> backend;
 };
 
 } // namespace moxel::test

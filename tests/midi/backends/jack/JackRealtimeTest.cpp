@@ -35,10 +35,10 @@ using JackRealtimeTest = JackFixture;
 
 TEST_F(JackRealtimeTest, TheProcessCallbackNeitherAllocatesNorLocks) {
     JackPeer source("src"), sink("dst");
-    const MidiHandle out = openOutput(sink);
+    const midi::MidiHandle out = openOutput(sink);
     ASSERT_NE(openInput(source) * out, 0u);
     std::atomic<int> notified{0};
-    backend->setNewsCallback(News::Relay, [&] { ++notified; });
+    backend->setNewsCallback(midi::News::Relay, [&] { ++notified; });
     resetRealtimeViolations();
 
     Bytes sysex{0xF0, 0x7D};

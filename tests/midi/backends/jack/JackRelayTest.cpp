@@ -20,8 +20,8 @@ class JackRelayTest : public JackFixture {
 
     JackPeer source{"src"};
     JackPeer sink{"dst"};
-    MidiHandle in = 0;
-    MidiHandle out = 0;
+    midi::MidiHandle in = 0;
+    midi::MidiHandle out = 0;
 };
 
 TEST_F(JackRelayTest, EachMessageLeavesInTheSameCycleAtTheSameFrameWithTheChannelRule) {
@@ -89,8 +89,8 @@ TEST_F(JackRelayTest, ACycleAsFullAsAPortTakesPassesWholeAndTwoOfThemMeetingKeep
 TEST_F(JackRelayTest, TheActivityCallbackRunsOffTheProcessThreadAndIsReArmedByTheUi) {
     std::atomic<int> calls{0};
     std::atomic<bool> calledInCallback{false};
-    backend->setNewsCallback(News::Relay, [&] {
-        calledInCallback = calledInCallback || JackBackend::inProcessCallback();
+    backend->setNewsCallback(midi::News::Relay, [&] {
+        calledInCallback = calledInCallback || midi::JackBackend::inProcessCallback();
         ++calls;
     });
     for (const std::uint8_t status : {0x90, 0x80}) {
@@ -101,7 +101,7 @@ TEST_F(JackRelayTest, TheActivityCallbackRunsOffTheProcessThreadAndIsReArmedByTh
         EXPECT_TRUE(shared.outputLamp.exchange(false));
     }
     EXPECT_FALSE(calledInCallback.load());
-    backend->setNewsCallback(News::Relay, {});
+    backend->setNewsCallback(midi::News::Relay, {});
 }
 
 } // namespace

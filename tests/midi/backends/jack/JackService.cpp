@@ -23,7 +23,7 @@ class JackService final : public ServiceUnderTest {
     }
     ~JackService() override { peers_.clear(); }
 
-    MidiBackend& backend() override { return backend_; }
+    midi::MidiBackend& backend() override { return backend_; }
     RelayShared& shared() override { return shared_; }
 
     Listed plugIn(const std::string& device) override {
@@ -51,7 +51,7 @@ class JackService final : public ServiceUnderTest {
   private:
     JackServer server_;
     RelayShared shared_;
-    JackBackend backend_{shared_};
+    midi::JackBackend backend_{shared_};
     std::map<std::string, std::unique_ptr<JackPeer>> peers_;
 };
 

@@ -148,27 +148,27 @@ MMRESULT WINAPI outGetId(HMIDIOUT, LPUINT) {
     return fake().outputDead ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
 }
 
-const WinmmApi kApi{inCount,
-                    inCaps,
-                    inOpen,
-                    inStart,
-                    inStop,
-                    inReset,
-                    inClose,
-                    prepare<HMIDIIN>,
-                    unprepare<HMIDIIN>,
-                    inAddBuffer,
-                    outCount,
-                    outCaps,
-                    outOpen,
-                    outShort,
-                    outLong,
-                    prepare<HMIDIOUT>,
-                    unprepare<HMIDIOUT>,
-                    outReset,
-                    outClose,
-                    inGetId,
-                    outGetId};
+const midi::WinmmApi kApi{inCount,
+                          inCaps,
+                          inOpen,
+                          inStart,
+                          inStop,
+                          inReset,
+                          inClose,
+                          prepare<HMIDIIN>,
+                          unprepare<HMIDIIN>,
+                          inAddBuffer,
+                          outCount,
+                          outCaps,
+                          outOpen,
+                          outShort,
+                          outLong,
+                          prepare<HMIDIOUT>,
+                          unprepare<HMIDIOUT>,
+                          outReset,
+                          outClose,
+                          inGetId,
+                          outGetId};
 
 } // namespace
 
@@ -180,7 +180,7 @@ FakeWinmm::~FakeWinmm() {
     current = nullptr;
 }
 
-const WinmmApi& FakeWinmm::api() const {
+const midi::WinmmApi& FakeWinmm::api() const {
     return kApi;
 }
 

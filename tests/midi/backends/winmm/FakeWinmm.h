@@ -30,7 +30,7 @@ class FakeWinmm {
     FakeWinmm(const FakeWinmm&) = delete;
     FakeWinmm& operator=(const FakeWinmm&) = delete;
 
-    const WinmmApi& api() const;
+    const midi::WinmmApi& api() const;
 
     std::vector<Device> inputs, outputs;
     MMRESULT shortResult = MMSYSERR_NOERROR; // what midiOutShortMsg answers

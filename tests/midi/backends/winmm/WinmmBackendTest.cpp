@@ -30,9 +30,9 @@ class WinmmBackendTest : public ::testing::Test {
         winmm.outputs = {{u"Synth"}};
         backend.inputs();
         backend.outputs();
-        ASSERT_EQ(backend.openInput(0, in), OpenResult::Ok);
+        ASSERT_EQ(backend.openInput(0, in), midi::OpenResult::Ok);
         backend.startInput(in);
-        ASSERT_EQ(backend.openOutput(0, out), OpenResult::Ok);
+        ASSERT_EQ(backend.openOutput(0, out), midi::OpenResult::Ok);
         winmm.clearCalls();
     }
     // The log once it holds that many lines starting with prefix.
@@ -44,8 +44,8 @@ class WinmmBackendTest : public ::testing::Test {
 
     test::FakeWinmm winmm;
     RelayShared shared;
-    WinmmBackend backend{shared, winmm.api()};
-    MidiHandle in = 0, out = 0;
+    midi::WinmmBackend backend{shared, winmm.api()};
+    midi::MidiHandle in = 0, out = 0;
 };
 
 TEST_F(WinmmBackendTest, ListsNamesFromTheCapabilityRecordsAndTellsWhyNot) {
@@ -55,13 +55,14 @@ TEST_F(WinmmBackendTest, ListsNamesFromTheCapabilityRecordsAndTellsWhyNot) {
                     {u"Gone", MMSYSERR_NODRIVER},
                     {full}};
     winmm.outputs = {{std::u16string(u"Synth\0extra", 11)}};
-    std::vector<std::pair<CapsResult, std::string>> inputs;
-    for (const DeviceCaps& caps : backend.inputs()) {
+    std::vector<std::pair<midi::CapsResult, std::string>> inputs;
+    for (const midi::DeviceCaps& caps : backend.inputs()) {
         inputs.emplace_back(caps.result, caps.name);
     }
-    EXPECT_THAT(inputs, ElementsAre(Pair(CapsResult::Ok, "ヤマハ USB"),
-                                    Pair(CapsResult::Allocated, ""), Pair(CapsResult::Failed, ""),
-                                    Pair(CapsResult::Ok, utf8FromUtf16(full))));
+    EXPECT_THAT(inputs, ElementsAre(Pair(midi::CapsResult::Ok, "ヤマハ USB"),
+                                    Pair(midi::CapsResult::Allocated, ""),
+                                    Pair(midi::CapsResult::Failed, ""),
+                                    Pair(midi::CapsResult::Ok, utf8FromUtf16(full))));
     const auto outputs = backend.outputs();
     ASSERT_EQ(outputs.size(), 1U);
     EXPECT_EQ(outputs[0].name, "Synth");
@@ -74,10 +75,10 @@ TEST_F(WinmmBackendTest, OpenTellsInUseFromAllocatedAndFailsOtherwise) {
     winmm.outputs = winmm.inputs;
     backend.inputs();
     backend.outputs();
-    const OpenResult expected[] = {OpenResult::Ok, OpenResult::InUse, OpenResult::Failed,
-                                   OpenResult::Failed};
+    const midi::OpenResult expected[] = {midi::OpenResult::Ok, midi::OpenResult::InUse,
+                                         midi::OpenResult::Failed, midi::OpenResult::Failed};
     for (int id = 0; id < 4; ++id) {
-        MidiHandle input = 7, output = 7;
+        midi::MidiHandle input = 7, output = 7;
         EXPECT_EQ(backend.openInput(id, input), expected[id]) << id;
         EXPECT_EQ(backend.openOutput(id, output), expected[id]) << id;
         EXPECT_EQ(input != 0, id == 0);
@@ -103,14 +104,14 @@ TEST_F(WinmmBackendTest, TheRelaySendsOnATimeCriticalThreadOfItsOwn) {
 TEST_F(WinmmBackendTest, NewsReachesTheActivityCallbackAndAFailedSendLightsNoLamp) {
     openBoth();
     std::atomic<int> news{0};
-    backend.setNewsCallback(News::Relay, [&] { ++news; });
+    backend.setNewsCallback(midi::News::Relay, [&] { ++news; });
     winmm.shortResult = MMSYSERR_NODRIVER; // the device was pulled out
     winmm.receive(0x643C90);
     ASSERT_TRUE(test::pumpUntil([&] { return news.load() > 0; }));
     EXPECT_TRUE(shared.inputLamp.exchange(false));
     EXPECT_FALSE(shared.outputLamp.load());
     const int before = news.load();
-    backend.setNewsCallback(News::Relay, {});
+    backend.setNewsCallback(midi::News::Relay, {});
     shared.inputLamp.store(false);
     winmm.receive(0x643C90);
     callsOnce("midiOutShortMsg", 2);
@@ -143,7 +144,7 @@ TEST_F(WinmmBackendTest, DevicesThatComeOrGoAreNoticed) {
     winmm.inputs = {{u"Keys"}};
     winmm.outputs = {{u"Synth"}, {u"Other"}};
     int changes = 0;
-    backend.setNewsCallback(News::Devices, [&] { ++changes; });
+    backend.setNewsCallback(midi::News::Devices, [&] { ++changes; });
     backend.inputs();
     backend.outputs();
     EXPECT_FALSE(backend.checkDevices());
@@ -169,11 +170,11 @@ TEST_F(WinmmBackendTest, AVanishedDeviceStaysGoneAndADeadHandleTells) {
     EXPECT_FALSE(backend.deviceConnected(out)) << "its handle died with it";
 
     backend.outputs();
-    MidiHandle back = 0;
-    ASSERT_EQ(backend.openOutput(1, back), OpenResult::Ok);
+    midi::MidiHandle back = 0;
+    ASSERT_EQ(backend.openOutput(1, back), midi::OpenResult::Ok);
     EXPECT_TRUE(backend.deviceConnected(back));
     int changes = 0;
-    backend.setNewsCallback(News::Devices, [&] { ++changes; });
+    backend.setNewsCallback(midi::News::Devices, [&] { ++changes; });
     winmm.outputDead = true;
     EXPECT_TRUE(backend.checkDevices());
     EXPECT_EQ(changes, 1);

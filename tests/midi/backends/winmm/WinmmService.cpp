@@ -17,7 +17,7 @@ bool isSysex(const Bytes& e) {
 
 class WinmmService final : public ServiceUnderTest {
   public:
-    MidiBackend& backend() override { return backend_; }
+    midi::MidiBackend& backend() override { return backend_; }
     RelayShared& shared() override { return shared_; }
 
     Listed plugIn(const std::string& device) override {
@@ -65,7 +65,7 @@ class WinmmService final : public ServiceUnderTest {
   private:
     FakeWinmm winmm_;
     RelayShared shared_;
-    WinmmBackend backend_{shared_, winmm_.api()};
+    midi::WinmmBackend backend_{shared_, winmm_.api()};
     std::map<std::string, std::size_t> heardBefore_;
 };
 
