@@ -113,7 +113,8 @@ TEST(ProgramTest, ProgramAndPanicReachTheOutputThroughTheRunningMoxelAndNeedOneR
     for (const char* kind : {"--lang=en", "--headless"}) {
         SCOPED_TRACE(kind);
         Program moxel;
-        moxel.writeSettings("[Moxel Settings.]\nDefaultMidiOut=synth:in\nsynth:in=3\n");
+        const std::string stored = "[Moxel Settings.]\nDefaultMidiOut=synth:in\nsynth:in=3\n";
+        moxel.writeSettings(stored);
         moxel.setArguments({kind});
         moxel.start(server.name());
         ASSERT_TRUE(waitUntil([&] { return connectedAnywhere(synth, synth.sinkPort()); }, 10s));
@@ -129,6 +130,7 @@ TEST(ProgramTest, ProgramAndPanicReachTheOutputThroughTheRunningMoxelAndNeedOneR
         EXPECT_NE(std::ranges::find(got, Bytes{0xB3, 120, 0}), got.end());
         EXPECT_EQ(std::ranges::count_if(got, [](const Bytes& b) { return b[1] == 120; }), 16);
         EXPECT_EQ(moxel.stop(SIGTERM), std::optional<int>(0));
+        EXPECT_EQ(readFileBytes(moxel.folder() / "setting.ini"), stored);
     }
     for (const char* command : {" --panic", " --program 5"}) {
         const auto started = std::chrono::steady_clock::now();

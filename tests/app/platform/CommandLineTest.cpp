@@ -130,9 +130,12 @@ TEST(CommandLine, ACommandToTheRunningMoxel) {
              {{"--program=five"}, range},
              {{"--program", "--panic"}, range},
              {{"--panic", "--program", "3"}, "--panic" + alone},
-             {{"--program", "3", "--headless"}, "--program" + alone},
              {{"--panic", "--out", "synth:in"}, "--panic" + alone},
+             {{"--channel=follow", "--program", "3"}, "--program" + alone},
+#ifndef _WIN32
+             {{"--program", "3", "--headless"}, "--program" + alone},
              {{"--list", "--panic"}, "--panic" + alone},
+#endif
          }) {
         EXPECT_EQ(read(args).action, Action::Refuse);
         EXPECT_EQ(read(args).text, "moxel: " + why + " (see moxel --help)\n");
