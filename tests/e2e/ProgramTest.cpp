@@ -121,10 +121,10 @@ TEST(ProgramTest, ProgramAndPanicReachTheOutputThroughTheRunningMoxelAndNeedOneR
         synth.clearReceived();
         moxel.setArguments({"--program", "5"});
         EXPECT_EQ(Program::exitStatus(moxel.start(server.name()), 10s), std::optional<int>(0));
-        EXPECT_TRUE(synth.waitForReceived(1));
+        ASSERT_TRUE(synth.waitForReceived(1));
         moxel.setArguments({"--panic"});
         EXPECT_EQ(Program::exitStatus(moxel.start(server.name()), 10s), std::optional<int>(0));
-        EXPECT_TRUE(waitUntil([&] { return synth.receivedBytes().size() >= 1 + 16 * 3; }));
+        ASSERT_TRUE(waitUntil([&] { return synth.receivedBytes().size() >= 1 + 16 * 3; }));
         const auto got = synth.receivedBytes();
         EXPECT_EQ(got.front(), (Bytes{0xC3, 5}));
         EXPECT_NE(std::ranges::find(got, Bytes{0xB3, 120, 0}), got.end());
