@@ -1,7 +1,8 @@
 // The built program as a process: one instance at a time (a stopped one makes
 // a second start say so, quickly), an orderly exit on SIGINT, a settings file
-// that is no file, what it says without a display it can reach, and the
-// devices it lists without one.
+// that is no file, what it says without a display it can reach, the devices
+// it lists without one, and the commands it passes to the running one.
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -99,6 +100,44 @@ TEST(ProgramTest, ListNamesTheDevicesOfTheSystemItChoosesAsTheListsDo) {
         (std::pair<std::string, int>("MIDI system: JACK\nMIDI IN:\nkeys:out\nsynth:out\n"
                                      "MIDI OUT:\nkeys:in\nsynth:in\n",
                                      0)));
+}
+
+// --program and --panic go through the running Moxel, with its window or
+// without one, the patch box's and the menu's way, to the output on its
+// channel; with none running they say so at once.
+TEST(ProgramTest, ProgramAndPanicReachTheOutputThroughTheRunningMoxelAndNeedOneRunning) {
+    using Bytes = std::vector<std::uint8_t>;
+    JackServer server;
+    ASSERT_TRUE(server.running()) << server.error();
+    JackPeer synth("synth");
+    for (const char* kind : {"--lang=en", "--headless"}) {
+        SCOPED_TRACE(kind);
+        Program moxel;
+        const std::string stored = "[Moxel Settings.]\nDefaultMidiOut=synth:in\nsynth:in=3\n";
+        moxel.writeSettings(stored);
+        moxel.setArguments({kind});
+        moxel.start(server.name());
+        ASSERT_TRUE(waitUntil([&] { return connectedAnywhere(synth, synth.sinkPort()); }, 10s));
+        synth.clearReceived();
+        moxel.setArguments({"--program", "5"});
+        EXPECT_EQ(Program::exitStatus(moxel.start(server.name()), 10s), std::optional<int>(0));
+        ASSERT_TRUE(synth.waitForReceived(1));
+        moxel.setArguments({"--panic"});
+        EXPECT_EQ(Program::exitStatus(moxel.start(server.name()), 10s), std::optional<int>(0));
+        ASSERT_TRUE(waitUntil([&] { return synth.receivedBytes().size() >= 1 + 16 * 3; }));
+        const auto got = synth.receivedBytes();
+        EXPECT_EQ(got.front(), (Bytes{0xC3, 5}));
+        EXPECT_NE(std::ranges::find(got, Bytes{0xB3, 120, 0}), got.end());
+        EXPECT_EQ(std::ranges::count_if(got, [](const Bytes& b) { return b[1] == 120; }), 16);
+        EXPECT_EQ(moxel.stop(SIGTERM), std::optional<int>(0));
+        EXPECT_EQ(readFileBytes(moxel.folder() / "setting.ini"), stored);
+    }
+    for (const char* command : {" --panic", " --program 5"}) {
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(run("", command), (std::pair<std::string, int>(
+                                        "moxel: Moxel is not running; start it first\n", 3)));
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 1s) << command;
+    }
 }
 
 } // namespace

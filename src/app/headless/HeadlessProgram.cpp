@@ -8,9 +8,9 @@
 
 #include "app/headless/HeadlessView.h"
 #include "app/platform/EndingSignals.h"
+#include "app/platform/InstanceRequests.h"
 #include "app/platform/MillisecondClock.h"
 #include "app/platform/PollUiLoop.h"
-#include "app/platform/ShowRequests.h"
 #include "app/presenter/DeviceList.h"
 #include "app/presenter/ProblemLines.h"
 #include "app/presenter/ProblemTexts.h"
@@ -60,11 +60,13 @@ int runHeadless(const CommandLine& line, const OneInstance& instance) {
         bool cancel = false;
         window.Form_QueryUnload(cancel);
     });
-    // A second start is answered: it has nothing to show.
-    std::optional<ShowRequestListener> requests;
+    // Another start is answered; there is no window to show.
+    std::optional<InstanceRequestListener> requests;
     if (!instance.showSocket.empty()) {
         requests.emplace(instance.showSocket);
-        loop->watch(requests->descriptor(), [&requests] { requests->takeRequests(); });
+        loop->watch(requests->descriptor(), [&requests, &window] {
+            requests->serve([&window](const InstanceRequest& r) { window.carryOut(r); });
+        });
     }
     midi.startMaking();
     window.MainLoop();

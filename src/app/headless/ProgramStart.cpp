@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "app/platform/InstanceFolder.h"
-#include "app/platform/ShowRequests.h"
+#include "app/platform/InstanceRequests.h"
 #include "midi/systems/BuiltInMidiSystems.h"
 #include "settings/SettingsFile.h"
 
@@ -84,7 +84,8 @@ OneInstance checkOneInstance() {
     const std::string socket = folder.path + "/moxel.socket";
     if (one.lock->acquired()) {
         one.showSocket = socket;
-    } else if (askRunningInstanceToShow(socket, kAnswerLimit)) {
+    } else if (askRunningInstance(socket, InstanceRequest{}, kAnswerLimit) ==
+               RequestAnswer::Taken) {
         one.ended = kExitDone;
     } else {
         std::fputs("moxel: Moxel is already running but does not answer (it may be stopped or "

@@ -17,10 +17,11 @@ namespace moxel {
 // or without.
 
 // The exit statuses (moxel --help lists them).
-inline constexpr int kExitDone = 0;      // closed, or the running Moxel was asked to show itself
+inline constexpr int kExitDone = 0;      // closed, or the running Moxel took the request
 inline constexpr int kExitNoDisplay = 1; // no display to show the window on
 inline constexpr int kExitRefused = 2;   // a command line it cannot take
-inline constexpr int kExitNoAnswer = 3;  // Moxel already runs but does not answer
+// Moxel already runs but does not answer; or none runs to take a command
+inline constexpr int kExitNoAnswer = 3;
 
 // The value of an environment variable, "" when it is not set.
 std::string environmentValue(const char* name);

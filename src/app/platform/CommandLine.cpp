@@ -36,19 +36,30 @@ constexpr std::string_view kUsageRun =
     "  --out NAME    the output for this run, named likewise\n"
     "  --channel 1..16|follow\n"
     "                the output channel for this run, or follow the channel that\n"
-    "                comes in; none of these three changes setting.ini\n";
+    "                comes in; none of these three changes setting.ini\n"
+    "  --panic       have the running Moxel silence its output as its All Sound\n"
+    "                Off menu item does, and exit\n"
+    "  --program 0..127\n"
+    "                have the running Moxel send that program change on its\n"
+    "                output's channel as its patch box does, and exit\n";
 
 constexpr std::string_view kUsageEnd =
     "  --help        show this help and exit\n"
     "  --version     show the version and exit\n"
     "\n"
     "Starting Moxel while it runs brings the running window to the front.\n"
-#ifndef _WIN32
     "\n"
+#ifndef _WIN32
     "Exit status: 0 when the window was closed, Moxel without a window was ended\n"
-    "by a signal, or the running Moxel was asked to show its window; 1 without a\n"
-    "display to show the window on; 2 for a command line it cannot take; 3 when\n"
-    "Moxel is already running but does not answer.\n"
+    "by a signal, or the running Moxel was asked to show its window or took\n"
+    "--panic or --program; 1 without a display to show the window on; 2 for a\n"
+    "command line it cannot take; 3 when Moxel is already running but does not\n"
+    "answer, or no Moxel runs to take --panic or --program.\n"
+#else
+    "Exit status: 0 when the window was closed, or the running Moxel was asked to\n"
+    "show its window or took --panic or --program; 2 for a command line it cannot\n"
+    "take; 3 when no Moxel runs to take --panic or --program, or it does not\n"
+    "answer.\n"
 #endif
     ;
 
@@ -72,6 +83,7 @@ std::string usage(const std::vector<CommandLine::Choice>& midiSystems) {
     text += "[--headless] [--list] ";
 #endif
     text += "[--in NAME] [--out NAME] [--channel 1..16|follow] [--help] [--version]\n"
+            "       moxel [--lang ja|en] --panic | --program 0..127\n"
             "Relays live MIDI from one input to one output, on the channel you choose.\n"
             "\n";
     text += kUsageLanguage;
@@ -145,6 +157,7 @@ bool readChannel(std::string_view value, CommandLine& line) {
 CommandLine readCommandLine(int argc, const char* const* argv,
                             const std::vector<CommandLine::Choice>& midiSystems) {
     CommandLine line;
+    std::vector<std::string> commands; // to the running Moxel
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -179,6 +192,16 @@ CommandLine readCommandLine(int argc, const char* const* argv,
                 return refuse("--out takes the name of an output");
             }
             line.output = *output;
+        } else if (const auto program = valueOf("--program", i, argc, argv)) {
+            const std::optional<int> number = parseProgramNumber(*program);
+            if (!number) {
+                return refuse("--program takes a program number from 0 to 127");
+            }
+            line.request = {InstanceRequest::Kind::Program, *number};
+            commands.emplace_back("--program");
+        } else if (arg == "--panic") {
+            line.request = {InstanceRequest::Kind::Panic};
+            commands.emplace_back(arg);
 #ifndef _WIN32
         } else if (arg == "--headless") {
             line.headless = true;
@@ -192,6 +215,17 @@ CommandLine readCommandLine(int argc, const char* const* argv,
                           std::string(arg) + "'");
         }
     }
+    if (commands.empty()) {
+        return line;
+    }
+    // A command goes to the running Moxel: nothing for a run of its own.
+    const bool forARun = line.headless || line.action == CommandLine::Action::List ||
+                         !line.midiSystem.empty() || !line.input.empty() || !line.output.empty() ||
+                         line.channel || line.follow;
+    if (commands.size() > 1 || forARun) {
+        return refuse(commands.front() + " takes no other option but --lang");
+    }
+    line.action = CommandLine::Action::Request;
     return line;
 }
 

@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "app/window/InstanceRequest.h"
+
 namespace moxel {
 
 // What the command line asks for:
 //
 //   moxel [--lang ja|en] [--midi jack|alsa] [--headless] [--list] [--in NAME]
 //         [--out NAME] [--channel 1..16|follow] [--help] [--version]
+//   moxel [--lang ja|en] --panic | --program 0..127
 //
 // (--midi where the program offers MIDI systems to choose from; --headless
 // and --list where there is a program without a window, POSIX systems.)
@@ -17,7 +20,8 @@ namespace moxel {
 // Options the window toolkit takes (-platform NAME, -style NAME, ...) are
 // left to it. Anything else is refused, with the reason.
 struct CommandLine {
-    enum class Action { Run, Help, Version, Refuse, List };
+    // Request: asks the running Moxel (request) and ends.
+    enum class Action { Run, Help, Version, Refuse, List, Request };
     Action action = Action::Run;
     std::string language;   // "ja", "en", or "" for the locale's
     std::string text;       // what Help and Version print, why Refuse refused
@@ -29,6 +33,7 @@ struct CommandLine {
     std::string input, output;
     std::optional<int> channel;
     bool follow = false;
+    InstanceRequest request; // --panic, --program
 
     // A MIDI system --midi may name: its key ("jack") and what it is.
     struct Choice {

@@ -7,7 +7,7 @@ namespace moxel {
 
 // The folder of this user's running Moxel, for its instance lock
 // ("moxel.lock", SingleInstance.h) and the socket a second start asks on
-// ("moxel.socket", ShowRequests.h). Nobody but the user may write there, so
+// ("moxel.socket", InstanceRequests.h). Nobody but the user may write there, so
 // nobody else can take the lock or the socket first. POSIX systems.
 struct InstanceFolder {
     std::string path;    // empty when there is no such folder

@@ -134,6 +134,20 @@ void FrmMIDIMain::MnuAppExit_Click() {
     view_.requestClose();
 }
 
+void FrmMIDIMain::carryOut(const InstanceRequest& request) {
+    switch (request.kind) {
+    case InstanceRequest::Kind::Show:
+        view_.restoreWindow();
+        break;
+    case InstanceRequest::Kind::Panic:
+        MnuAllSoundOff_Click();
+        break;
+    case InstanceRequest::Kind::Program:
+        patches_.choose(request.program);
+        break;
+    }
+}
+
 void FrmMIDIMain::CmdTempoBeat_MouseDown(MouseButton /*button*/) {
     if (const auto text = tempo_.tap(beats_.selected())) {
         view_.setCaption(LabelId::TempoVal, *text);

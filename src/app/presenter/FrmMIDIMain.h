@@ -13,6 +13,7 @@
 #include "app/presenter/SettingsWrites.h"
 #include "app/presenter/ShellController.h"
 #include "app/presenter/TrayController.h"
+#include "app/window/InstanceRequest.h"
 #include "app/window/MainView.h"
 #include "app/window/MainWindowEvents.h"
 #include "app/window/NotificationArea.h"
@@ -55,6 +56,7 @@ struct AppEnvironment {
 //   size or state changed               Form_Resize                   tray
 //   press on the notification icon      trayIconPressed               tray
 //   close requested                     Form_QueryUnload              (here)
+//   another start's request             carryOut                      (here), devices, patches
 //   lamp timer tick, relay news         lampTick, relayNews            lamps
 //   devices came or went; 1 s search    devicesChanged,               devices, tray
 //   for a lost MIDI service             serviceSearchTick
@@ -104,6 +106,10 @@ class FrmMIDIMain : public MainWindowEvents {
     // The UI's sending path (program changes): channel rule and output lamp
     // apply. False when no output is open or the message could not be sent.
     bool midiOut(std::uint32_t message) { return devices_.send(message); }
+    // Another start's request: the window comes to the front (a second
+    // start), the output is silenced as the menu's All Sound Off does
+    // (--panic), or the program change goes the patch box's way (--program).
+    void carryOut(const InstanceRequest& request);
 
     // MainWindowEvents
     void CmbMidiIn_Click(int position) override { devices_.inputChosen(position); }

@@ -26,11 +26,13 @@ void PatchController::askForPatch() {
     if (!answer) {
         return;
     }
-    const std::optional<int> patch = parsePatchNumber(*answer);
-    if (!patch) {
-        return;
+    if (const std::optional<int> patch = parsePatchNumber(*answer)) {
+        choose(*patch);
     }
-    patch_ = *patch;
+}
+
+void PatchController::choose(int patch) {
+    patch_ = patch;
     showAndSend();
 }
 

@@ -19,6 +19,9 @@ class PatchController {
     // The keypad's plus and minus step the patch with wrap-around; other keys
     // do nothing.
     void keyDown(int keyCode);
+    // Takes a patch number 0..127 as the patch box does (another start's
+    // --program).
+    void choose(int patch);
 
     int patch() const { return patch_; }
 

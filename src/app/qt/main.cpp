@@ -12,6 +12,7 @@
 
 #include "app/headless/HeadlessProgram.h"
 #include "app/headless/ProgramStart.h"
+#include "app/headless/RunningInstanceCommand.h"
 #include "app/platform/CommandLine.h"
 #include "app/platform/EndingSignals.h"
 #include "app/platform/MillisecondClock.h"
@@ -22,7 +23,7 @@
 #include "app/qt/FontWarmUp.h"
 #include "app/qt/QtMainView.h"
 #include "app/qt/QtShellServices.h"
-#include "app/qt/ShowOnRequest.h"
+#include "app/qt/RequestNotifier.h"
 #include "app/qt/ToolkitStartFailure.h"
 #include "app/window/MenuTree.h"
 #include "app/window/Texts.h"
@@ -124,11 +125,12 @@ int runWindow(int argc, char* argv[], const std::string& showSocket,
         toolkitTexts.load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(&toolkitTexts);
     }
-    // From here on a second start brings this window to the front; one that
-    // comes sooner waits for this.
-    std::optional<moxel::ShowOnRequest> showOnRequest;
+    // From here on a second start brings this window to the front, and
+    // --panic and --program reach it; one that comes sooner waits for this.
+    std::optional<moxel::RequestNotifier> requests;
     if (!showSocket.empty()) {
-        showOnRequest.emplace(showSocket, [&view] { view.restoreWindow(); });
+        requests.emplace(showSocket,
+                         [&window](const moxel::InstanceRequest& r) { window.carryOut(r); });
     }
     window.MainLoop();
     view.setEvents(nullptr);
@@ -153,6 +155,9 @@ int main(int argc, char* argv[]) {
     moxel::setLanguage(moxel::chosenLanguage(line.language));
     if (line.action == Action::List) {
         return moxel::listDevices(line);
+    }
+    if (line.action == Action::Request) {
+        return moxel::askRunningInstanceFor(line.request);
     }
     const moxel::OneInstance instance = moxel::checkOneInstance();
     if (instance.ended) {

@@ -4,9 +4,11 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <windows.h>
 
@@ -16,6 +18,7 @@
 #include "app/win32/Win32Fonts.h"
 #include "app/win32/Win32PopupMenu.h"
 #include "app/win32/Win32TrayIcon.h"
+#include "app/window/InstanceRequest.h"
 #include "app/window/MainView.h"
 #include "app/window/MainWindowEvents.h"
 #include "app/window/NotificationArea.h"
@@ -91,6 +94,14 @@ class Win32MainView final : public MainView, public NotificationArea, public UiL
     static constexpr wchar_t kWindowClass[] = L"MoxelMainWindow";
     // The message a second start posts to the running window: show yourself.
     static UINT showRequestMessage();
+    // Another start's request (--panic, --program N), sent as WM_COPYDATA
+    // with this tag: the line InstanceRequest.h writes, without its newline.
+    // The running window answers 1 once it carried it out, else 0.
+    static constexpr ULONG_PTR kRequestTag = 0x4D6F786C; // "Moxl"
+    // Carries out another start's request. None: every request is refused.
+    void setRequestHandler(std::function<void(const InstanceRequest&)> handler) {
+        requests_ = std::move(handler);
+    }
 
   private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -115,6 +126,7 @@ class Win32MainView final : public MainView, public NotificationArea, public UiL
     HWND controlAt(std::size_t index) const { return controls_[index]; }
 
     MainWindowEvents* events_ = nullptr;
+    std::function<void(const InstanceRequest&)> requests_;
     WindowKeys keys_;
     HWND window_ = nullptr;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;

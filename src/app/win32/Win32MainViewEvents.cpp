@@ -7,6 +7,8 @@
 #include "app/window/WindowKeys.h"
 #include "encoding/Utf16.h"
 
+#include <optional>
+
 #include <windowsx.h> // after windows.h
 
 namespace moxel {
@@ -110,6 +112,19 @@ LRESULT Win32MainView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         handleCommand(wParam);
         return 0;
+    case WM_COPYDATA: { // another start's request: one short line of the tag's vocabulary
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        const std::optional<InstanceRequest> request =
+            data != nullptr && data->dwData == kRequestTag && data->lpData != nullptr &&
+                    data->cbData <= kMaxRequestLine
+                ? parseRequestLine({static_cast<const char*>(data->lpData), data->cbData})
+                : std::nullopt;
+        if (!request || !requests_) {
+            return 0;
+        }
+        requests_(*request);
+        return 1;
+    }
     case WM_NOTIFY:
         if (tipText(lParam)) {
             return 0;

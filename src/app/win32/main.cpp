@@ -118,15 +118,69 @@ void askRunningWindowToShow() {
     PostMessageW(running, moxel::Win32MainView::showRequestMessage(), 0, 0);
 }
 
+// How long --panic and --program wait for the running window to carry them
+// out: longer than a wait for the relay may take (RelayBackend::waitLimit).
+constexpr ULONGLONG kCarryOutLimitMs = 3000;
+// How often they look again for a window that is not made yet.
+constexpr DWORD kRetryMs = 20;
+
+// --panic, --program: the running window carries the request out. The exit
+// status: 0 once it did, 3 (said) when no Moxel runs, or it does not answer
+// or take the request.
+int askRunningWindowFor(const moxel::InstanceRequest& request) {
+    const std::string line = moxel::requestLine(request);
+    COPYDATASTRUCT data{moxel::Win32MainView::kRequestTag, static_cast<DWORD>(line.size()),
+                        const_cast<char*>(line.data())};
+    const ULONGLONG deadline = GetTickCount64() + kCarryOutLimitMs;
+    const std::wstring lock = moxel::wideFromUtf8(moxel::defaultInstanceLock());
+    for (;;) {
+        const HWND running = FindWindowW(moxel::Win32MainView::kWindowClass, nullptr);
+        const ULONGLONG now = GetTickCount64();
+        if (running != nullptr) {
+            DWORD_PTR taken = 0;
+            if (SendMessageTimeoutW(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                                    SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                                    static_cast<UINT>(deadline > now ? deadline - now : 1),
+                                    &taken) == 0) {
+                break;
+            }
+            if (taken == 1) {
+                return 0;
+            }
+            tell("moxel: the running Moxel did not take the command (an earlier Moxel takes "
+                 "none); end it, then start Moxel again\n",
+                 true);
+            return 3;
+        }
+        // Without the window, a Moxel that holds the mutex is still making it.
+        const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, lock.c_str());
+        if (mutex == nullptr) {
+            tell("moxel: Moxel is not running; start it first\n", true);
+            return 3;
+        }
+        CloseHandle(mutex);
+        if (now + kRetryMs >= deadline) {
+            break;
+        }
+        Sleep(kRetryMs);
+    }
+    tell("moxel: Moxel is running but does not answer (it may be stopped or hung)\n", true);
+    return 3;
+}
+
 } // namespace
 
-// Main: a second start while Moxel runs shows the running window and ends.
+// Main: a second start while Moxel runs shows the running window and ends;
+// --panic and --program go to the running window.
 // Windows' requests to end (closing from the taskbar, the task manager's
 // "End task", logging off, shutting down) reach the window as WM_CLOSE or
 // WM_ENDSESSION and take the close path, which closes the devices first.
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
                     int /*show*/) {
     const moxel::CommandLine line = commandLine();
+    if (line.action == moxel::CommandLine::Action::Request) {
+        return askRunningWindowFor(line.request);
+    }
     if (line.action != moxel::CommandLine::Action::Run) {
         const bool refused = line.action == moxel::CommandLine::Action::Refuse;
         tell(line.text, refused);
@@ -155,6 +209,7 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
                                {line.input, line.output, line.channel, line.follow, false}},
                               &midi.backend());
     view.setEvents(&window);
+    view.setRequestHandler([&window](const moxel::InstanceRequest& r) { window.carryOut(r); });
 
     view.show();
     view.processEvents();

@@ -109,5 +109,38 @@ TEST(CommandLine, TheRunsOwnChoices) {
               "moxel: --channel takes a channel from 1 to 16, or follow (see moxel --help)\n");
 }
 
+// --panic and --program go to the running Moxel, alone (but for the language).
+TEST(CommandLine, ACommandToTheRunningMoxel) {
+    using Kind = InstanceRequest::Kind;
+    for (const auto& [args, request] : {
+             std::pair<std::vector<const char*>, InstanceRequest>{{"--panic"}, {Kind::Panic}},
+             {{"--lang", "ja", "--program", "0"}, {Kind::Program, 0}},
+             {{"--program=127"}, {Kind::Program, 127}},
+         }) {
+        EXPECT_EQ(read(args).action, Action::Request) << read(args).text;
+        EXPECT_EQ(read(args).request, request);
+    }
+    const std::string range = "--program takes a program number from 0 to 127";
+    const std::string alone = " takes no other option but --lang";
+    for (const auto& [args, why] : {
+             std::pair<std::vector<const char*>, std::string>{{"--program"}, range},
+             {{"--program", "128"}, range},
+             {{"--program", "-1"}, range},
+             {{"--program", "05"}, range},
+             {{"--program=five"}, range},
+             {{"--program", "--panic"}, range},
+             {{"--panic", "--program", "3"}, "--panic" + alone},
+             {{"--panic", "--out", "synth:in"}, "--panic" + alone},
+             {{"--channel=follow", "--program", "3"}, "--program" + alone},
+#ifndef _WIN32
+             {{"--program", "3", "--headless"}, "--program" + alone},
+             {{"--list", "--panic"}, "--panic" + alone},
+#endif
+         }) {
+        EXPECT_EQ(read(args).action, Action::Refuse);
+        EXPECT_EQ(read(args).text, "moxel: " + why + " (see moxel --help)\n");
+    }
+}
+
 } // namespace
 } // namespace moxel

@@ -33,6 +33,9 @@ TEST_F(PatchAndRelayTest, PatchBoxSendsAProgramChangeOnTheSelectedChannel) {
     EXPECT_THAT(backend.sent, ElementsAre(Bytes{0xC9, 0x05}));
     EXPECT_EQ(view.captions[LabelId::Patch], "005");
     EXPECT_EQ(w.patches().patch(), 5);
+    w.carryOut({InstanceRequest::Kind::Program, 127}); // another start's, the same way
+    EXPECT_THAT(backend.sent, ElementsAre(Bytes{0xC9, 0x05}, Bytes{0xC9, 0x7F}));
+    EXPECT_EQ(view.captions[LabelId::Patch], "127");
     EXPECT_EQ(w.lamps().level(LampId::Output), 255);
     EXPECT_EQ(view.lastPrompt,
               "Patch No Change|送信したいパッチ エントリーナンバーを入力して下さい。\r\n"

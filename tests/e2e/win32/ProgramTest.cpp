@@ -1,8 +1,8 @@
 // The real moxel.exe under Wine with the stand-in winmm.dll: the lists fill,
 // the stored defaults open, a message arrives rewritten to the chosen
-// channel, a second start shows the running window and ends, the command line
-// answers, devices unplugged and plugged in again come back, and closing
-// closes the devices.
+// channel, a second start shows the running window and ends, commands reach
+// its output, the command line answers, devices unplugged and plugged in
+// again come back, and closing closes the devices.
 #include <gmock/gmock.h>
 
 #include "ProgramFixture.h"
@@ -47,8 +47,10 @@ TEST_F(ProgramUnderWine, ListsFillStoredDefaultsOpenAndMessagesTakeTheChosenChan
     EXPECT_THAT(closing, Contains("reset out"));
 }
 
-TEST_F(ProgramUnderWine, ASecondStartBringsTheRunningWindowBackAndEnds) {
-    script(kDevices);
+// --program and --panic go to the running window: the patch box's and the
+// menu's way, to the output on its channel.
+TEST_F(ProgramUnderWine, ASecondStartBringsTheRunningWindowBackAndCommandsReachTheOutput) {
+    script(kDevices, "DefaultMIDIOut=Synth\r\nSynth=3\r\n");
     const HANDLE first = start();
     const HWND window = mainWindow(first);
     ASSERT_NE(window, nullptr);
@@ -61,6 +63,11 @@ TEST_F(ProgramUnderWine, ASecondStartBringsTheRunningWindowBackAndEnds) {
     EXPECT_EQ(code, 0U);
     EXPECT_TRUE(pumpUntil([&] { return IsWindowVisible(window) && !IsIconic(window); }));
     EXPECT_EQ(WaitForSingleObject(first, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(run(L"--program 5"), (std::pair<DWORD, std::string>(0, "")));
+    EXPECT_THAT(recordOnce("short 0005C3"), Contains("short 0005C3"));
+    EXPECT_EQ(windowText(control(window, "LblPatch")), "005");
+    EXPECT_EQ(run(L"--panic").first, 0U);
+    EXPECT_THAT(recordOnce("short 0078B3"), Contains("reset out"));
     EXPECT_EQ(close(window, first), 0U);
 }
 
@@ -72,7 +79,9 @@ TEST_F(ProgramUnderWine, TheCommandLineAnswersOnTheStandardStreams) {
     } cases[] = {{L"--help", 0, "Usage: moxel [--lang ja|en]"},
                  {L"--version", 0, "Moxel 1."},
                  {L"--lang xx", 2, "--lang takes ja or en"},
-                 {L"--bogus", 2, "unknown option '--bogus'"}};
+                 {L"--bogus", 2, "unknown option '--bogus'"},
+                 {L"--program 128", 2, "--program takes a program number from 0 to 127"},
+                 {L"--panic", 3, "moxel: Moxel is not running; start it first"}};
     for (const auto& c : cases) {
         const auto [code, said] = run(c.arguments);
         EXPECT_EQ(code, c.code) << c.says;
