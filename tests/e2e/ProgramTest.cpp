@@ -104,7 +104,7 @@ TEST(ProgramTest, ListNamesTheDevicesOfTheSystemItChoosesAsTheListsDo) {
 
 // --program and --panic go through the running Moxel, with its window or
 // without one, the patch box's and the menu's way, to the output on its
-// channel; with none running they say so at once.
+// channel; with none running they say so.
 TEST(ProgramTest, ProgramAndPanicReachTheOutputThroughTheRunningMoxelAndNeedOneRunning) {
     using Bytes = std::vector<std::uint8_t>;
     JackServer server;
@@ -133,10 +133,8 @@ TEST(ProgramTest, ProgramAndPanicReachTheOutputThroughTheRunningMoxelAndNeedOneR
         EXPECT_EQ(readFileBytes(moxel.folder() / "setting.ini"), stored);
     }
     for (const char* command : {" --panic", " --program 5"}) {
-        const auto started = std::chrono::steady_clock::now();
         EXPECT_EQ(run("", command), (std::pair<std::string, int>(
                                         "moxel: Moxel is not running; start it first\n", 3)));
-        EXPECT_LT(std::chrono::steady_clock::now() - started, 1s) << command;
     }
 }
 
