@@ -42,15 +42,27 @@ constexpr std::string_view kUsageEnd =
     "  --help        show this help and exit\n"
     "  --version     show the version and exit\n"
     "\n"
-    "Starting Moxel while it runs brings the running window to the front.\n"
+    "Starting Moxel while it runs brings the running window to the front.\n";
+
 #ifndef _WIN32
+constexpr std::string_view kExitStatus =
     "\n"
     "Exit status: 0 when the window was closed, Moxel without a window was ended\n"
     "by a signal, or the running Moxel was asked to show its window; 1 without a\n"
     "display to show the window on; 2 for a command line it cannot take; 3 when\n"
-    "Moxel is already running but does not answer.\n"
+    "Moxel is already running but does not answer.\n";
+
+// A program built without a window.
+constexpr std::string_view kNoWindow =
+    "This Moxel is built without a window: it always runs as with --headless.\n"
+    "\n";
+constexpr std::string_view kExitStatusWithoutWindow =
+    "\n"
+    "Exit status: 0 when Moxel was ended by a signal, or the running Moxel was\n"
+    "asked to show its window; 1 when it cannot run (it says why); 2 for a\n"
+    "command line it cannot take; 3 when Moxel is already running but does not\n"
+    "answer.\n";
 #endif
-    ;
 
 // "jack|alsa", "jack or alsa".
 std::string keys(const std::vector<CommandLine::Choice>& choices, std::string_view between,
@@ -63,7 +75,8 @@ std::string keys(const std::vector<CommandLine::Choice>& choices, std::string_vi
     return joined;
 }
 
-std::string usage(const std::vector<CommandLine::Choice>& midiSystems) {
+std::string usage(const std::vector<CommandLine::Choice>& midiSystems,
+                  [[maybe_unused]] Window window) {
     std::string text = "Usage: moxel [--lang ja|en] ";
     if (!midiSystems.empty()) {
         text += "[--midi " + keys(midiSystems, "|", "|") + "] ";
@@ -74,6 +87,11 @@ std::string usage(const std::vector<CommandLine::Choice>& midiSystems) {
     text += "[--in NAME] [--out NAME] [--channel 1..16|follow] [--help] [--version]\n"
             "Relays live MIDI from one input to one output, on the channel you choose.\n"
             "\n";
+#ifndef _WIN32
+    if (window == Window::NotBuilt) {
+        text += kNoWindow;
+    }
+#endif
     text += kUsageLanguage;
     if (!midiSystems.empty()) {
         text += "  --midi " + keys(midiSystems, "|", "|") +
@@ -84,7 +102,11 @@ std::string usage(const std::vector<CommandLine::Choice>& midiSystems) {
             text += "                  " + system.key + "  " + system.what + "\n";
         }
     }
-    return text.append(kUsageRun).append(kUsageEnd);
+    text.append(kUsageRun).append(kUsageEnd);
+#ifndef _WIN32
+    text += window == Window::Built ? kExitStatus : kExitStatusWithoutWindow;
+#endif
+    return text;
 }
 
 // The window toolkit's own options: those with a value, and those without.
@@ -143,12 +165,12 @@ bool readChannel(std::string_view value, CommandLine& line) {
 } // namespace
 
 CommandLine readCommandLine(int argc, const char* const* argv,
-                            const std::vector<CommandLine::Choice>& midiSystems) {
+                            const std::vector<CommandLine::Choice>& midiSystems, Window window) {
     CommandLine line;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            return answer(CommandLine::Action::Help, usage(midiSystems));
+            return answer(CommandLine::Action::Help, usage(midiSystems, window));
         }
         if (arg == "--version") {
             return answer(CommandLine::Action::Version, "Moxel " MOXEL_VERSION "\n");
