@@ -63,6 +63,7 @@ class Recovery : public ::testing::TestWithParam<Arguments> {
         if (headless()) { // with a display it must not try
             moxel.setPlatform("xcb");
             moxel.setVariable("DISPLAY", ":77");
+            moxel.setVariable("LC_ALL", "ja_JP.UTF-8"); // unless --lang says otherwise
         }
         moxel.setErrorOutput(moxel.folder() / "errors.txt");
         moxel.start(serverName);
