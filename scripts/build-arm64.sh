@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Cross-builds Moxel for 64-bit ARM Linux (a Raspberry Pi with a 64-bit
-# system): BUILD_DIR/moxel, the tests, and the Debian package
-# BUILD_DIR/moxel_<version>_arm64.deb (the path is printed).
+# system): BUILD_DIR/moxel (the window program), BUILD_DIR/nogui/moxel (the
+# program without a window, which links no Qt: the same libraries, linked
+# without the window), the tests, and the Debian package
+# BUILD_DIR/moxel_<version>_arm64.deb (the window program; the path is
+# printed).
 # `ctest --test-dir BUILD_DIR` runs the tests under user-mode emulation
 # (qemu-aarch64-static), those of label alsa in an emulated arm64 machine
 # with Debian's arm64 kernel (tools/alsa_guest/run-in-guest.sh --arch arm64).

@@ -13,6 +13,10 @@ namespace moxel::test {
 
 using namespace std::chrono_literals;
 
+// Whether the program has its window; a program built without one runs as
+// with --headless.
+inline constexpr bool kWindow = MOXEL_WINDOW;
+
 // The built program as a process (see MoxelProcess).
 class Program : public MoxelProcess {
   public:

@@ -77,9 +77,17 @@ TEST(ProgramTest, ASettingsFileThatIsAFifoIsSaidOnceAndHoldsUpNothing) {
 
 TEST(ProgramTest, TheCommandLineAnswersWithoutADisplayAndWithoutOneItCanReachTheProgramSaysSo) {
     EXPECT_EQ(run("", " --version"), (std::pair<std::string, int>("Moxel 1.0\n", 0)));
-    EXPECT_EQ(run("", " --help").second, 0);
+    const auto [help, helpStatus] = run("", " --help");
+    EXPECT_EQ(helpStatus, 0);
+    EXPECT_EQ(help.find("\nThis Moxel is built without a window: it always runs as with "
+                        "--headless.\n") != std::string::npos,
+              !kWindow)
+        << help;
     EXPECT_EQ(run("", " --bogus").second, 2);
     EXPECT_EQ(run("", " --headless --channel 17").second, 2);
+    if (!kWindow) {
+        return; // it runs as with --headless (RecoveryTest)
+    }
     for (const auto& [settings, says] :
          {std::pair{"", "moxel: no display"},
           {"DISPLAY=:77", "moxel: cannot show the window: could not connect to display :77"},

@@ -25,14 +25,14 @@ cache=${1:-${MOXEL_GUEST_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/moxel/al
 
 # The modules the guest loads, each with what it needs before it: the PCI
 # transport, the host's file system over 9p, the overlay that keeps the
-# guest's writes in memory, the sequencer with its "Midi Through" client and
-# (amd64) the virtual raw MIDI card whose ports are sequencer clients of their
-# own. Debian's arm64 kernel has no virtual raw MIDI card: there "Midi
-# Through" has two ports, and the command's output has a virtio console of
-# its own (the machine has one serial port).
+# guest's writes in memory, the sequencer with its "Midi Through" client of
+# two ports and (amd64) the virtual raw MIDI card whose ports are sequencer
+# clients of their own. Debian's arm64 kernel has no virtual raw MIDI card,
+# and the command's output has a virtio console of its own there (the
+# machine has one serial port).
 case "$arch" in
 amd64)
-  wanted_modules=(virtio_pci 9pnet_virtio 9p overlay snd-seq-dummy snd-virmidi)
+  wanted_modules=(virtio_pci 9pnet_virtio 9p overlay "snd-seq-dummy ports=2" snd-virmidi)
   packages=(qemu-system-x86 busybox-static kmod xz-utils alsa-utils)
   qemu="qemu-system-x86_64"
   qualifier=

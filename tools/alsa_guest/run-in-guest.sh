@@ -9,8 +9,8 @@
 # How it works: QEMU boots Debian's stock kernel (tools/alsa_guest/prepare.sh
 # fetches and unpacks it once into the cache folder) with a busybox initramfs
 # (tools/alsa_guest/init.sh is its first process). The guest loads the
-# sequencer (snd-seq, whose snd-seq-dummy gives the client "Midi Through")
-# and a virtual raw MIDI card (snd-virmidi: the clients "Virtual Raw MIDI
+# sequencer (snd-seq, whose snd-seq-dummy gives the client "Midi Through"
+# with two ports, Midi Through Port-0 and Port-1) and a virtual raw MIDI card (snd-virmidi: the clients "Virtual Raw MIDI
 # 0-0" to "0-3", whose raw devices hw:0,0 to hw:0,3 turn the bytes written to
 # them into sequencer events and back). Its root is the host's own, read-only
 # over 9p under an overlay that keeps every write in the guest's memory, so
@@ -19,9 +19,9 @@
 #
 # With --arch arm64 the guest is a 64-bit ARM machine (QEMU's "virt" board
 # with a Cortex-A72) running Debian's arm64 kernel, for the programs of an
-# arm64 build. That kernel has no virtual raw MIDI card: there "Midi Through"
-# has two ports, Midi Through Port-0 and Port-1, and clients (aplaymidi,
-# aseqdump, a test's own) feed and read the sequencer. The host's programs
+# arm64 build. That kernel has no virtual raw MIDI card: there clients
+# (aplaymidi, aseqdump, a test's own) feed and read the sequencer through
+# Midi Through's two ports. The host's programs
 # are amd64, so on top of the host's root lies an arm64 userland of the
 # guest's own (prepare.sh fetches it): bash, sh, coreutils, util-linux, the
 # ALSA utilities and busybox for the other commands, with the host's arm64

@@ -47,21 +47,35 @@ constexpr std::string_view kUsageEnd =
     "  --help        show this help and exit\n"
     "  --version     show the version and exit\n"
     "\n"
-    "Starting Moxel while it runs brings the running window to the front.\n"
-    "\n"
+    "Starting Moxel while it runs brings the running window to the front.\n";
+
 #ifndef _WIN32
+constexpr std::string_view kExitStatus =
+    "\n"
     "Exit status: 0 when the window was closed, Moxel without a window was ended\n"
     "by a signal, or the running Moxel was asked to show its window or took\n"
     "--panic or --program; 1 without a display to show the window on; 2 for a\n"
     "command line it cannot take; 3 when Moxel is already running but does not\n"
-    "answer, or no Moxel runs to take --panic or --program.\n"
+    "answer, or no Moxel runs to take --panic or --program.\n";
+
+// A program built without a window.
+constexpr std::string_view kNoWindow =
+    "This Moxel is built without a window: it always runs as with --headless.\n"
+    "\n";
+constexpr std::string_view kExitStatusWithoutWindow =
+    "\n"
+    "Exit status: 0 when Moxel was ended by a signal, or the running Moxel was\n"
+    "asked to show its window or took --panic or --program; 1 when it cannot run\n"
+    "(it says why); 2 for a command line it cannot take; 3 when Moxel is already\n"
+    "running but does not answer, or no Moxel runs to take --panic or --program.\n";
 #else
+constexpr std::string_view kExitStatus =
+    "\n"
     "Exit status: 0 when the window was closed, or the running Moxel was asked to\n"
     "show its window or took --panic or --program; 2 for a command line it cannot\n"
     "take; 3 when no Moxel runs to take --panic or --program, or it does not\n"
-    "answer.\n"
+    "answer.\n";
 #endif
-    ;
 
 // "jack|alsa", "jack or alsa".
 std::string keys(const std::vector<CommandLine::Choice>& choices, std::string_view between,
@@ -74,7 +88,8 @@ std::string keys(const std::vector<CommandLine::Choice>& choices, std::string_vi
     return joined;
 }
 
-std::string usage(const std::vector<CommandLine::Choice>& midiSystems) {
+std::string usage(const std::vector<CommandLine::Choice>& midiSystems,
+                  [[maybe_unused]] Window window) {
     std::string text = "Usage: moxel [--lang ja|en] ";
     if (!midiSystems.empty()) {
         text += "[--midi " + keys(midiSystems, "|", "|") + "] ";
@@ -86,6 +101,11 @@ std::string usage(const std::vector<CommandLine::Choice>& midiSystems) {
             "       moxel [--lang ja|en] --panic | --program 0..127\n"
             "Relays live MIDI from one input to one output, on the channel you choose.\n"
             "\n";
+#ifndef _WIN32
+    if (window == Window::NotBuilt) {
+        text += kNoWindow;
+    }
+#endif
     text += kUsageLanguage;
     if (!midiSystems.empty()) {
         text += "  --midi " + keys(midiSystems, "|", "|") +
@@ -96,7 +116,13 @@ std::string usage(const std::vector<CommandLine::Choice>& midiSystems) {
             text += "                  " + system.key + "  " + system.what + "\n";
         }
     }
-    return text.append(kUsageRun).append(kUsageEnd);
+    text.append(kUsageRun).append(kUsageEnd);
+#ifndef _WIN32
+    text += window == Window::Built ? kExitStatus : kExitStatusWithoutWindow;
+#else
+    text += kExitStatus;
+#endif
+    return text;
 }
 
 // The window toolkit's own options: those with a value, and those without.
@@ -155,13 +181,13 @@ bool readChannel(std::string_view value, CommandLine& line) {
 } // namespace
 
 CommandLine readCommandLine(int argc, const char* const* argv,
-                            const std::vector<CommandLine::Choice>& midiSystems) {
+                            const std::vector<CommandLine::Choice>& midiSystems, Window window) {
     CommandLine line;
     std::vector<std::string> commands; // to the running Moxel
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            return answer(CommandLine::Action::Help, usage(midiSystems));
+            return answer(CommandLine::Action::Help, usage(midiSystems, window));
         }
         if (arg == "--version") {
             return answer(CommandLine::Action::Version, "Moxel " MOXEL_VERSION "\n");

@@ -41,9 +41,14 @@ struct CommandLine {
     };
 };
 
+// Whether the program has a window: one built without it (POSIX systems)
+// always runs as with --headless, and its --help says so.
+enum class Window { Built, NotBuilt };
+
 // midiSystems: what --midi may name, in the order of the automatic choice;
 // none: no --midi.
 CommandLine readCommandLine(int argc, const char* const* argv,
-                            const std::vector<CommandLine::Choice>& midiSystems = {});
+                            const std::vector<CommandLine::Choice>& midiSystems = {},
+                            Window window = Window::Built);
 
 } // namespace moxel

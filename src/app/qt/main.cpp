@@ -10,11 +10,9 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#include "app/headless/HeadlessProgram.h"
+#include "app/headless/ProgramMain.h"
 #include "app/headless/ProgramStart.h"
-#include "app/headless/RunningInstanceCommand.h"
 #include "app/platform/CommandLine.h"
-#include "app/platform/EndingSignals.h"
 #include "app/platform/MillisecondClock.h"
 #include "app/presenter/FrmMIDIMain.h"
 #include "app/presenter/ProblemBoxes.h"
@@ -139,38 +137,19 @@ int runWindow(int argc, char* argv[], const std::string& showSocket,
 
 } // namespace
 
-// Main: a second start while Moxel runs shows the running window and ends.
-// With --headless Moxel runs without a window and --list lists the devices:
-// neither starts the toolkit.
+// Main: what every start of the Linux program does (app/headless), then the
+// window. With --headless Moxel runs without a window and --list lists the
+// devices: neither starts the toolkit.
 int main(int argc, char* argv[]) {
-    moxel::EndingSignals::installHandlers();
-    const moxel::CommandLine line = moxel::readCommandLine(argc, argv, moxel::midiSystemChoices());
-    using Action = moxel::CommandLine::Action;
-    if (line.action == Action::Help || line.action == Action::Version ||
-        line.action == Action::Refuse) {
-        const bool refused = line.action == Action::Refuse;
-        std::fputs(line.text.c_str(), refused ? stderr : stdout);
-        return refused ? moxel::kExitRefused : moxel::kExitDone;
-    }
-    moxel::setLanguage(moxel::chosenLanguage(line.language));
-    if (line.action == Action::List) {
-        return moxel::listDevices(line);
-    }
-    if (line.action == Action::Request) {
-        return moxel::askRunningInstanceFor(line.request);
-    }
-    const moxel::OneInstance instance = moxel::checkOneInstance();
-    if (instance.ended) {
-        return *instance.ended;
-    }
-    if (line.headless) {
-        return moxel::runHeadless(line, instance);
-    }
-    if (!displayReachable(argc, argv)) {
-        std::fputs("moxel: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are "
-                   "not set); start Moxel in a desktop session\n",
-                   stderr);
-        return moxel::kExitNoDisplay;
-    }
-    return runWindow(argc, argv, instance.showSocket, instance.problem, line);
+    return moxel::programMain(
+        argc, argv,
+        [argc, argv](const moxel::CommandLine& line, const moxel::OneInstance& instance) {
+            if (!displayReachable(argc, argv)) {
+                std::fputs("moxel: no display to show the window on (DISPLAY and "
+                           "WAYLAND_DISPLAY are not set); start Moxel in a desktop session\n",
+                           stderr);
+                return moxel::kExitNoDisplay;
+            }
+            return runWindow(argc, argv, instance.showSocket, instance.problem, line);
+        });
 }

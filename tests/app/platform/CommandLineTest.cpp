@@ -11,9 +11,10 @@ namespace {
 
 using Action = CommandLine::Action;
 
-CommandLine read(std::vector<const char*> args, const std::vector<CommandLine::Choice>& midi = {}) {
+CommandLine read(std::vector<const char*> args, const std::vector<CommandLine::Choice>& midi = {},
+                 Window window = Window::Built) {
     args.insert(args.begin(), "moxel");
-    return readCommandLine(static_cast<int>(args.size()), args.data(), midi);
+    return readCommandLine(static_cast<int>(args.size()), args.data(), midi, window);
 }
 
 TEST(CommandLine, OwnOptionsToolkitOptionsAndEverythingElse) {
@@ -43,6 +44,17 @@ TEST(CommandLine, OwnOptionsToolkitOptionsAndEverythingElse) {
     EXPECT_TRUE(usage.starts_with("Usage: moxel [--lang ja|en] ")) << usage;
     EXPECT_NE(usage.find(" [--in NAME] [--out NAME] [--channel 1..16|follow] [--help] "),
               std::string::npos);
+#ifndef _WIN32
+    // A program built without a window says so, and what its statuses mean.
+    const std::string noWindow = "\nThis Moxel is built without a window: it always runs as with "
+                                 "--headless.\n\n  --lang ja|en ";
+    const std::string displayStatus = "; 1 without a display to show the window on;";
+    EXPECT_EQ(usage.find(noWindow), std::string::npos);
+    EXPECT_NE(usage.find(displayStatus), std::string::npos);
+    const std::string without = read({"--help"}, {}, Window::NotBuilt).text;
+    EXPECT_NE(without.find(noWindow), std::string::npos) << without;
+    EXPECT_EQ(without.find(displayStatus), std::string::npos) << without;
+#endif
 }
 
 // --midi names one of the MIDI systems offered, and only where some are.
