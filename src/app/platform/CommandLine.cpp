@@ -178,6 +178,50 @@ bool readChannel(std::string_view value, CommandLine& line) {
     return line.follow || line.channel.has_value();
 }
 
+// The options of a run that take a value (--channel, --in, --out) and
+// --program, at argv[i]: nothing when it is none of them, else why it is
+// refused, "" when it is taken.
+std::optional<std::string> readRunValue(int& i, int argc, const char* const* argv,
+                                        CommandLine& line, std::vector<std::string>& commands) {
+    if (const auto channel = valueOf("--channel", i, argc, argv)) {
+        return readChannel(*channel, line) ? ""
+                                           : "--channel takes a channel from 1 to 16, or follow";
+    }
+    if (const auto input = valueOf("--in", i, argc, argv)) {
+        line.input = *input;
+        return input->empty() ? "--in takes the name of an input" : "";
+    }
+    if (const auto output = valueOf("--out", i, argc, argv)) {
+        line.output = *output;
+        return output->empty() ? "--out takes the name of an output" : "";
+    }
+    if (const auto program = valueOf("--program", i, argc, argv)) {
+        const std::optional<int> number = parseProgramNumber(*program);
+        if (!number) {
+            return "--program takes a program number from 0 to 127";
+        }
+        line.request = {InstanceRequest::Kind::Program, *number};
+        commands.emplace_back("--program");
+        return "";
+    }
+    return std::nullopt;
+}
+
+// A command goes to the running Moxel, alone: nothing for a run of its own.
+CommandLine commandOrRun(CommandLine line, const std::vector<std::string>& commands) {
+    if (commands.empty()) {
+        return line;
+    }
+    const bool forARun = line.headless || line.action == CommandLine::Action::List ||
+                         !line.midiSystem.empty() || !line.input.empty() || !line.output.empty() ||
+                         line.channel || line.follow;
+    if (commands.size() > 1 || forARun) {
+        return refuse(commands.front() + " takes no other option but --lang");
+    }
+    line.action = CommandLine::Action::Request;
+    return line;
+}
+
 } // namespace
 
 CommandLine readCommandLine(int argc, const char* const* argv,
@@ -204,27 +248,10 @@ CommandLine readCommandLine(int argc, const char* const* argv,
                 return refuse("--midi takes " + keys(midiSystems, ", ", " or "));
             }
             line.midiSystem = *system;
-        } else if (const auto channel = valueOf("--channel", i, argc, argv)) {
-            if (!readChannel(*channel, line)) {
-                return refuse("--channel takes a channel from 1 to 16, or follow");
+        } else if (const auto refused = readRunValue(i, argc, argv, line, commands)) {
+            if (!refused->empty()) {
+                return refuse(*refused);
             }
-        } else if (const auto input = valueOf("--in", i, argc, argv)) {
-            if (input->empty()) {
-                return refuse("--in takes the name of an input");
-            }
-            line.input = *input;
-        } else if (const auto output = valueOf("--out", i, argc, argv)) {
-            if (output->empty()) {
-                return refuse("--out takes the name of an output");
-            }
-            line.output = *output;
-        } else if (const auto program = valueOf("--program", i, argc, argv)) {
-            const std::optional<int> number = parseProgramNumber(*program);
-            if (!number) {
-                return refuse("--program takes a program number from 0 to 127");
-            }
-            line.request = {InstanceRequest::Kind::Program, *number};
-            commands.emplace_back("--program");
         } else if (arg == "--panic") {
             line.request = {InstanceRequest::Kind::Panic};
             commands.emplace_back(arg);
@@ -241,18 +268,7 @@ CommandLine readCommandLine(int argc, const char* const* argv,
                           std::string(arg) + "'");
         }
     }
-    if (commands.empty()) {
-        return line;
-    }
-    // A command goes to the running Moxel: nothing for a run of its own.
-    const bool forARun = line.headless || line.action == CommandLine::Action::List ||
-                         !line.midiSystem.empty() || !line.input.empty() || !line.output.empty() ||
-                         line.channel || line.follow;
-    if (commands.size() > 1 || forARun) {
-        return refuse(commands.front() + " takes no other option but --lang");
-    }
-    line.action = CommandLine::Action::Request;
-    return line;
+    return commandOrRun(std::move(line), commands);
 }
 
 } // namespace moxel
