@@ -115,17 +115,17 @@ TEST(ProgramTest, ListNamesTheDevicesOfTheSystemItChoosesAsTheListsDo) {
 // channel; with none running they say so.
 TEST(ProgramTest, ProgramAndPanicReachTheOutputThroughTheRunningMoxelAndNeedOneRunning) {
     using Bytes = std::vector<std::uint8_t>;
-    JackServer server;
-    ASSERT_TRUE(server.running()) << server.error();
-    JackPeer synth("synth");
     for (const char* kind : {"--lang=en", "--headless"}) {
         SCOPED_TRACE(kind);
+        JackServer server; // of its own: none of the other Moxel's ports linger
+        ASSERT_TRUE(server.running()) << server.error();
+        JackPeer synth("synth");
         Program moxel;
         const std::string stored = "[Moxel Settings.]\nDefaultMidiOut=synth:in\nsynth:in=3\n";
         moxel.writeSettings(stored);
         moxel.setArguments({kind});
         moxel.start(server.name());
-        ASSERT_TRUE(waitUntil([&] { return connectedAnywhere(synth, synth.sinkPort()); }, 10s));
+        ASSERT_TRUE(waitUntil([&] { return connectedAnywhere(synth, synth.sinkPort()); }, 20s));
         synth.clearReceived();
         moxel.setArguments({"--program", "5"});
         EXPECT_EQ(Program::exitStatus(moxel.start(server.name()), 10s), std::optional<int>(0));
